@@ -1,0 +1,74 @@
+# Shared by scripts/run, scripts/test and scripts/bench: installs the Debian
+# packages the project needs, builds it, and starts a throwaway PostgreSQL.
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+BUILD_DIR="${FORMULARY_BUILD_DIR:-$ROOT/build}"
+
+PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
+    libsqlite3-dev libsodium-dev libxlsxwriter-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    postgresql
+    python3-openpyxl poppler-utils qpdf
+)
+
+say() { printf '%s\n' "$*" >&2; }
+
+ensure_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build() {
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMULARY_WERROR=ON >/dev/null
+    cmake --build "$BUILD_DIR" -j "$(nproc)"
+}
+
+free_port() {
+    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()'
+}
+
+PG_DIR=""
+PG_BIN=""
+
+stop_postgres() {
+    [ -n "$PG_DIR" ] || return 0
+    if [ -f "$PG_DIR/data/postmaster.pid" ]; then
+        as_pg_owner "$PG_BIN/pg_ctl" -D "$PG_DIR/data" -m immediate -w stop >/dev/null 2>&1 || true
+    fi
+    rm -rf "$PG_DIR"
+    PG_DIR=""
+}
+
+as_pg_owner() {
+    if [ "$(id -u)" -eq 0 ]; then
+        runuser -u postgres -- "$@"
+    else
+        "$@"
+    fi
+}
+
+# Starts a cluster in a fresh folder on a free loopback port and exports
+# FORMULARY_TEST_PG_URL; the caller's EXIT trap must call stop_postgres.
+start_postgres() {
+    PG_BIN="$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)"
+    PG_DIR="$(mktemp -d /tmp/formulary-pg.XXXXXX)"
+    chmod 755 "$PG_DIR"
+    [ "$(id -u)" -eq 0 ] && chown postgres:postgres "$PG_DIR"
+    as_pg_owner "$PG_BIN/initdb" -D "$PG_DIR/data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 >/dev/null
+    local port
+    port="$(free_port)"
+    as_pg_owner "$PG_BIN/pg_ctl" -D "$PG_DIR/data" -l "$PG_DIR/server.log" -w \
+        -o "-c listen_addresses=127.0.0.1 -p $port -k $PG_DIR -c fsync=off -c max_connections=200" start >/dev/null
+    export FORMULARY_TEST_PG_URL="postgresql://postgres@127.0.0.1:$port/postgres"
+    say "PostgreSQL running on 127.0.0.1:$port"
+}

@@ -1,0 +1,124 @@
+#include "components/formulary_data/formulary.h"
+#include "components/formulary_data/node_store.h"
+
+#include "platform/db/text_match.h"
+
+namespace formulary_data {
+
+namespace {
+
+const QString kTreeRows = QStringLiteral(
+    "SELECT n.node_type, n.Node_Key, n.Node_Parent, c.ClassificationName,"
+    " g.genericname AS GenericName,"
+    " CASE WHEN n.node_type = '3' THEN"
+    "  TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, '')) END AS DrugName,"
+    " n.itemid AS ItemID"
+    " FROM inventory.tbFormularyNode n"
+    " LEFT JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID"
+    " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = n.GenericID"
+    " LEFT JOIN inventory.tbinvmaster i ON i.itemid = n.itemid");
+
+// Parents before children (a lower level first), then siblings by name.
+const QString kTreeOrder = QStringLiteral(
+    " ORDER BY n.Node_Level,"
+    " COALESCE(c.name_folded, g.name_folded, i.name_folded || ' ' || i.description_folded), n.Node_Key");
+
+const QString kGenericRows = QStringLiteral(
+    "SELECT g.genericname AS GenericName, gn.Node_Key, g.GenericID, cn.Node_Key AS ClassificationKey,"
+    " COALESCE(c.ClassificationName, 'no classification') AS ClassificationName"
+    " FROM inventory.tbforgeneric g"
+    " LEFT JOIN inventory.tbFormularyNode gn ON gn.GenericID = g.GenericID"
+    " LEFT JOIN inventory.tbFormularyNode cn ON cn.Node_Key = gn.Node_Parent"
+    " LEFT JOIN inventory.tbForClassification c ON c.ClassificationID = cn.ClassificationID");
+
+bool isClassificationParent(const node_store::StoredNode& node) {
+    return node.key == node_store::RootKey || node.type == QLatin1String("1");
+}
+
+} // namespace
+
+db::Recordset ClassificationsObject::LoadClassifications(const QString& ParentNode, bool LoadAll) {
+    db::Connection& c = m_owner.connection();
+    if (!LoadAll)
+        return c.query(kTreeRows + QStringLiteral(" WHERE n.Node_Parent = ?") + kTreeOrder, {ParentNode});
+    if (ParentNode == node_store::RootKey)
+        return c.query(kTreeRows + QStringLiteral(" WHERE n.node_type <> '0'") + kTreeOrder);
+    // Every key below a node starts with the node's key and "."; "/" follows "." in byte order.
+    return c.query(kTreeRows + QStringLiteral(" WHERE n.Node_Key > ? AND n.Node_Key < ?") + kTreeOrder,
+                   {ParentNode + QLatin1Char('.'), ParentNode + QLatin1Char('/')});
+}
+
+bool ClassificationsObject::AddClassification(const QString& parentKey, QString& newKey,
+                                              const QString& name, qint64 itemCode,
+                                              const QString& description) {
+    Q_UNUSED(itemCode);
+    if (name.isEmpty())
+        return false;
+    db::Connection& c = m_owner.connection();
+    QString key = newKey;
+    const bool done = node_store::change(c, [&] {
+        const auto parent = node_store::find(c, parentKey);
+        if (!parent || !isClassificationParent(*parent))
+            return false;
+        const db::Recordset created = c.query(
+            QStringLiteral("INSERT INTO inventory.tbForClassification (ClassificationName, Description,"
+                           " name_folded) VALUES (?, ?, ?) RETURNING ClassificationID"),
+            {name, description.isEmpty() ? QVariant() : QVariant(description), db::foldText(name)});
+        return node_store::insert(c, *parent, key, QStringLiteral("1"), QStringLiteral("ClassificationID"),
+                                  created.field(0));
+    });
+    if (done)
+        newKey = key;
+    return done;
+}
+
+bool ClassificationsObject::RenameClassification(const QString& key, const QString& newName) {
+    if (newName.isEmpty())
+        return false;
+    db::Connection& c = m_owner.connection();
+    return node_store::change(c, [&] {
+        return c.execute(QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?,"
+                                        " name_folded = ? WHERE ClassificationID ="
+                                        " (SELECT ClassificationID FROM inventory.tbFormularyNode"
+                                        "  WHERE Node_Key = ? AND node_type = '1')"),
+                         {newName, db::foldText(newName), key}) > 0;
+    });
+}
+
+bool ClassificationsObject::DeleteClassification(const QString& key) {
+    db::Connection& c = m_owner.connection();
+    return node_store::change(c, [&] {
+        const db::Recordset rs = c.query(
+            QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
+                           " WHERE Node_Key = ? AND node_type = '1'"),
+            {key});
+        if (rs.eof() || !node_store::removeLeaf(c, key))
+            return false;
+        c.execute(QStringLiteral("DELETE FROM inventory.tbForClassification WHERE ClassificationID = ?"),
+                  {rs.field(0)});
+        return true;
+    });
+}
+
+db::Recordset ClassificationsObject::LoadGenerics(qint64 classificationId, int scope,
+                                                  const QString& search) {
+    return genericList(true, classificationId, scope, search);
+}
+
+db::Recordset ClassificationsObject::OtherGenerics(qint64 classificationId, int scope,
+                                                   const QString& search) {
+    return genericList(false, classificationId, scope, search);
+}
+
+db::Recordset ClassificationsObject::genericList(bool inside, qint64 classificationId, int scope,
+                                                 const QString& search) {
+    const node_store::Match m = node_store::match(scope, search, QStringLiteral("g.name_folded"));
+    const QString where = inside
+        ? QStringLiteral(" WHERE cn.ClassificationID = ?")
+        : QStringLiteral(" WHERE (cn.ClassificationID IS NULL OR cn.ClassificationID <> ?)");
+    return m_owner.connection().query(kGenericRows + where + QStringLiteral(" AND ") + m.condition +
+                                          QStringLiteral(" ORDER BY g.name_folded, g.GenericID"),
+                                      QVariantList{classificationId} + m.params);
+}
+
+} // namespace formulary_data

@@ -1,0 +1,52 @@
+#include "components/formulary_data/formulary.h"
+#include "components/formulary_data/node_store.h"
+
+namespace formulary_data {
+
+namespace {
+
+std::optional<QString> drugNodeKey(db::Connection& c, const QString& itemId) {
+    const db::Recordset rs = c.query(
+        QStringLiteral("SELECT Node_Key FROM inventory.tbFormularyNode WHERE itemid = ?"), {itemId});
+    if (rs.eof())
+        return std::nullopt;
+    return rs.text(QStringLiteral("Node_Key"));
+}
+
+} // namespace
+
+bool DrugsObject::SearchDrug(const QString& itemId) {
+    const auto key = drugNodeKey(m_owner.connection(), itemId);
+    if (!key)
+        return false;
+    m_nodeKey = *key;
+    return true;
+}
+
+bool DrugsObject::AddDrug(const QString& parentKey, QString& newKey, const QString& name,
+                          const QString& itemId) {
+    Q_UNUSED(name);
+    db::Connection& c = m_owner.connection();
+    QString key = newKey;
+    const bool done = node_store::change(c, [&] {
+        const auto parent = node_store::find(c, parentKey);
+        if (!parent || parent->type != QLatin1String("2"))
+            return false;
+        if (const auto old = drugNodeKey(c, itemId); old && !node_store::removeLeaf(c, *old))
+            return false;
+        return node_store::insert(c, *parent, key, QStringLiteral("3"), QStringLiteral("itemid"), itemId);
+    });
+    if (done)
+        newKey = key;
+    return done;
+}
+
+bool DrugsObject::DeleteDrug(const QString& itemId) {
+    db::Connection& c = m_owner.connection();
+    return node_store::change(c, [&] {
+        const auto key = drugNodeKey(c, itemId);
+        return key && node_store::removeLeaf(c, *key);
+    });
+}
+
+} // namespace formulary_data

@@ -1,0 +1,159 @@
+#include "components/formulary_data/formulary.h"
+#include "components/formulary_data/node_store.h"
+
+#include "platform/app_error.h"
+#include "platform/db/text_match.h"
+
+namespace formulary_data {
+
+namespace {
+
+const QString kDrugRows = QStringLiteral(
+    "SELECT i.itemname AS DrugName, i.description AS Description,"
+    " COALESCE(g.genericname, 'Unclassified') AS GenericName, i.itemid AS ItemID, dn.Node_Key"
+    " FROM inventory.tbinvmaster i"
+    " LEFT JOIN inventory.tbFormularyNode dn ON dn.itemid = i.itemid"
+    " LEFT JOIN inventory.tbFormularyNode gn ON gn.Node_Key = dn.Node_Parent"
+    " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = gn.GenericID");
+
+const QString kDrugOrder = QStringLiteral(" ORDER BY i.name_folded, i.description_folded, i.itemid");
+
+QString filterCondition(int filter) {
+    switch (filter) {
+    case FilterNone:
+    case FilterAll:
+        return {};
+    case FilterUnclassified:
+        return QStringLiteral(" AND dn.Node_Key IS NULL");
+    case FilterClassified:
+        return QStringLiteral(" AND dn.Node_Key IS NOT NULL");
+    default:
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("Unknown drug filter %1 (0 to 3 expected).").arg(filter),
+                       QStringLiteral("Formulary.Generics"));
+    }
+}
+
+// The generic name's node key and whether drugs are stored under it.
+struct Placement {
+    QString nodeKey;
+    bool hasDrugs = false;
+};
+
+std::optional<Placement> placement(db::Connection& c, qint64 genericCode) {
+    const db::Recordset rs = c.query(
+        QStringLiteral("SELECT n.Node_Key,"
+                       " (SELECT COUNT(*) FROM inventory.tbFormularyNode d WHERE d.Node_Parent = n.Node_Key)"
+                       " AS drugs FROM inventory.tbFormularyNode n WHERE n.GenericID = ?"),
+        {genericCode});
+    if (rs.eof())
+        return std::nullopt;
+    return Placement{rs.text(QStringLiteral("Node_Key")), rs.field(QStringLiteral("drugs")).toLongLong() > 0};
+}
+
+} // namespace
+
+bool GenericsObject::SearchGeneric(qint64 genericCode) {
+    const auto where = placement(m_owner.connection(), genericCode);
+    if (!where)
+        return false;
+    m_nodeKey = where->nodeKey;
+    return true;
+}
+
+bool GenericsObject::AddGeneric(const QString& parentKey, QString& newKey, const QString& name,
+                                qint64 genericCode) {
+    db::Connection& c = m_owner.connection();
+    QString key = newKey;
+    const bool done = node_store::change(c, [&] {
+        const auto parent = node_store::find(c, parentKey);
+        if (!parent || parent->type != QLatin1String("1"))
+            return false;
+        QVariant id = genericCode;
+        if (genericCode <= 0) {
+            if (name.isEmpty())
+                return false;
+            id = c.query(QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
+                                        " VALUES (?, ?) RETURNING GenericID"),
+                         {name, db::foldText(name)})
+                     .field(0);
+        } else if (const auto old = placement(c, genericCode)) {
+            if (old->hasDrugs || !node_store::removeLeaf(c, old->nodeKey))
+                return false;
+        }
+        return node_store::insert(c, *parent, key, QStringLiteral("2"), QStringLiteral("GenericID"), id);
+    });
+    if (done)
+        newKey = key;
+    return done;
+}
+
+bool GenericsObject::DeleteGeneric(qint64 genericCode) {
+    db::Connection& c = m_owner.connection();
+    return node_store::change(c, [&] {
+        const auto where = placement(c, genericCode);
+        return where && !where->hasDrugs && node_store::removeLeaf(c, where->nodeKey);
+    });
+}
+
+bool GenericsObject::HasDrugs(qint64 genericCode) {
+    const auto where = placement(m_owner.connection(), genericCode);
+    return where && where->hasDrugs;
+}
+
+db::Recordset GenericsObject::LoadDrugs(qint64 genericId, int scope, const QString& search) {
+    const node_store::Match m =
+        node_store::match(scope, search, QStringLiteral("i.name_folded"), QStringLiteral("i.description_folded"));
+    return m_owner.connection().query(kDrugRows + QStringLiteral(" WHERE gn.GenericID = ? AND ") +
+                                          m.condition + kDrugOrder,
+                                      QVariantList{genericId} + m.params);
+}
+
+db::Recordset GenericsObject::OtherDrugs(qint64 genericId, int scope, const QString& search, int filter) {
+    const node_store::Match m =
+        node_store::match(scope, search, QStringLiteral("i.name_folded"), QStringLiteral("i.description_folded"));
+    return m_owner.connection().query(
+        kDrugRows + QStringLiteral(" WHERE (gn.GenericID IS NULL OR gn.GenericID <> ?) AND ") + m.condition +
+            filterCondition(filter) + kDrugOrder,
+        QVariantList{genericId} + m.params);
+}
+
+db::Recordset GenericsObject::ListGeneric(const QString& search) {
+    const node_store::Match m = node_store::match(MatchName, search, QStringLiteral("name_folded"));
+    return m_owner.connection().query(
+        QStringLiteral("SELECT GenericID AS Code, genericname AS GenericName FROM inventory.tbforgeneric"
+                       " WHERE ") +
+            m.condition + QStringLiteral(" ORDER BY name_folded, GenericID"),
+        m.params);
+}
+
+bool GenericsObject::NewGeneric(const QString& name, qint64* newCode) {
+    if (name.isEmpty())
+        return false;
+    db::Connection& c = m_owner.connection();
+    qint64 code = 0;
+    const bool done = node_store::change(c, [&] {
+        code = c.query(QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
+                                      " VALUES (?, ?) RETURNING GenericID"),
+                       {name, db::foldText(name)})
+                   .field(0)
+                   .toLongLong();
+        return true;
+    });
+    if (done && newCode)
+        *newCode = code;
+    return done;
+}
+
+bool GenericsObject::RenameGeneric(qint64 genericCode, const QString& newName) {
+    if (newName.isEmpty())
+        return false;
+    db::Connection& c = m_owner.connection();
+    return node_store::change(c, [&] {
+        return c.execute(QStringLiteral("UPDATE inventory.tbforgeneric SET genericname = ?, name_folded = ?"
+                                        " WHERE GenericID = ?"),
+                         {newName, db::foldText(newName), genericCode}) > 0;
+    });
+}
+
+} // namespace formulary_data

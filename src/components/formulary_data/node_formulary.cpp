@@ -1,0 +1,32 @@
+#include "components/formulary_data/formulary.h"
+#include "components/formulary_data/node_store.h"
+
+namespace formulary_data {
+
+bool NodeFormularyObject::SearchNode(const QString& key) {
+    const db::Recordset rs = m_owner.connection().query(
+        QStringLiteral("SELECT n.node_type,"
+                       " CASE n.node_type WHEN '1' THEN n.ClassificationID WHEN '2' THEN n.GenericID"
+                       "  ELSE 0 END AS Node_ID,"
+                       " CASE n.node_type WHEN '1' THEN c.ClassificationName WHEN '2' THEN g.genericname"
+                       "  ELSE TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, ''))"
+                       " END AS NameOfNode"
+                       " FROM inventory.tbFormularyNode n"
+                       " LEFT JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID"
+                       " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = n.GenericID"
+                       " LEFT JOIN inventory.tbinvmaster i ON i.itemid = n.itemid"
+                       " WHERE n.Node_Key = ? AND n.node_type <> '0'"),
+        {key});
+    if (rs.eof())
+        return false;
+    m_type = rs.text(QStringLiteral("node_type"));
+    m_id = rs.field(QStringLiteral("Node_ID")).toLongLong();
+    m_name = rs.text(QStringLiteral("NameOfNode"));
+    return true;
+}
+
+QSet<qint64> NodeFormularyObject::ChildNumbers(const QString& parentKey) {
+    return node_store::childNumbers(m_owner.connection(), parentKey);
+}
+
+} // namespace formulary_data

@@ -1,0 +1,113 @@
+#include "components/formulary_data/node_store.h"
+
+#include "platform/db/db_error.h"
+#include "platform/db/text_match.h"
+#include "platform/db/transaction.h"
+
+namespace formulary_data::node_store {
+
+QString childKey(const QString& parentKey, qint64 number) {
+    if (parentKey == RootKey)
+        return QStringLiteral("_%1").arg(number);
+    return parentKey + QLatin1Char('.') + QString::number(number);
+}
+
+std::optional<qint64> childNumber(const QString& parentKey, const QString& key) {
+    const QString prefix = parentKey == RootKey ? QStringLiteral("_") : parentKey + QLatin1Char('.');
+    if (!key.startsWith(prefix))
+        return std::nullopt;
+    const QString digits = key.mid(prefix.size());
+    if (digits.isEmpty() || digits.startsWith(QLatin1Char('0')))
+        return std::nullopt;
+    for (const QChar ch : digits)
+        if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
+            return std::nullopt;
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    return ok ? std::optional<qint64>(n) : std::nullopt;
+}
+
+QSet<qint64> childNumbers(db::Connection& c, const QString& parentKey) {
+    const db::Recordset rs = c.query(
+        QStringLiteral("SELECT Node_Key FROM inventory.tbFormularyNode WHERE Node_Parent = ?"), {parentKey});
+    QSet<qint64> numbers;
+    for (int row = 0; row < rs.recordCount(); ++row)
+        if (const auto n = childNumber(parentKey, rs.value(row, 0).toString()))
+            numbers.insert(*n);
+    return numbers;
+}
+
+std::optional<StoredNode> find(db::Connection& c, const QString& key) {
+    const db::Recordset rs = c.query(
+        QStringLiteral("SELECT n.Node_Key, n.Node_Parent, n.node_type, n.Node_Level,"
+                       " (SELECT COUNT(*) FROM inventory.tbFormularyNode k WHERE k.Node_Parent = n.Node_Key)"
+                       " AS children FROM inventory.tbFormularyNode n WHERE n.Node_Key = ?"),
+        {key});
+    if (rs.eof())
+        return std::nullopt;
+    return StoredNode{rs.text(QStringLiteral("Node_Key")), rs.text(QStringLiteral("Node_Parent")),
+                      rs.text(QStringLiteral("node_type")), rs.field(QStringLiteral("Node_Level")).toInt(),
+                      rs.field(QStringLiteral("children")).toLongLong()};
+}
+
+bool insert(db::Connection& c, const StoredNode& parent, QString& key, const QString& type,
+            const QString& idColumn, const QVariant& id) {
+    std::optional<qint64> number = childNumber(parent.key, key);
+    if (!number || *number < 1)
+        return false;
+    const QString sql =
+        QStringLiteral("INSERT INTO inventory.tbFormularyNode (Node_Key, Node_Parent, Node_Level, node_type, %1)"
+                       " VALUES (?, ?, ?, ?, ?) ON CONFLICT (Node_Key) DO NOTHING RETURNING Node_Key")
+            .arg(idColumn);
+    QSet<qint64> taken;
+    for (;;) {
+        const QString candidate = childKey(parent.key, *number);
+        if (c.query(sql, {candidate, parent.key, parent.level + 1, type, id}).recordCount() > 0) {
+            key = candidate;
+            return true;
+        }
+        // Taken by another workstation between the caller's test and now.
+        if (taken.isEmpty())
+            taken = childNumbers(c, parent.key);
+        do
+            ++*number;
+        while (taken.contains(*number));
+    }
+}
+
+bool removeLeaf(db::Connection& c, const QString& key) {
+    const auto node = find(c, key);
+    if (!node || node->childCount > 0 || node->key == RootKey)
+        return false;
+    return c.execute(QStringLiteral("DELETE FROM inventory.tbFormularyNode WHERE Node_Key = ?"), {key}) > 0;
+}
+
+Match match(int scope, const QString& search, const QString& nameColumn,
+            const QString& descriptionColumn) {
+    const QString pattern = db::containsPattern(search);
+    const QString like = QStringLiteral(" LIKE ? ESCAPE '\\'");
+    if (scope == 1 || (scope == 3 && descriptionColumn.isEmpty()))
+        return {nameColumn + like, {pattern}};
+    if (scope == 3)
+        return {QStringLiteral("(%1%3 OR %2%3)").arg(nameColumn, descriptionColumn, like),
+                {pattern, pattern}};
+    throw AppError(AppError::InvalidArgument,
+                   QStringLiteral("Unknown match scope %1 (1 or 3 expected).").arg(scope),
+                   QStringLiteral("Formulary"));
+}
+
+bool change(db::Connection& c, const std::function<bool()>& work) {
+    try {
+        db::Transaction t(c);
+        if (!work())
+            return false;
+        t.commit();
+        return true;
+    } catch (const db::DbError& e) {
+        if (e.isConstraintViolation())
+            return false;
+        throw;
+    }
+}
+
+} // namespace formulary_data::node_store

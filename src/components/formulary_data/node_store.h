@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/db/connection.h"
+
+#include <QSet>
+#include <functional>
+#include <optional>
+
+namespace formulary_data {
+
+// What the four objects of the component share: the shape of node keys and
+// the writing of nodes, always inside the caller's transaction.
+namespace node_store {
+
+inline const QString RootKey = QStringLiteral("_0");
+
+// The key of the child numbered n under the parent ("_3" under "_0", "_3.1" under "_3").
+QString childKey(const QString& parentKey, qint64 number);
+
+// The child number of a key when it is a well-formed child key of the parent.
+std::optional<qint64> childNumber(const QString& parentKey, const QString& key);
+
+// The numbers of the parent's stored children.
+QSet<qint64> childNumbers(db::Connection& c, const QString& parentKey);
+
+struct StoredNode {
+    QString key;
+    QString parent;
+    QString type;
+    int level = 0;
+    qint64 childCount = 0;
+};
+
+std::optional<StoredNode> find(db::Connection& c, const QString& key);
+
+// Inserts a node under the parent. The key is the caller's: when another
+// workstation took it meanwhile, the next free number is used and the key is
+// changed to it. Returns false when the key is not a child key of the parent.
+bool insert(db::Connection& c, const StoredNode& parent, QString& key, const QString& type,
+            const QString& idColumn, const QVariant& id);
+
+// Removes a node that has no children; false when it has or does not exist.
+bool removeLeaf(db::Connection& c, const QString& key);
+
+// The condition of a list search on folded columns and its values, for a
+// match scope of the list calls. Throws AppError for an unknown scope.
+struct Match {
+    QString condition;
+    QVariantList params;
+};
+Match match(int scope, const QString& search, const QString& nameColumn,
+            const QString& descriptionColumn = {});
+
+// Runs one change as one transaction. A change the database refuses (an
+// integrity rule) rolls back and answers false; other errors are thrown.
+bool change(db::Connection& c, const std::function<bool()>& work);
+
+} // namespace node_store
+} // namespace formulary_data

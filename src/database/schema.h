@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/db/connection.h"
+
+namespace database {
+
+// The schema version this program is written for.
+inline constexpr int CurrentSchemaVersion = 1;
+
+// The version a database holds; 0 for a database without the formulary schema.
+int schemaVersion(db::Connection& connection);
+
+// Applies every pending upgrade in order, each in its own transaction; on a
+// server under an advisory lock, so that two upgrades never run at once.
+// Refuses a database newer than this program.
+void upgrade(db::Connection& connection);
+
+// What the program does when it connects: an embedded database is upgraded,
+// a server database must already be current (only the administration tool
+// changes a server's schema). Throws AppError with a clear message otherwise.
+void prepareForUse(db::Connection& connection);
+
+// Lets a workstations' role read and write the data, and nothing else.
+void grantDataAccess(db::Connection& connection, const QString& role);
+
+} // namespace database

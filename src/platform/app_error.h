@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// The one error type of the program: a number, a description and the routine
+// it came from. A trap that raises again keeps number and description and
+// names itself as the source.
+class AppError : public std::runtime_error {
+public:
+    // Numbers the program raises itself.
+    enum Number : long {
+        Overflow = 6,
+        InvalidArgument = 5,
+        Database = 3146,
+        CommandTimeout = 3234,
+        NotConnected = 3704,
+        SchemaTooNew = 3251,
+        SchemaTooOld = 3252,
+    };
+
+    AppError(long number, QString description, QString source = {});
+
+    long number() const { return m_number; }
+    const QString& description() const { return m_description; }
+    const QString& source() const { return m_source; }
+
+    // The same error raised again from another routine.
+    AppError raisedFrom(const QString& source) const;
+
+private:
+    long m_number;
+    QString m_description;
+    QString m_source;
+};

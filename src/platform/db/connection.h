@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/db/recordset.h"
+#include "platform/db/target.h"
+
+#include <QSqlDatabase>
+#include <QVariantList>
+#include <memory>
+
+namespace db {
+
+// One connection to the formulary database, on either engine. Every value
+// reaches the server as a bound parameter; statement texts hold no values.
+class Connection {
+public:
+    static constexpr int DefaultCommandTimeout = 30;
+
+    explicit Connection(Target target);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the connection. An embedded database must exist unless
+    // createIfMissing is set. Throws DbError when the database cannot be reached.
+    void open(bool createIfMissing = false);
+    void close();
+    bool isOpen() const;
+
+    const Target& target() const { return m_target; }
+    Engine engine() const { return m_target.engine; }
+
+    // Seconds a statement may run before it is cancelled; holds on both engines.
+    int commandTimeout() const { return m_commandTimeout; }
+    void setCommandTimeout(int seconds);
+
+    // Runs a statement and reads all its rows (client-side cursor).
+    Recordset query(const QString& sql, const QVariantList& params = {});
+    // Runs a statement that returns no rows; the number of rows it changed.
+    qint64 execute(const QString& sql, const QVariantList& params = {});
+
+    // The session of the user on this connection: rows that procedures write
+    // for one caller carry it.
+    const QString& sessionId() const { return m_sessionId; }
+    void setSessionId(const QString& id) { m_sessionId = id; }
+
+    // For the small engine-specific parts (schema creation, locks).
+    QSqlDatabase& database() { return m_db; }
+
+private:
+    friend class Transaction;
+    struct Watch;
+
+    void openSqlite(bool createIfMissing);
+    void openPostgres();
+    void applyTimeout();
+    QSqlQuery run(const QString& sql, const QVariantList& params);
+    [[noreturn]] void fail(const QSqlError& error) const;
+
+    Target m_target;
+    QString m_name;
+    QSqlDatabase m_db;
+    int m_commandTimeout = DefaultCommandTimeout;
+    int m_transactionDepth = 0;
+    QString m_sessionId;
+    std::unique_ptr<Watch> m_watch;
+};
+
+} // namespace db

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+namespace db {
+
+class Connection;
+
+// The rows of one statement, read at once (a client-side cursor), with a
+// current row that moves like a cursor. Field names match without regard to
+// case, because the server engines fold unquoted names differently.
+class Recordset {
+public:
+    Recordset() = default;
+    Recordset(QStringList fields, std::vector<QVariant> values);
+
+    bool isOpen() const { return m_open; }
+    void close();
+
+    int fieldCount() const { return int(m_fields.size()); }
+    const QStringList& fieldNames() const { return m_fields; }
+    int fieldIndex(const QString& name) const; // -1 when there is none
+
+    int recordCount() const { return m_fields.isEmpty() ? 0 : int(m_values.size() / m_fields.size()); }
+    bool eof() const { return m_row >= recordCount(); }
+    bool bof() const { return m_row < 0 || recordCount() == 0; }
+    int position() const { return m_row; }
+
+    void moveFirst() { m_row = 0; }
+    void moveLast() { m_row = recordCount() - 1; }
+    void moveNext();
+    void movePrevious();
+    void moveTo(int row);
+
+    // Fields of the current row. Throws AppError at end of rows or for an unknown name.
+    QVariant field(const QString& name) const;
+    QVariant field(int index) const;
+    bool isNull(const QString& name) const { return field(name).isNull(); }
+    QString text(const QString& name) const { return field(name).toString(); }
+
+    // Any row, for views that show the rows.
+    const QVariant& value(int row, int column) const;
+
+protected:
+    QVariant& cell(int row, int column);
+    void appendRow(std::vector<QVariant> row);
+    int currentRowChecked() const;
+
+private:
+    QStringList m_fields;
+    QHash<QString, int> m_index;
+    std::vector<QVariant> m_values;
+    int m_row = 0;
+    bool m_open = false;
+};
+
+// A recordset over the rows of one table that have one key value, which can
+// add a row and write changed fields back.
+class UpdatableRecordset : public Recordset {
+public:
+    static UpdatableRecordset open(Connection& connection, const QString& table,
+                                   const QString& keyColumn, const QVariant& key);
+
+    void addNew();
+    void setField(const QString& name, const QVariant& value);
+    // Writes the added row or the changed fields, in one transaction.
+    void update();
+
+private:
+    UpdatableRecordset(Recordset rows, Connection& connection, QString table, QString keyColumn);
+
+    Connection* m_connection = nullptr;
+    QString m_table;
+    QString m_keyColumn;
+    QVariant m_originalKey;
+    bool m_adding = false;
+    QStringList m_changed;
+};
+
+} // namespace db

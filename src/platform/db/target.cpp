@@ -1,0 +1,71 @@
+#include "platform/db/target.h"
+
+#include "platform/app_error.h"
+
+#include <QDir>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace db {
+
+namespace {
+
+bool isServerUrl(const QString& text) {
+    return text.startsWith(QLatin1String("postgresql://")) ||
+           text.startsWith(QLatin1String("postgres://"));
+}
+
+Target parseServerUrl(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("Not a valid database address: %1").arg(url.errorString()),
+                       QStringLiteral("db.Target"));
+    Target t;
+    t.engine = Engine::PostgreSQL;
+    t.host = url.host();
+    t.port = url.port(5432);
+    t.user = url.userName(QUrl::FullyDecoded);
+    t.password = url.password(QUrl::FullyDecoded);
+    t.database = url.path(QUrl::FullyDecoded).mid(1);
+    QStringList options;
+    const QUrlQuery query(url);
+    for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
+        if (key == QLatin1String("host"))
+            t.host = value;
+        else
+            options << key + QLatin1Char('=') + value;
+    }
+    t.options = options.join(QLatin1Char(';'));
+    if (t.database.isEmpty())
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("The database address names no database: %1").arg(t.display()),
+                       QStringLiteral("db.Target"));
+    return t;
+}
+
+} // namespace
+
+Target Target::parse(const QString& text) {
+    if (isServerUrl(text))
+        return parseServerUrl(text);
+    if (text.trimmed().isEmpty())
+        throw AppError(AppError::InvalidArgument, QStringLiteral("No database was given."),
+                       QStringLiteral("db.Target"));
+    Target t;
+    t.engine = Engine::SQLite;
+    t.folder = QDir::cleanPath(QDir(text).absolutePath());
+    return t;
+}
+
+QString Target::display() const {
+    if (engine == Engine::SQLite)
+        return folder;
+    QString text = QStringLiteral("postgresql://");
+    if (!user.isEmpty())
+        text += user + QLatin1Char('@');
+    text += host + QLatin1Char(':') + QString::number(port) + QLatin1Char('/') + database;
+    return text;
+}
+
+} // namespace db

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace db {
+
+enum class Engine { SQLite, PostgreSQL };
+
+// Where a formulary database lives: a folder holding the embedded files, or a
+// postgresql:// URL naming a server database.
+struct Target {
+    Engine engine = Engine::SQLite;
+    QString folder;   // embedded: the folder with inventory.db and patient_data.db
+    QString host;     // server: host name or socket folder
+    int port = 5432;
+    QString user;
+    QString password;
+    QString database;
+    QString options;  // server: further libpq options, "key=value;key=value"
+
+    // Throws AppError on a malformed URL.
+    static Target parse(const QString& text);
+
+    // The target without its password, fit for messages.
+    QString display() const;
+};
+
+} // namespace db

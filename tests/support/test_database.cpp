@@ -1,0 +1,81 @@
+#include "support/test_database.h"
+
+#include "database/schema.h"
+
+#include <QUrl>
+
+namespace test_support {
+
+namespace {
+
+QString serverUrl() { return qEnvironmentVariable("FORMULARY_TEST_PG_URL"); }
+
+// One database per test executable, so that executables run side by side.
+QString executableDatabaseUrl() {
+    static const QString url = [] {
+        const QString name =
+            QStringLiteral("fk_") + qEnvironmentVariable("FORMULARY_TEST_NAME", QStringLiteral("tests"));
+        QUrl server(serverUrl());
+        server.setPath(QStringLiteral("/postgres"));
+        db::Connection admin(db::Target::parse(server.toString()));
+        admin.open();
+        if (admin.query(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), {name}).eof())
+            admin.execute(QStringLiteral("CREATE DATABASE %1").arg(name));
+        server.setPath(QLatin1Char('/') + name);
+        return server.toString();
+    }();
+    return url;
+}
+
+void emptyServerDatabase(const QString& url) {
+    db::Connection c(db::Target::parse(url));
+    c.open();
+    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
+    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
+}
+
+} // namespace
+
+std::vector<db::Engine> engines() {
+    std::vector<db::Engine> list{db::Engine::SQLite};
+    if (!serverUrl().isEmpty())
+        list.push_back(db::Engine::PostgreSQL);
+    return list;
+}
+
+std::string engineName(const testing::TestParamInfo<db::Engine>& info) {
+    return info.param == db::Engine::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+TestDatabase::TestDatabase(db::Engine engine, bool withSchema) {
+    if (engine == db::Engine::SQLite) {
+        m_target = m_folder.path() + QStringLiteral("/formulary");
+    } else {
+        m_target = executableDatabaseUrl();
+        emptyServerDatabase(m_target);
+    }
+    db::Connection c(db::Target::parse(m_target));
+    c.open(true);
+    if (withSchema)
+        database::upgrade(c);
+}
+
+TestDatabase::~TestDatabase() = default;
+
+std::unique_ptr<db::Connection> TestDatabase::connect() const {
+    auto c = std::make_unique<db::Connection>(db::Target::parse(m_target));
+    c->open();
+    return c;
+}
+
+void EngineTest::SetUp() {
+    database = std::make_unique<TestDatabase>(GetParam());
+    conn = database->connect();
+}
+
+void EngineTest::TearDown() {
+    conn.reset();
+    database.reset();
+}
+
+} // namespace test_support

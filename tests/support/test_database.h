@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/db/connection.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace test_support {
+
+// The engines a test runs on: SQLite always, PostgreSQL when scripts/test has
+// started a server (FORMULARY_TEST_PG_URL).
+std::vector<db::Engine> engines();
+std::string engineName(const testing::TestParamInfo<db::Engine>& info);
+
+// A fresh database with the current schema, for one test.
+class TestDatabase {
+public:
+    explicit TestDatabase(db::Engine engine, bool withSchema = true);
+    ~TestDatabase();
+
+    // The connection string of the database (a folder or a URL).
+    const QString& target() const { return m_target; }
+    // A new open connection to it.
+    std::unique_ptr<db::Connection> connect() const;
+
+private:
+    QTemporaryDir m_folder;
+    QString m_target;
+};
+
+// A test run on every engine, each with a fresh database.
+class EngineTest : public testing::TestWithParam<db::Engine> {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<TestDatabase> database;
+    std::unique_ptr<db::Connection> conn;
+};
+
+} // namespace test_support
+
+#define FORMULARY_ENGINE_TESTS(Suite)                                                              \
+    INSTANTIATE_TEST_SUITE_P(Engines, Suite, testing::ValuesIn(test_support::engines()),           \
+                             test_support::engineName)
