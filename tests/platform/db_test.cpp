@@ -185,3 +185,17 @@ TEST(DataLayerOpen, TargetsParse) {
     EXPECT_THROW(db::Target::parse(QStringLiteral("postgresql://host/")), AppError);
     EXPECT_THROW(db::Target::parse(QStringLiteral("  ")), AppError);
 }
+
+TEST(DataLayerOpen, LogOnRebuildsTheTarget) {
+    const db::Target server =
+        db::Target::parse(QStringLiteral("postgresql://app:pw@127.0.0.1:5433/formulary?sslmode=disable"));
+    const db::Target again = db::Target::fromLogOn(server.serverName(), server.user, server.password);
+    EXPECT_EQ(again.host, server.host);
+    EXPECT_EQ(again.port, server.port);
+    EXPECT_EQ(again.database, server.database);
+    EXPECT_EQ(again.options, server.options);
+    EXPECT_EQ(again.user, QStringLiteral("app"));
+    EXPECT_EQ(again.password, QStringLiteral("pw"));
+    EXPECT_FALSE(server.serverName().contains(QStringLiteral("pw")));
+    EXPECT_EQ(db::Target::fromLogOn(QStringLiteral("/data/f"), {}, {}).folder, QStringLiteral("/data/f"));
+}

@@ -68,4 +68,23 @@ QString Target::display() const {
     return text;
 }
 
+QString Target::serverName() const {
+    if (engine == Engine::SQLite)
+        return folder;
+    QString text = QStringLiteral("postgresql://") + host + QLatin1Char(':') + QString::number(port) +
+                   QLatin1Char('/') + database;
+    if (!options.isEmpty())
+        text += QLatin1Char('?') + QString(options).replace(QLatin1Char(';'), QLatin1Char('&'));
+    return text;
+}
+
+Target Target::fromLogOn(const QString& serverName, const QString& user, const QString& password) {
+    Target t = parse(serverName);
+    if (t.engine == Engine::PostgreSQL) {
+        t.user = user;
+        t.password = password;
+    }
+    return t;
+}
+
 } // namespace db

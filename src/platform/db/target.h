@@ -23,6 +23,11 @@ struct Target {
 
     // The target without its password, fit for messages.
     QString display() const;
+
+    // The log-on split in three, as the report engine takes it: the server
+    // name is the folder, or the URL without user and password.
+    QString serverName() const;
+    static Target fromLogOn(const QString& serverName, const QString& user, const QString& password);
 };
 
 } // namespace db
