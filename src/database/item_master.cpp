@@ -7,7 +7,9 @@ namespace database {
 
 namespace {
 
-QVariant textOrNull(const QString& text) { return text.isEmpty() ? QVariant() : QVariant(text); }
+QVariant textOrNull(const QString& text) {
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
 
 } // namespace
 
@@ -15,7 +17,8 @@ void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
     db::Transaction t(c);
     for (const StockItem& item : items) {
         c.execute(QStringLiteral(
-                      "INSERT INTO inventory.tbinvmaster (itemid, itemname, description, Indication, Dosage,"
+                      "INSERT INTO inventory.tbinvmaster (itemid, itemname, description, "
+                      "Indication, Dosage,"
                       " Administration, Preparation, name_folded, description_folded)"
                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"
                       " ON CONFLICT (itemid) DO UPDATE SET itemname = excluded.itemname,"
@@ -23,8 +26,9 @@ void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
                       " Dosage = excluded.Dosage, Administration = excluded.Administration,"
                       " Preparation = excluded.Preparation, name_folded = excluded.name_folded,"
                       " description_folded = excluded.description_folded"),
-                  {item.itemid, item.name, textOrNull(item.description), textOrNull(item.indication),
-                   textOrNull(item.dosage), textOrNull(item.administration), textOrNull(item.preparation),
+                  {item.itemid, item.name, textOrNull(item.description),
+                   textOrNull(item.indication), textOrNull(item.dosage),
+                   textOrNull(item.administration), textOrNull(item.preparation),
                    db::foldText(item.name.trimmed()), db::foldText(item.description.trimmed())});
     }
     t.commit();
@@ -34,9 +38,10 @@ void saveHospital(db::Connection& c, const QString& clientName, const QString& c
                   const QString& address) {
     db::Transaction t(c);
     c.execute(QStringLiteral("DELETE FROM patient_data.tbHospitalInfo"));
-    c.execute(QStringLiteral("INSERT INTO patient_data.tbHospitalInfo (clientname, company, address1)"
-                             " VALUES (?, ?, ?)"),
-              {clientName, company, address});
+    c.execute(
+        QStringLiteral("INSERT INTO patient_data.tbHospitalInfo (clientname, company, address1)"
+                       " VALUES (?, ?, ?)"),
+        {clientName, company, address});
     t.commit();
 }
 

@@ -13,7 +13,8 @@ namespace {
 const QString kNamedNodes = QStringLiteral(
     "SELECT n.Node_Key, n.Node_Parent,"
     " CASE n.node_type WHEN '1' THEN c.ClassificationName WHEN '2' THEN g.genericname"
-    "  ELSE TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, '')) END AS ItemName,"
+    "  ELSE TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, '')) END AS "
+    "ItemName,"
     " CASE n.node_type WHEN '1' THEN c.name_folded WHEN '2' THEN g.name_folded"
     "  ELSE i.name_folded || ' ' || i.description_folded END AS folded"
     " FROM inventory.tbFormularyNode n"
@@ -29,21 +30,23 @@ const QString kPathSeparator = QString(QChar(1));
 } // namespace
 
 db::Recordset For_FoundNode(db::Connection& c, const QString& nodeKey) {
-    return c.query(QStringLiteral("SELECT Node_Key FROM inventory.tbFormularyNode WHERE Node_Key = ?"),
-                   {nodeKey});
+    return c.query(
+        QStringLiteral("SELECT Node_Key FROM inventory.tbFormularyNode WHERE Node_Key = ?"),
+        {nodeKey});
 }
 
 db::Recordset For_SearchNodeList(db::Connection& c, const QString& searchText) {
     if (searchText.isEmpty())
         return c.query(QStringLiteral("SELECT '' AS ItemName, '' AS ParentName, '' AS Node_Key"
                                       " FROM inventory.tbSchemaVersion WHERE 1 = 0"));
-    return c.query(QStringLiteral("WITH named AS (") + kNamedNodes +
-                       QStringLiteral(")"
-                                      " SELECT m.ItemName, p.ItemName AS ParentName, m.Node_Key"
-                                      " FROM named m LEFT JOIN named p ON p.Node_Key = m.Node_Parent"
-                                      " WHERE m.folded LIKE ? ESCAPE '\\'"
-                                      " ORDER BY m.folded, m.Node_Key"),
-                   {db::containsPattern(searchText)});
+    return c.query(
+        QStringLiteral("WITH named AS (") + kNamedNodes +
+            QStringLiteral(")"
+                           " SELECT m.ItemName, p.ItemName AS ParentName, m.Node_Key"
+                           " FROM named m LEFT JOIN named p ON p.Node_Key = m.Node_Parent"
+                           " WHERE m.folded LIKE ? ESCAPE '\\'"
+                           " ORDER BY m.folded, m.Node_Key"),
+        {db::containsPattern(searchText)});
 }
 
 void For_TraceParent(db::Connection& c, const QString& nodeKey) {
@@ -67,23 +70,25 @@ void Formulary_NodeLevel(db::Connection& c) {
     db::Transaction t(c);
     c.execute(QStringLiteral("DELETE FROM inventory.tbFormularyNodeLevel WHERE session_id = ?"),
               {c.sessionId()});
-    c.execute(QStringLiteral(
-                  "INSERT INTO inventory.tbFormularyNodeLevel"
-                  " (session_id, Node_Key, Node_Level, ClassificationPath, path_folded)"
-                  " WITH RECURSIVE tree (Node_Key, Node_Level, ClassificationPath, path_folded) AS ("
-                  "  SELECT n.Node_Key, 1, CAST(c.ClassificationName AS TEXT), CAST(c.name_folded AS TEXT)"
-                  "  FROM inventory.tbFormularyNode n"
-                  "  JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID"
-                  "  WHERE n.Node_Parent = '_0'"
-                  "  UNION ALL"
-                  "  SELECT n.Node_Key, t.Node_Level + 1,"
-                  "   CAST(t.ClassificationPath || ' > ' || c.ClassificationName AS TEXT),"
-                  "   CAST(t.path_folded || CAST(? AS TEXT) || c.name_folded AS TEXT)"
-                  "  FROM tree t"
-                  "  JOIN inventory.tbFormularyNode n ON n.Node_Parent = t.Node_Key"
-                  "  JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID)"
-                  " SELECT ?, Node_Key, Node_Level, ClassificationPath, path_folded FROM tree"),
-              {kPathSeparator, c.sessionId()});
+    c.execute(
+        QStringLiteral(
+            "INSERT INTO inventory.tbFormularyNodeLevel"
+            " (session_id, Node_Key, Node_Level, ClassificationPath, path_folded)"
+            " WITH RECURSIVE tree (Node_Key, Node_Level, ClassificationPath, path_folded) AS ("
+            "  SELECT n.Node_Key, 1, CAST(c.ClassificationName AS TEXT), CAST(c.name_folded AS "
+            "TEXT)"
+            "  FROM inventory.tbFormularyNode n"
+            "  JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID"
+            "  WHERE n.Node_Parent = '_0'"
+            "  UNION ALL"
+            "  SELECT n.Node_Key, t.Node_Level + 1,"
+            "   CAST(t.ClassificationPath || ' > ' || c.ClassificationName AS TEXT),"
+            "   CAST(t.path_folded || CAST(? AS TEXT) || c.name_folded AS TEXT)"
+            "  FROM tree t"
+            "  JOIN inventory.tbFormularyNode n ON n.Node_Parent = t.Node_Key"
+            "  JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID)"
+            " SELECT ?, Node_Key, Node_Level, ClassificationPath, path_folded FROM tree"),
+        {kPathSeparator, c.sessionId()});
     touchSession(c);
     t.commit();
 }
@@ -92,23 +97,26 @@ void Formulary_Generate(db::Connection& c) {
     db::Transaction t(c);
     c.execute(QStringLiteral("DELETE FROM inventory.tbFormularyReport WHERE session_id = ?"),
               {c.sessionId()});
-    c.execute(QStringLiteral(
-                  "INSERT INTO inventory.tbFormularyReport (session_id, Node_Key, Node_Level,"
-                  " ClassificationPath, path_folded, GenericID, GenericName, generic_folded, itemid,"
-                  " DrugName, drug_folded, OtherDetails)"
-                  " SELECT l.session_id, l.Node_Key, l.Node_Level, l.ClassificationPath, l.path_folded,"
-                  "  g.GenericID, g.genericname, g.name_folded, i.itemid,"
-                  "  CASE WHEN i.itemid IS NULL THEN NULL ELSE"
-                  "   TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, '')) END,"
-                  "  i.name_folded || ' ' || i.description_folded, o.OtherDetails"
-                  " FROM inventory.tbFormularyNodeLevel l"
-                  " LEFT JOIN inventory.tbFormularyNode gn ON gn.Node_Parent = l.Node_Key AND gn.node_type = '2'"
-                  " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = gn.GenericID"
-                  " LEFT JOIN inventory.tbFormularyOtherDetails o ON o.GenericID = g.GenericID"
-                  " LEFT JOIN inventory.tbFormularyNode dn ON dn.Node_Parent = gn.Node_Key AND dn.node_type = '3'"
-                  " LEFT JOIN inventory.tbinvmaster i ON i.itemid = dn.itemid"
-                  " WHERE l.session_id = ?"),
-              {c.sessionId()});
+    c.execute(
+        QStringLiteral(
+            "INSERT INTO inventory.tbFormularyReport (session_id, Node_Key, Node_Level,"
+            " ClassificationPath, path_folded, GenericID, GenericName, generic_folded, itemid,"
+            " DrugName, drug_folded, OtherDetails)"
+            " SELECT l.session_id, l.Node_Key, l.Node_Level, l.ClassificationPath, l.path_folded,"
+            "  g.GenericID, g.genericname, g.name_folded, i.itemid,"
+            "  CASE WHEN i.itemid IS NULL THEN NULL ELSE"
+            "   TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, '')) END,"
+            "  i.name_folded || ' ' || i.description_folded, o.OtherDetails"
+            " FROM inventory.tbFormularyNodeLevel l"
+            " LEFT JOIN inventory.tbFormularyNode gn ON gn.Node_Parent = l.Node_Key AND "
+            "gn.node_type = '2'"
+            " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = gn.GenericID"
+            " LEFT JOIN inventory.tbFormularyOtherDetails o ON o.GenericID = g.GenericID"
+            " LEFT JOIN inventory.tbFormularyNode dn ON dn.Node_Parent = gn.Node_Key AND "
+            "dn.node_type = '3'"
+            " LEFT JOIN inventory.tbinvmaster i ON i.itemid = dn.itemid"
+            " WHERE l.session_id = ?"),
+        {c.sessionId()});
     touchSession(c);
     t.commit();
 }
@@ -118,13 +126,14 @@ db::Recordset Delete_Generic(db::Connection& c, qint64 genericCode) {
         return c.query(QStringLiteral("SELECT CAST(? AS INTEGER) AS result"), {int(r)});
     };
     db::Transaction t(c);
-    const db::Recordset generic = c.query(
-        QStringLiteral("SELECT g.GenericID, n.Node_Key,"
-                       " (SELECT COUNT(*) FROM inventory.tbFormularyNode d WHERE d.Node_Parent = n.Node_Key) AS drugs"
-                       " FROM inventory.tbforgeneric g"
-                       " LEFT JOIN inventory.tbFormularyNode n ON n.GenericID = g.GenericID"
-                       " WHERE g.GenericID = ?"),
-        {genericCode});
+    const db::Recordset generic =
+        c.query(QStringLiteral("SELECT g.GenericID, n.Node_Key,"
+                               " (SELECT COUNT(*) FROM inventory.tbFormularyNode d WHERE "
+                               "d.Node_Parent = n.Node_Key) AS drugs"
+                               " FROM inventory.tbforgeneric g"
+                               " LEFT JOIN inventory.tbFormularyNode n ON n.GenericID = g.GenericID"
+                               " WHERE g.GenericID = ?"),
+                {genericCode});
     if (generic.eof())
         return answer(DeleteGenericResult::NotFound);
     if (!generic.isNull(QStringLiteral("Node_Key")))
@@ -133,7 +142,8 @@ db::Recordset Delete_Generic(db::Connection& c, qint64 genericCode) {
                           : DeleteGenericResult::UnderClassification);
     c.execute(QStringLiteral("DELETE FROM inventory.tbFormularyOtherDetails WHERE GenericID = ?"),
               {genericCode});
-    c.execute(QStringLiteral("DELETE FROM inventory.tbforgeneric WHERE GenericID = ?"), {genericCode});
+    c.execute(QStringLiteral("DELETE FROM inventory.tbforgeneric WHERE GenericID = ?"),
+              {genericCode});
     t.commit();
     return answer(DeleteGenericResult::Deleted);
 }

@@ -18,15 +18,18 @@ const QStringList& sessionTables() {
     return tables;
 }
 
-qint64 now() { return QDateTime::currentSecsSinceEpoch(); }
+qint64 now() {
+    return QDateTime::currentSecsSinceEpoch();
+}
 
 void purgeStale(db::Connection& c) {
     const qint64 cutoff = now() - StaleSessionSeconds;
     for (const QString& table : sessionTables())
-        c.execute(QStringLiteral("DELETE FROM %1 WHERE session_id IN"
-                                 " (SELECT session_id FROM inventory.tbSession WHERE last_seen < ?)")
-                      .arg(table),
-                  {cutoff});
+        c.execute(
+            QStringLiteral("DELETE FROM %1 WHERE session_id IN"
+                           " (SELECT session_id FROM inventory.tbSession WHERE last_seen < ?)")
+                .arg(table),
+            {cutoff});
     c.execute(QStringLiteral("DELETE FROM inventory.tbSession WHERE last_seen < ?"), {cutoff});
 }
 
@@ -36,9 +39,10 @@ QString beginSession(db::Connection& c, const QString& employeeCode) {
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     db::Transaction t(c);
     purgeStale(c);
-    c.execute(QStringLiteral("INSERT INTO inventory.tbSession (session_id, employeecode, started_at,"
-                             " last_seen) VALUES (?, ?, ?, ?)"),
-              {id, employeeCode, now(), now()});
+    c.execute(
+        QStringLiteral("INSERT INTO inventory.tbSession (session_id, employeecode, started_at,"
+                       " last_seen) VALUES (?, ?, ?, ?)"),
+        {id, employeeCode, now(), now()});
     t.commit();
     c.setSessionId(id);
     return id;
@@ -49,8 +53,10 @@ void endSession(db::Connection& c) {
         return;
     db::Transaction t(c);
     for (const QString& table : sessionTables())
-        c.execute(QStringLiteral("DELETE FROM %1 WHERE session_id = ?").arg(table), {c.sessionId()});
-    c.execute(QStringLiteral("DELETE FROM inventory.tbSession WHERE session_id = ?"), {c.sessionId()});
+        c.execute(QStringLiteral("DELETE FROM %1 WHERE session_id = ?").arg(table),
+                  {c.sessionId()});
+    c.execute(QStringLiteral("DELETE FROM inventory.tbSession WHERE session_id = ?"),
+              {c.sessionId()});
     t.commit();
     c.setSessionId(QString());
 }

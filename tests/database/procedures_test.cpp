@@ -1,1 +1,206 @@
-#include <gtest/gtest.h>
+#include "database/procedures.h"
+#include "database/session.h"
+#include "support/formulary_fixture.h"
+#include "support/test_database.h"
+
+using test_support::EngineTest;
+
+namespace {
+
+class Procedures : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        fixture = std::make_unique<test_support::FormularyFixture>(database->target());
+        database::beginSession(*conn, QStringLiteral("E1"));
+    }
+    void TearDown() override {
+        fixture.reset();
+        EngineTest::TearDown();
+    }
+
+    QStringList column(const db::Recordset& rs, const QString& name) const {
+        QStringList values;
+        const int index = rs.fieldIndex(name);
+        for (int row = 0; row < rs.recordCount(); ++row)
+            values << rs.value(row, index).toString();
+        return values;
+    }
+
+    QStringList tracedPath(db::Connection& c) const {
+        return column(c.query(QStringLiteral("SELECT Node_Key FROM inventory.tbForTraceParent"
+                                             " WHERE session_id = ? ORDER BY Node_Key"),
+                              {c.sessionId()}),
+                      QStringLiteral("Node_Key"));
+    }
+
+    std::unique_ptr<test_support::FormularyFixture> fixture;
+};
+
+} // namespace
+
+TEST_P(Procedures, FoundNodeAnswersByRowCount) {
+    EXPECT_EQ(database::For_FoundNode(*conn, QStringLiteral("_1.1.1")).recordCount(), 1);
+    EXPECT_EQ(database::For_FoundNode(*conn, QStringLiteral("_7")).recordCount(), 0);
+    EXPECT_EQ(database::For_FoundNode(*conn, QStringLiteral("_1' OR '1'='1")).recordCount(), 0);
+    EXPECT_EQ(database::For_FoundNode(*conn, QString()).recordCount(), 0);
+}
+
+TEST_P(Procedures, SearchNodeListMatchesAndOrders) {
+    auto& classes = fixture->formulary.Classifications;
+    QString key = QStringLiteral("_3");
+    ASSERT_TRUE(classes.AddClassification(QStringLiteral("_0"), key,
+                                          QStringLiteral("Solutions 0.9% w_v"), 0));
+    key = QStringLiteral("_4");
+    ASSERT_TRUE(classes.AddClassification(QStringLiteral("_0"), key,
+                                          QStringLiteral("Anti-néoplasiques"), 0));
+
+    const struct {
+        const char* key;
+        QStringList names;
+    } cases[] = {
+        {"amox",
+         {QStringLiteral("Amoxicillin"), QStringLiteral("Amoxicillin 250 mg/5 mL suspension"),
+          QStringLiteral("Amoxicillin 500 mg capsule")}},
+        {"CHILDREN'S", {QStringLiteral("Children's Paracetamol 120 mg/5 mL suspension")}},
+        {"%", {QStringLiteral("Solutions 0.9% w_v")}},
+        {"_", {QStringLiteral("Solutions 0.9% w_v")}},
+        {"9%", {QStringLiteral("Solutions 0.9% w_v")}},
+        {"NÉO", {QStringLiteral("Anti-néoplasiques")}},
+        {"néo", {QStringLiteral("Anti-néoplasiques")}},
+        {"anti",
+         {QStringLiteral("Anti-infective medicines"), QStringLiteral("Anti-néoplasiques"),
+          QStringLiteral("Antibacterials")}},
+        {"ibuprofen", {}}, // a generic name and an item that are in no place of the tree
+        {"", {}},
+    };
+    for (const auto& c : cases) {
+        const db::Recordset rs = database::For_SearchNodeList(*conn, QString::fromUtf8(c.key));
+        EXPECT_EQ(column(rs, QStringLiteral("ItemName")), c.names) << c.key;
+    }
+    const db::Recordset rs = database::For_SearchNodeList(*conn, QStringLiteral("antibacterials"));
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.text(QStringLiteral("ParentName")), QStringLiteral("Anti-infective medicines"));
+    EXPECT_EQ(rs.text(QStringLiteral("Node_Key")), QStringLiteral("_1.1"));
+    EXPECT_TRUE(database::For_SearchNodeList(*conn, QStringLiteral("pain"))
+                    .isNull(QStringLiteral("ParentName")));
+}
+
+TEST_P(Procedures, TraceParentWritesTheNodeAndItsAncestors) {
+    database::For_TraceParent(*conn, QStringLiteral("_1.1.1.2"));
+    EXPECT_EQ(tracedPath(*conn),
+              (QStringList{QStringLiteral("_1"), QStringLiteral("_1.1"), QStringLiteral("_1.1.1"),
+                           QStringLiteral("_1.1.1.2")}));
+    database::For_TraceParent(*conn, QStringLiteral("_2"));
+    EXPECT_EQ(tracedPath(*conn), QStringList{QStringLiteral("_2")});
+    database::For_TraceParent(*conn, QStringLiteral("_5.5"));
+    EXPECT_TRUE(tracedPath(*conn).isEmpty());
+}
+
+// Two workstations tracing and preparing reports at once each see their own rows.
+TEST_P(Procedures, SessionsDoNotSeeEachOthersRows) {
+    auto other = database->connect();
+    database::beginSession(*other, QStringLiteral("E2"));
+    database::For_TraceParent(*conn, QStringLiteral("_1.1.1.1"));
+    database::For_TraceParent(*other, QStringLiteral("_2.1.2"));
+    EXPECT_EQ(tracedPath(*conn).size(), 4);
+    EXPECT_EQ(tracedPath(*other), (QStringList{QStringLiteral("_2"), QStringLiteral("_2.1"),
+                                               QStringLiteral("_2.1.2")}));
+
+    database::Formulary_NodeLevel(*conn);
+    database::Formulary_Generate(*conn);
+    QString key = QStringLiteral("_3");
+    ASSERT_TRUE(fixture->formulary.Classifications.AddClassification(
+        QStringLiteral("_0"), key, QStringLiteral("Vitamins"), 0));
+    database::Formulary_NodeLevel(*other);
+    database::Formulary_Generate(*other);
+    const QString count =
+        QStringLiteral("SELECT COUNT(*) FROM inventory.tbFormularyReport WHERE session_id = ?");
+    const qint64 mine = conn->query(count, {conn->sessionId()}).field(0).toLongLong();
+    EXPECT_EQ(other->query(count, {other->sessionId()}).field(0).toLongLong(), mine + 1);
+
+    database::endSession(*other);
+    EXPECT_EQ(conn->query(QStringLiteral("SELECT COUNT(*) FROM inventory.tbFormularyReport"))
+                  .field(0)
+                  .toLongLong(),
+              mine);
+    EXPECT_EQ(tracedPath(*conn).size(), 4);
+}
+
+TEST_P(Procedures, ReportPreparationBuildsPathsAndLines) {
+    conn->execute(
+        QStringLiteral("INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails) "
+                       "VALUES (?, ?)"),
+        {fixture->generic.value(QStringLiteral("Amoxicillin")), QStringLiteral("Restricted")});
+    database::Formulary_NodeLevel(*conn);
+    database::Formulary_NodeLevel(*conn); // a second run replaces the first
+    const db::Recordset levels = conn->query(
+        QStringLiteral(
+            "SELECT Node_Key, Node_Level, ClassificationPath FROM inventory.tbFormularyNodeLevel"
+            " WHERE session_id = ? ORDER BY path_folded"),
+        {conn->sessionId()});
+    EXPECT_EQ(column(levels, QStringLiteral("ClassificationPath")),
+              (QStringList{QStringLiteral("Anti-infective medicines"),
+                           QStringLiteral("Anti-infective medicines > Antibacterials"),
+                           QStringLiteral("Medicines for pain")}));
+
+    database::Formulary_Generate(*conn);
+    const db::Recordset lines = conn->query(
+        QStringLiteral("SELECT ClassificationPath, GenericName, DrugName, OtherDetails FROM "
+                       "inventory.tbFormularyReport"
+                       " WHERE session_id = ? ORDER BY path_folded, generic_folded, drug_folded"),
+        {conn->sessionId()});
+    EXPECT_EQ(column(lines, QStringLiteral("DrugName")),
+              (QStringList{QString(), QStringLiteral("Amoxicillin 250 mg/5 mL suspension"),
+                           QStringLiteral("Amoxicillin 500 mg capsule"),
+                           QStringLiteral("Children's Paracetamol 120 mg/5 mL suspension"),
+                           QStringLiteral("Paracetamol 500 mg tablet")}));
+    EXPECT_EQ(column(lines, QStringLiteral("GenericName")).mid(0, 3),
+              (QStringList{QStringLiteral("Ceftriaxone"), QStringLiteral("Amoxicillin"),
+                           QStringLiteral("Amoxicillin")}));
+    EXPECT_EQ(column(lines, QStringLiteral("OtherDetails"))[1], QStringLiteral("Restricted"));
+}
+
+TEST_P(Procedures, DeleteGenericRefusesWhatTheTreeStillNames) {
+    conn->execute(QStringLiteral("INSERT INTO inventory.tbFormularyOtherDetails (GenericID, "
+                                 "OtherDetails) VALUES (?, ?)"),
+                  {fixture->generic.value(QStringLiteral("Ibuprofen")), QStringLiteral("x")});
+    using R = database::DeleteGenericResult;
+    const struct {
+        qint64 code;
+        R result;
+    } cases[] = {
+        {fixture->generic.value(QStringLiteral("Amoxicillin")), R::HasDrugs},
+        {fixture->generic.value(QStringLiteral("Ceftriaxone")), R::UnderClassification},
+        {987654, R::NotFound},
+        {fixture->generic.value(QStringLiteral("Ibuprofen")), R::Deleted},
+        {fixture->generic.value(QStringLiteral("Ibuprofen")), R::NotFound},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(database::Delete_Generic(*conn, c.code).field(QStringLiteral("result")).toInt(),
+                  int(c.result))
+            << c.code;
+    EXPECT_EQ(conn->query(QStringLiteral("SELECT * FROM inventory.tbFormularyOtherDetails"))
+                  .recordCount(),
+              0);
+    EXPECT_EQ(conn->query(QStringLiteral("SELECT * FROM inventory.tbforgeneric")).recordCount(), 3);
+}
+
+TEST_P(Procedures, ListUserFindsByLastName) {
+    const QString insert =
+        QStringLiteral("INSERT INTO inventory.tbUser (employeecode, username, firstname, lastname, "
+                       "lastname_folded, initials,"
+                       " rightsclass, passwordhash) VALUES (?, ?, ?, ?, ?, 'X', '', 'h')");
+    conn->execute(insert, {QStringLiteral("E9"), QStringLiteral("obrien"), QStringLiteral("Ann"),
+                           QStringLiteral("O'Brien"), QStringLiteral("o'brien")});
+    conn->execute(insert, {QStringLiteral("E3"), QStringLiteral("brown"), QStringLiteral("Bob"),
+                           QStringLiteral("Brown"), QStringLiteral("brown")});
+    EXPECT_EQ(column(database::sp_Inv_ListUser(*conn, QString()), QStringLiteral("name")),
+              (QStringList{QStringLiteral("Brown, Bob"), QStringLiteral("O'Brien, Ann")}));
+    const db::Recordset rs = database::sp_Inv_ListUser(*conn, QStringLiteral("O'B"));
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.field(0).toString(), QStringLiteral("E9"));
+    EXPECT_EQ(database::sp_Inv_ListUser(*conn, QStringLiteral("%")).recordCount(), 0);
+}
+
+FORMULARY_ENGINE_TESTS(Procedures);

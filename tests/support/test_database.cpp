@@ -8,18 +8,21 @@ namespace test_support {
 
 namespace {
 
-QString serverUrl() { return qEnvironmentVariable("FORMULARY_TEST_PG_URL"); }
+QString serverUrl() {
+    return qEnvironmentVariable("FORMULARY_TEST_PG_URL");
+}
 
 // One database per test executable, so that executables run side by side.
 QString executableDatabaseUrl() {
     static const QString url = [] {
-        const QString name =
-            QStringLiteral("fk_") + qEnvironmentVariable("FORMULARY_TEST_NAME", QStringLiteral("tests"));
+        const QString name = QStringLiteral("fk_") +
+                             qEnvironmentVariable("FORMULARY_TEST_NAME", QStringLiteral("tests"));
         QUrl server(serverUrl());
         server.setPath(QStringLiteral("/postgres"));
         db::Connection admin(db::Target::parse(server.toString()));
         admin.open();
-        if (admin.query(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), {name}).eof())
+        if (admin.query(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), {name})
+                .eof())
             admin.execute(QStringLiteral("CREATE DATABASE %1").arg(name));
         server.setPath(QLatin1Char('/') + name);
         return server.toString();

@@ -19,12 +19,13 @@ const QString kTreeRows = QStringLiteral(
     " LEFT JOIN inventory.tbinvmaster i ON i.itemid = n.itemid");
 
 // Parents before children (a lower level first), then siblings by name.
-const QString kTreeOrder = QStringLiteral(
-    " ORDER BY n.Node_Level,"
-    " COALESCE(c.name_folded, g.name_folded, i.name_folded || ' ' || i.description_folded), n.Node_Key");
+const QString kTreeOrder = QStringLiteral(" ORDER BY n.Node_Level,"
+                                          " COALESCE(c.name_folded, g.name_folded, i.name_folded "
+                                          "|| ' ' || i.description_folded), n.Node_Key");
 
 const QString kGenericRows = QStringLiteral(
-    "SELECT g.genericname AS GenericName, gn.Node_Key, g.GenericID, cn.Node_Key AS ClassificationKey,"
+    "SELECT g.genericname AS GenericName, gn.Node_Key, g.GenericID, cn.Node_Key AS "
+    "ClassificationKey,"
     " COALESCE(c.ClassificationName, 'no classification') AS ClassificationName"
     " FROM inventory.tbforgeneric g"
     " LEFT JOIN inventory.tbFormularyNode gn ON gn.GenericID = g.GenericID"
@@ -40,11 +41,13 @@ bool isClassificationParent(const node_store::StoredNode& node) {
 db::Recordset ClassificationsObject::LoadClassifications(const QString& ParentNode, bool LoadAll) {
     db::Connection& c = m_owner.connection();
     if (!LoadAll)
-        return c.query(kTreeRows + QStringLiteral(" WHERE n.Node_Parent = ?") + kTreeOrder, {ParentNode});
+        return c.query(kTreeRows + QStringLiteral(" WHERE n.Node_Parent = ?") + kTreeOrder,
+                       {ParentNode});
     if (ParentNode == node_store::RootKey)
         return c.query(kTreeRows + QStringLiteral(" WHERE n.node_type <> '0'") + kTreeOrder);
     // Every key below a node starts with the node's key and "."; "/" follows "." in byte order.
-    return c.query(kTreeRows + QStringLiteral(" WHERE n.Node_Key > ? AND n.Node_Key < ?") + kTreeOrder,
+    return c.query(kTreeRows + QStringLiteral(" WHERE n.Node_Key > ? AND n.Node_Key < ?") +
+                       kTreeOrder,
                    {ParentNode + QLatin1Char('.'), ParentNode + QLatin1Char('/')});
 }
 
@@ -61,11 +64,12 @@ bool ClassificationsObject::AddClassification(const QString& parentKey, QString&
         if (!parent || !isClassificationParent(*parent))
             return false;
         const db::Recordset created = c.query(
-            QStringLiteral("INSERT INTO inventory.tbForClassification (ClassificationName, Description,"
-                           " name_folded) VALUES (?, ?, ?) RETURNING ClassificationID"),
+            QStringLiteral(
+                "INSERT INTO inventory.tbForClassification (ClassificationName, Description,"
+                " name_folded) VALUES (?, ?, ?) RETURNING ClassificationID"),
             {name, description.isEmpty() ? QVariant() : QVariant(description), db::foldText(name)});
-        return node_store::insert(c, *parent, key, QStringLiteral("1"), QStringLiteral("ClassificationID"),
-                                  created.field(0));
+        return node_store::insert(c, *parent, key, QStringLiteral("1"),
+                                  QStringLiteral("ClassificationID"), created.field(0));
     });
     if (done)
         newKey = key;
@@ -77,25 +81,27 @@ bool ClassificationsObject::RenameClassification(const QString& key, const QStri
         return false;
     db::Connection& c = m_owner.connection();
     return node_store::change(c, [&] {
-        return c.execute(QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?,"
-                                        " name_folded = ? WHERE ClassificationID ="
-                                        " (SELECT ClassificationID FROM inventory.tbFormularyNode"
-                                        "  WHERE Node_Key = ? AND node_type = '1')"),
-                         {newName, db::foldText(newName), key}) > 0;
+        return c.execute(
+                   QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?,"
+                                  " name_folded = ? WHERE ClassificationID ="
+                                  " (SELECT ClassificationID FROM inventory.tbFormularyNode"
+                                  "  WHERE Node_Key = ? AND node_type = '1')"),
+                   {newName, db::foldText(newName), key}) > 0;
     });
 }
 
 bool ClassificationsObject::DeleteClassification(const QString& key) {
     db::Connection& c = m_owner.connection();
     return node_store::change(c, [&] {
-        const db::Recordset rs = c.query(
-            QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
-                           " WHERE Node_Key = ? AND node_type = '1'"),
-            {key});
+        const db::Recordset rs =
+            c.query(QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
+                                   " WHERE Node_Key = ? AND node_type = '1'"),
+                    {key});
         if (rs.eof() || !node_store::removeLeaf(c, key))
             return false;
-        c.execute(QStringLiteral("DELETE FROM inventory.tbForClassification WHERE ClassificationID = ?"),
-                  {rs.field(0)});
+        c.execute(
+            QStringLiteral("DELETE FROM inventory.tbForClassification WHERE ClassificationID = ?"),
+            {rs.field(0)});
         return true;
     });
 }
@@ -113,9 +119,9 @@ db::Recordset ClassificationsObject::OtherGenerics(qint64 classificationId, int 
 db::Recordset ClassificationsObject::genericList(bool inside, qint64 classificationId, int scope,
                                                  const QString& search) {
     const node_store::Match m = node_store::match(scope, search, QStringLiteral("g.name_folded"));
-    const QString where = inside
-        ? QStringLiteral(" WHERE cn.ClassificationID = ?")
-        : QStringLiteral(" WHERE (cn.ClassificationID IS NULL OR cn.ClassificationID <> ?)");
+    const QString where =
+        inside ? QStringLiteral(" WHERE cn.ClassificationID = ?")
+               : QStringLiteral(" WHERE (cn.ClassificationID IS NULL OR cn.ClassificationID <> ?)");
     return m_owner.connection().query(kGenericRows + where + QStringLiteral(" AND ") + m.condition +
                                           QStringLiteral(" ORDER BY g.name_folded, g.GenericID"),
                                       QVariantList{classificationId} + m.params);

@@ -6,8 +6,9 @@ namespace formulary_data {
 namespace {
 
 std::optional<QString> drugNodeKey(db::Connection& c, const QString& itemId) {
-    const db::Recordset rs = c.query(
-        QStringLiteral("SELECT Node_Key FROM inventory.tbFormularyNode WHERE itemid = ?"), {itemId});
+    const db::Recordset rs =
+        c.query(QStringLiteral("SELECT Node_Key FROM inventory.tbFormularyNode WHERE itemid = ?"),
+                {itemId});
     if (rs.eof())
         return std::nullopt;
     return rs.text(QStringLiteral("Node_Key"));
@@ -34,7 +35,8 @@ bool DrugsObject::AddDrug(const QString& parentKey, QString& newKey, const QStri
             return false;
         if (const auto old = drugNodeKey(c, itemId); old && !node_store::removeLeaf(c, *old))
             return false;
-        return node_store::insert(c, *parent, key, QStringLiteral("3"), QStringLiteral("itemid"), itemId);
+        return node_store::insert(c, *parent, key, QStringLiteral("3"), QStringLiteral("itemid"),
+                                  itemId);
     });
     if (done)
         newKey = key;

@@ -10,7 +10,8 @@ namespace {
 constexpr int CommandTimeoutSeconds = 240;
 } // namespace
 
-Formulary::Formulary() : NodeFormulary(*this), Classifications(*this), Generics(*this), Drugs(*this) {}
+Formulary::Formulary()
+    : NodeFormulary(*this), Classifications(*this), Generics(*this), Drugs(*this) {}
 
 Formulary::~Formulary() = default;
 
@@ -28,7 +29,9 @@ bool Formulary::Connect(const QString& connectionstr) {
     }
 }
 
-bool Formulary::isConnected() const { return m_connection && m_connection->isOpen(); }
+bool Formulary::isConnected() const {
+    return m_connection && m_connection->isOpen();
+}
 
 db::Connection& Formulary::connection() {
     if (!isConnected())

@@ -71,7 +71,8 @@ public:
     db::Recordset OtherGenerics(qint64 classificationId, int scope, const QString& search);
 
 private:
-    db::Recordset genericList(bool inside, qint64 classificationId, int scope, const QString& search);
+    db::Recordset genericList(bool inside, qint64 classificationId, int scope,
+                              const QString& search);
     Formulary& m_owner;
 };
 
@@ -119,7 +120,8 @@ public:
     // Puts the stock item under a generic name with the given key, in place of
     // wherever it sat before. The name argument is not used: a drug shows its
     // item's name and description.
-    bool AddDrug(const QString& parentKey, QString& newKey, const QString& name, const QString& itemId);
+    bool AddDrug(const QString& parentKey, QString& newKey, const QString& name,
+                 const QString& itemId);
     bool DeleteDrug(const QString& itemId);
 
 private:

@@ -16,7 +16,8 @@ const QString kDrugRows = QStringLiteral(
     " LEFT JOIN inventory.tbFormularyNode gn ON gn.Node_Key = dn.Node_Parent"
     " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = gn.GenericID");
 
-const QString kDrugOrder = QStringLiteral(" ORDER BY i.name_folded, i.description_folded, i.itemid");
+const QString kDrugOrder =
+    QStringLiteral(" ORDER BY i.name_folded, i.description_folded, i.itemid");
 
 QString filterCondition(int filter) {
     switch (filter) {
@@ -42,13 +43,15 @@ struct Placement {
 
 std::optional<Placement> placement(db::Connection& c, qint64 genericCode) {
     const db::Recordset rs = c.query(
-        QStringLiteral("SELECT n.Node_Key,"
-                       " (SELECT COUNT(*) FROM inventory.tbFormularyNode d WHERE d.Node_Parent = n.Node_Key)"
-                       " AS drugs FROM inventory.tbFormularyNode n WHERE n.GenericID = ?"),
+        QStringLiteral(
+            "SELECT n.Node_Key,"
+            " (SELECT COUNT(*) FROM inventory.tbFormularyNode d WHERE d.Node_Parent = n.Node_Key)"
+            " AS drugs FROM inventory.tbFormularyNode n WHERE n.GenericID = ?"),
         {genericCode});
     if (rs.eof())
         return std::nullopt;
-    return Placement{rs.text(QStringLiteral("Node_Key")), rs.field(QStringLiteral("drugs")).toLongLong() > 0};
+    return Placement{rs.text(QStringLiteral("Node_Key")),
+                     rs.field(QStringLiteral("drugs")).toLongLong() > 0};
 }
 
 } // namespace
@@ -73,15 +76,17 @@ bool GenericsObject::AddGeneric(const QString& parentKey, QString& newKey, const
         if (genericCode <= 0) {
             if (name.isEmpty())
                 return false;
-            id = c.query(QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
-                                        " VALUES (?, ?) RETURNING GenericID"),
-                         {name, db::foldText(name)})
+            id = c.query(
+                      QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
+                                     " VALUES (?, ?) RETURNING GenericID"),
+                      {name, db::foldText(name)})
                      .field(0);
         } else if (const auto old = placement(c, genericCode)) {
             if (old->hasDrugs || !node_store::removeLeaf(c, old->nodeKey))
                 return false;
         }
-        return node_store::insert(c, *parent, key, QStringLiteral("2"), QStringLiteral("GenericID"), id);
+        return node_store::insert(c, *parent, key, QStringLiteral("2"), QStringLiteral("GenericID"),
+                                  id);
     });
     if (done)
         newKey = key;
@@ -102,27 +107,29 @@ bool GenericsObject::HasDrugs(qint64 genericCode) {
 }
 
 db::Recordset GenericsObject::LoadDrugs(qint64 genericId, int scope, const QString& search) {
-    const node_store::Match m =
-        node_store::match(scope, search, QStringLiteral("i.name_folded"), QStringLiteral("i.description_folded"));
+    const node_store::Match m = node_store::match(scope, search, QStringLiteral("i.name_folded"),
+                                                  QStringLiteral("i.description_folded"));
     return m_owner.connection().query(kDrugRows + QStringLiteral(" WHERE gn.GenericID = ? AND ") +
                                           m.condition + kDrugOrder,
                                       QVariantList{genericId} + m.params);
 }
 
-db::Recordset GenericsObject::OtherDrugs(qint64 genericId, int scope, const QString& search, int filter) {
-    const node_store::Match m =
-        node_store::match(scope, search, QStringLiteral("i.name_folded"), QStringLiteral("i.description_folded"));
+db::Recordset GenericsObject::OtherDrugs(qint64 genericId, int scope, const QString& search,
+                                         int filter) {
+    const node_store::Match m = node_store::match(scope, search, QStringLiteral("i.name_folded"),
+                                                  QStringLiteral("i.description_folded"));
     return m_owner.connection().query(
-        kDrugRows + QStringLiteral(" WHERE (gn.GenericID IS NULL OR gn.GenericID <> ?) AND ") + m.condition +
-            filterCondition(filter) + kDrugOrder,
+        kDrugRows + QStringLiteral(" WHERE (gn.GenericID IS NULL OR gn.GenericID <> ?) AND ") +
+            m.condition + filterCondition(filter) + kDrugOrder,
         QVariantList{genericId} + m.params);
 }
 
 db::Recordset GenericsObject::ListGeneric(const QString& search) {
     const node_store::Match m = node_store::match(MatchName, search, QStringLiteral("name_folded"));
     return m_owner.connection().query(
-        QStringLiteral("SELECT GenericID AS Code, genericname AS GenericName FROM inventory.tbforgeneric"
-                       " WHERE ") +
+        QStringLiteral(
+            "SELECT GenericID AS Code, genericname AS GenericName FROM inventory.tbforgeneric"
+            " WHERE ") +
             m.condition + QStringLiteral(" ORDER BY name_folded, GenericID"),
         m.params);
 }
@@ -133,11 +140,12 @@ bool GenericsObject::NewGeneric(const QString& name, qint64* newCode) {
     db::Connection& c = m_owner.connection();
     qint64 code = 0;
     const bool done = node_store::change(c, [&] {
-        code = c.query(QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
-                                      " VALUES (?, ?) RETURNING GenericID"),
-                       {name, db::foldText(name)})
-                   .field(0)
-                   .toLongLong();
+        code =
+            c.query(QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
+                                   " VALUES (?, ?) RETURNING GenericID"),
+                    {name, db::foldText(name)})
+                .field(0)
+                .toLongLong();
         return true;
     });
     if (done && newCode)
@@ -150,8 +158,9 @@ bool GenericsObject::RenameGeneric(qint64 genericCode, const QString& newName) {
         return false;
     db::Connection& c = m_owner.connection();
     return node_store::change(c, [&] {
-        return c.execute(QStringLiteral("UPDATE inventory.tbforgeneric SET genericname = ?, name_folded = ?"
-                                        " WHERE GenericID = ?"),
+        return c.execute(QStringLiteral(
+                             "UPDATE inventory.tbforgeneric SET genericname = ?, name_folded = ?"
+                             " WHERE GenericID = ?"),
                          {newName, db::foldText(newName), genericCode}) > 0;
     });
 }

@@ -13,7 +13,8 @@ QString childKey(const QString& parentKey, qint64 number) {
 }
 
 std::optional<qint64> childNumber(const QString& parentKey, const QString& key) {
-    const QString prefix = parentKey == RootKey ? QStringLiteral("_") : parentKey + QLatin1Char('.');
+    const QString prefix =
+        parentKey == RootKey ? QStringLiteral("_") : parentKey + QLatin1Char('.');
     if (!key.startsWith(prefix))
         return std::nullopt;
     const QString digits = key.mid(prefix.size());
@@ -29,7 +30,8 @@ std::optional<qint64> childNumber(const QString& parentKey, const QString& key) 
 
 QSet<qint64> childNumbers(db::Connection& c, const QString& parentKey) {
     const db::Recordset rs = c.query(
-        QStringLiteral("SELECT Node_Key FROM inventory.tbFormularyNode WHERE Node_Parent = ?"), {parentKey});
+        QStringLiteral("SELECT Node_Key FROM inventory.tbFormularyNode WHERE Node_Parent = ?"),
+        {parentKey});
     QSet<qint64> numbers;
     for (int row = 0; row < rs.recordCount(); ++row)
         if (const auto n = childNumber(parentKey, rs.value(row, 0).toString()))
@@ -39,14 +41,16 @@ QSet<qint64> childNumbers(db::Connection& c, const QString& parentKey) {
 
 std::optional<StoredNode> find(db::Connection& c, const QString& key) {
     const db::Recordset rs = c.query(
-        QStringLiteral("SELECT n.Node_Key, n.Node_Parent, n.node_type, n.Node_Level,"
-                       " (SELECT COUNT(*) FROM inventory.tbFormularyNode k WHERE k.Node_Parent = n.Node_Key)"
-                       " AS children FROM inventory.tbFormularyNode n WHERE n.Node_Key = ?"),
+        QStringLiteral(
+            "SELECT n.Node_Key, n.Node_Parent, n.node_type, n.Node_Level,"
+            " (SELECT COUNT(*) FROM inventory.tbFormularyNode k WHERE k.Node_Parent = n.Node_Key)"
+            " AS children FROM inventory.tbFormularyNode n WHERE n.Node_Key = ?"),
         {key});
     if (rs.eof())
         return std::nullopt;
     return StoredNode{rs.text(QStringLiteral("Node_Key")), rs.text(QStringLiteral("Node_Parent")),
-                      rs.text(QStringLiteral("node_type")), rs.field(QStringLiteral("Node_Level")).toInt(),
+                      rs.text(QStringLiteral("node_type")),
+                      rs.field(QStringLiteral("Node_Level")).toInt(),
                       rs.field(QStringLiteral("children")).toLongLong()};
 }
 
@@ -56,8 +60,10 @@ bool insert(db::Connection& c, const StoredNode& parent, QString& key, const QSt
     if (!number || *number < 1)
         return false;
     const QString sql =
-        QStringLiteral("INSERT INTO inventory.tbFormularyNode (Node_Key, Node_Parent, Node_Level, node_type, %1)"
-                       " VALUES (?, ?, ?, ?, ?) ON CONFLICT (Node_Key) DO NOTHING RETURNING Node_Key")
+        QStringLiteral(
+            "INSERT INTO inventory.tbFormularyNode (Node_Key, Node_Parent, Node_Level, node_type, "
+            "%1)"
+            " VALUES (?, ?, ?, ?, ?) ON CONFLICT (Node_Key) DO NOTHING RETURNING Node_Key")
             .arg(idColumn);
     QSet<qint64> taken;
     for (;;) {
@@ -79,7 +85,8 @@ bool removeLeaf(db::Connection& c, const QString& key) {
     const auto node = find(c, key);
     if (!node || node->childCount > 0 || node->key == RootKey)
         return false;
-    return c.execute(QStringLiteral("DELETE FROM inventory.tbFormularyNode WHERE Node_Key = ?"), {key}) > 0;
+    return c.execute(QStringLiteral("DELETE FROM inventory.tbFormularyNode WHERE Node_Key = ?"),
+                     {key}) > 0;
 }
 
 Match match(int scope, const QString& search, const QString& nameColumn,

@@ -40,8 +40,9 @@ DbError::Kind classify(const QSqlError& error, Engine engine) {
         case SqliteNotADatabase:
             return DbError::Kind::Connection;
         default:
-            return error.type() == QSqlError::ConnectionError && code.isEmpty() ? DbError::Kind::Connection
-                                                                              : DbError::Kind::Other;
+            return error.type() == QSqlError::ConnectionError && code.isEmpty()
+                       ? DbError::Kind::Connection
+                       : DbError::Kind::Other;
         }
     }
     if (code.startsWith(PgIntegrityClass))
@@ -151,6 +152,8 @@ void Connection::openPostgres() {
                           .arg(m_target.display(), error.text()),
                       kSource);
     }
+    // Notices (such as "drop cascades to ...") are not for the user.
+    execute(QStringLiteral("SET client_min_messages = warning"));
 }
 
 void Connection::close() {
@@ -158,7 +161,9 @@ void Connection::close() {
         m_db.close();
 }
 
-bool Connection::isOpen() const { return m_db.isValid() && m_db.isOpen(); }
+bool Connection::isOpen() const {
+    return m_db.isValid() && m_db.isOpen();
+}
 
 void Connection::setCommandTimeout(int seconds) {
     m_commandTimeout = seconds;
@@ -223,14 +228,15 @@ qint64 Connection::execute(const QString& sql, const QVariantList& params) {
 void Connection::fail(const QSqlError& error) const {
     const DbError::Kind kind = classify(error, m_target.engine);
     if (kind == DbError::Kind::Timeout)
-        throw DbError(kind, AppError::CommandTimeout,
-                      QStringLiteral("The database did not answer within %1 seconds.")
-                          .arg(m_commandTimeout),
-                      kSource);
+        throw DbError(
+            kind, AppError::CommandTimeout,
+            QStringLiteral("The database did not answer within %1 seconds.").arg(m_commandTimeout),
+            kSource);
     QString description = error.text().trimmed();
     if (description.isEmpty())
         description = QStringLiteral("The database refused the statement.");
-    throw DbError(kind, kind == DbError::Kind::Connection ? AppError::NotConnected : AppError::Database,
+    throw DbError(kind,
+                  kind == DbError::Kind::Connection ? AppError::NotConnected : AppError::Database,
                   description, kSource);
 }
 

@@ -15,7 +15,8 @@ const QString kSource = QStringLiteral("db.Recordset");
 // Table and column names come from the program, never from users; still,
 // only plain identifiers may be put into a statement text.
 void requireIdentifier(const QString& name) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\.[A-Za-z_][A-Za-z0-9_]*)?$"));
+    static const QRegularExpression plain(
+        QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\.[A-Za-z_][A-Za-z0-9_]*)?$"));
     if (!plain.match(name).hasMatch())
         throw AppError(AppError::InvalidArgument, QStringLiteral("Not a plain name: %1").arg(name),
                        kSource);
@@ -35,7 +36,9 @@ void Recordset::close() {
     m_row = 0;
 }
 
-int Recordset::fieldIndex(const QString& name) const { return m_index.value(name.toLower(), -1); }
+int Recordset::fieldIndex(const QString& name) const {
+    return m_index.value(name.toLower(), -1);
+}
 
 void Recordset::moveNext() {
     if (m_row < recordCount())
@@ -47,12 +50,16 @@ void Recordset::movePrevious() {
         --m_row;
 }
 
-void Recordset::moveTo(int row) { m_row = row; }
+void Recordset::moveTo(int row) {
+    m_row = row;
+}
 
 int Recordset::currentRowChecked() const {
     if (m_row < 0 || m_row >= recordCount())
-        throw AppError(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."),
-                       kSource);
+        throw AppError(
+            3021,
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."),
+            kSource);
     return m_row;
 }
 
@@ -66,8 +73,8 @@ QVariant Recordset::field(const QString& name) const {
 
 QVariant Recordset::field(int index) const {
     if (index < 0 || index >= fieldCount())
-        throw AppError(3265, QStringLiteral("Item cannot be found in the collection: %1").arg(index),
-                       kSource);
+        throw AppError(
+            3265, QStringLiteral("Item cannot be found in the collection: %1").arg(index), kSource);
     return m_values[std::size_t(currentRowChecked()) * m_fields.size() + index];
 }
 
@@ -100,7 +107,8 @@ UpdatableRecordset UpdatableRecordset::open(Connection& connection, const QStrin
     Recordset rows = connection.query(
         QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table, keyColumn), {key});
     if (rows.fieldIndex(keyColumn) < 0)
-        throw AppError(3265, QStringLiteral("Item cannot be found in the collection: %1").arg(keyColumn),
+        throw AppError(3265,
+                       QStringLiteral("Item cannot be found in the collection: %1").arg(keyColumn),
                        kSource);
     return UpdatableRecordset(std::move(rows), connection, table, keyColumn);
 }

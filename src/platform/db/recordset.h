@@ -24,7 +24,9 @@ public:
     const QStringList& fieldNames() const { return m_fields; }
     int fieldIndex(const QString& name) const; // -1 when there is none
 
-    int recordCount() const { return m_fields.isEmpty() ? 0 : int(m_values.size() / m_fields.size()); }
+    int recordCount() const {
+        return m_fields.isEmpty() ? 0 : int(m_values.size() / m_fields.size());
+    }
     bool eof() const { return m_row >= recordCount(); }
     bool bof() const { return m_row < 0 || recordCount() == 0; }
     int position() const { return m_row; }

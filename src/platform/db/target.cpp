@@ -38,9 +38,10 @@ Target parseServerUrl(const QString& text) {
     }
     t.options = options.join(QLatin1Char(';'));
     if (t.database.isEmpty())
-        throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("The database address names no database: %1").arg(t.display()),
-                       QStringLiteral("db.Target"));
+        throw AppError(
+            AppError::InvalidArgument,
+            QStringLiteral("The database address names no database: %1").arg(t.display()),
+            QStringLiteral("db.Target"));
     return t;
 }
 
@@ -71,8 +72,8 @@ QString Target::display() const {
 QString Target::serverName() const {
     if (engine == Engine::SQLite)
         return folder;
-    QString text = QStringLiteral("postgresql://") + host + QLatin1Char(':') + QString::number(port) +
-                   QLatin1Char('/') + database;
+    QString text = QStringLiteral("postgresql://") + host + QLatin1Char(':') +
+                   QString::number(port) + QLatin1Char('/') + database;
     if (!options.isEmpty())
         text += QLatin1Char('?') + QString(options).replace(QLatin1Char(';'), QLatin1Char('&'));
     return text;

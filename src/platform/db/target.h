@@ -10,13 +10,13 @@ enum class Engine { SQLite, PostgreSQL };
 // postgresql:// URL naming a server database.
 struct Target {
     Engine engine = Engine::SQLite;
-    QString folder;   // embedded: the folder with inventory.db and patient_data.db
-    QString host;     // server: host name or socket folder
+    QString folder; // embedded: the folder with inventory.db and patient_data.db
+    QString host;   // server: host name or socket folder
     int port = 5432;
     QString user;
     QString password;
     QString database;
-    QString options;  // server: further libpq options, "key=value;key=value"
+    QString options; // server: further libpq options, "key=value;key=value"
 
     // Throws AppError on a malformed URL.
     static Target parse(const QString& text);
@@ -27,7 +27,8 @@ struct Target {
     // The log-on split in three, as the report engine takes it: the server
     // name is the folder, or the URL without user and password.
     QString serverName() const;
-    static Target fromLogOn(const QString& serverName, const QString& user, const QString& password);
+    static Target fromLogOn(const QString& serverName, const QString& user,
+                            const QString& password);
 };
 
 } // namespace db

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "components/formulary_data/formulary.h"
+
+#include <QHash>
+
+namespace test_support {
+
+// A small formulary, made through the component, that the tests share:
+//   _1   Anti-infective medicines            classification
+//   _1.1   Antibacterials                    classification
+//   _1.1.1   Amoxicillin                     generic name
+//   _1.1.1.1   AMX500  Amoxicillin 500 mg capsule
+//   _1.1.1.2   AMX250S Amoxicillin 250 mg/5 mL suspension
+//   _1.2   Ceftriaxone                       generic name (no drugs)
+//   _2   Medicines for pain                  classification
+//   _2.1   Paracetamol                       generic name
+//   _2.1.1   PCM500  Paracetamol 500 mg tablet
+//   _2.1.2   CPCM120 Children's Paracetamol 120 mg/5 mL suspension
+// Ibuprofen is a generic name under no classification; IBU400 and ETO100
+// (Étoposide) are stock items under no generic name.
+struct FormularyFixture {
+    explicit FormularyFixture(const QString& target);
+
+    formulary_data::Formulary formulary;
+    QHash<QString, qint64> generic;        // generic name -> code
+    QHash<QString, qint64> classification; // classification name -> id
+};
+
+} // namespace test_support
