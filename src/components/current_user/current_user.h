@@ -37,6 +37,9 @@ public:
 
     // True when the log-in succeeded and the connection is open.
     bool Connected() const;
+    // Why the last ShowMain could not reach the database; empty when it could
+    // (also when the user cancelled the log-in).
+    QString connectError() const;
     // The open connection of the run. Throws AppError when not connected.
     db::Connection& sqlconnection();
     // Handed unchanged to the formulary data component's Connect.
@@ -68,5 +71,10 @@ private:
     struct State;
     std::unique_ptr<State> d;
 };
+
+// Names the program for the platform (organization "Formulary", application
+// "formulary"), so that the program and the administration tool find the
+// same default database. Both call it first.
+void setApplicationIdentity();
 
 } // namespace current_user

@@ -27,7 +27,8 @@ bool verifyPassword(const QString& hash, const QString& password);
 // code, an unknown user, an empty password.
 void addUser(db::Connection& connection, const UserRecord& user, const QString& password);
 void setPassword(db::Connection& connection, const QString& username, const QString& password);
-void setRightsClass(db::Connection& connection, const QString& username, const QString& rightsClass);
+void setRightsClass(db::Connection& connection, const QString& username,
+                    const QString& rightsClass);
 void setAdministrator(db::Connection& connection, const QString& username, bool isAdmin);
 std::optional<UserRecord> findUser(db::Connection& connection, const QString& username);
 std::vector<UserRecord> listUsers(db::Connection& connection);

@@ -1,0 +1,177 @@
+#include "components/current_user/user_store.h"
+#include "components/current_user/user_rows.h"
+
+#include "platform/app_error.h"
+#include "platform/db/db_error.h"
+#include "platform/db/text_match.h"
+
+#include <sodium.h>
+
+namespace current_user {
+
+namespace {
+
+const QString kSource = QStringLiteral("current_user.UserStore");
+
+[[noreturn]] void refuse(const QString& description) {
+    throw AppError(AppError::InvalidArgument, description, kSource);
+}
+
+void initSodium() {
+    static const bool ready = sodium_init() >= 0;
+    if (!ready)
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("The password library cannot be started."), kSource);
+}
+
+void requirePassword(const QString& password) {
+    if (password.isEmpty())
+        refuse(QStringLiteral("The password must not be empty."));
+}
+
+// The driver binds a null string as NULL; the text columns want "" instead.
+QString nonNull(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+QString initialsOf(const UserRecord& user) {
+    const QString given = user.initials.trimmed();
+    if (!given.isEmpty())
+        return given;
+    return (user.firstname.trimmed().left(1) + user.lastname.trimmed().left(1)).toUpper();
+}
+
+bool exists(db::Connection& c, const QString& column, const QString& value) {
+    return !c.query(QStringLiteral("SELECT 1 FROM inventory.tbUser WHERE %1 = ?").arg(column),
+                    {value})
+                .eof();
+}
+
+// Says which of the two unique values another user holds already.
+void requireFree(db::Connection& c, const QString& employeeCode, const QString& userName) {
+    if (exists(c, QStringLiteral("employeecode"), employeeCode))
+        refuse(
+            QStringLiteral("The employee code \"%1\" belongs to another user.").arg(employeeCode));
+    if (exists(c, QStringLiteral("username"), userName))
+        refuse(QStringLiteral("A user named \"%1\" exists already.").arg(userName));
+}
+
+// Runs an update of one user's row; an unknown user changes nothing and is an error.
+void updateUser(db::Connection& c, const QString& assignments, const QString& username,
+                QVariantList params) {
+    const QString name = foldedUserName(username);
+    params << name;
+    if (c.execute(
+            QStringLiteral("UPDATE inventory.tbUser SET %1 WHERE username = ?").arg(assignments),
+            params) == 0)
+        refuse(QStringLiteral("There is no user named \"%1\".").arg(name));
+}
+
+} // namespace
+
+QString userColumns() {
+    return QStringLiteral("employeecode, username, firstname, lastname, initials, rightsclass,"
+                          " isadmin, failedlogins");
+}
+
+UserRecord readUser(const db::Recordset& rows) {
+    UserRecord user;
+    user.employeecode = rows.text(QStringLiteral("employeecode"));
+    user.username = rows.text(QStringLiteral("username"));
+    user.firstname = rows.text(QStringLiteral("firstname"));
+    user.lastname = rows.text(QStringLiteral("lastname"));
+    user.initials = rows.text(QStringLiteral("initials"));
+    user.rightsclass = rows.text(QStringLiteral("rightsclass"));
+    user.isadmin = rows.field(QStringLiteral("isadmin")).toBool();
+    user.failedlogins = rows.field(QStringLiteral("failedlogins")).toInt();
+    return user;
+}
+
+QString foldedUserName(const QString& userName) {
+    return db::foldText(userName.trimmed());
+}
+
+QString hashPassword(const QString& password) {
+    requirePassword(password);
+    initSodium();
+    QByteArray clear = password.toUtf8();
+    char hash[crypto_pwhash_STRBYTES];
+    const int failed =
+        crypto_pwhash_str(hash, clear.constData(), size_t(clear.size()),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE);
+    sodium_memzero(clear.data(), size_t(clear.size()));
+    if (failed != 0)
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("There is not enough memory to protect the password."),
+                       kSource);
+    return QString::fromLatin1(hash);
+}
+
+bool verifyPassword(const QString& hash, const QString& password) {
+    initSodium();
+    const QByteArray stored = hash.toLatin1();
+    QByteArray clear = password.toUtf8();
+    const bool right =
+        crypto_pwhash_str_verify(stored.constData(), clear.constData(), size_t(clear.size())) == 0;
+    sodium_memzero(clear.data(), size_t(clear.size()));
+    return right;
+}
+
+void addUser(db::Connection& c, const UserRecord& user, const QString& password) {
+    const QString name = foldedUserName(user.username);
+    const QString code = user.employeecode.trimmed();
+    if (name.isEmpty())
+        refuse(QStringLiteral("The user name must not be empty."));
+    if (code.isEmpty())
+        refuse(QStringLiteral("The employee code must not be empty."));
+    const QString hash = hashPassword(password);
+    try {
+        c.execute(
+            QStringLiteral("INSERT INTO inventory.tbUser (employeecode, username, firstname,"
+                           " lastname, lastname_folded, initials, rightsclass, isadmin,"
+                           " passwordhash, failedlogins) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
+            {code, name, nonNull(user.firstname), nonNull(user.lastname),
+             nonNull(db::foldText(user.lastname)), nonNull(initialsOf(user)),
+             nonNull(user.rightsclass.trimmed()), user.isadmin, hash});
+    } catch (const db::DbError& e) {
+        // The unique keys decide, also against another workstation; say which one.
+        if (e.isConstraintViolation())
+            requireFree(c, code, name);
+        throw;
+    }
+}
+
+void setPassword(db::Connection& c, const QString& username, const QString& password) {
+    const QString hash = hashPassword(password);
+    // A new password also lifts the slow-down of earlier failed log-ins.
+    updateUser(c, QStringLiteral("passwordhash = ?, failedlogins = 0, lastfailed_at = NULL"),
+               username, {hash});
+}
+
+void setRightsClass(db::Connection& c, const QString& username, const QString& rightsClass) {
+    updateUser(c, QStringLiteral("rightsclass = ?"), username, {nonNull(rightsClass.trimmed())});
+}
+
+void setAdministrator(db::Connection& c, const QString& username, bool isAdmin) {
+    updateUser(c, QStringLiteral("isadmin = ?"), username, {isAdmin});
+}
+
+std::optional<UserRecord> findUser(db::Connection& c, const QString& username) {
+    db::Recordset rows = c.query(
+        QStringLiteral("SELECT %1 FROM inventory.tbUser WHERE username = ?").arg(userColumns()),
+        {foldedUserName(username)});
+    if (rows.eof())
+        return std::nullopt;
+    return readUser(rows);
+}
+
+std::vector<UserRecord> listUsers(db::Connection& c) {
+    db::Recordset rows = c.query(
+        QStringLiteral("SELECT %1 FROM inventory.tbUser ORDER BY username").arg(userColumns()));
+    std::vector<UserRecord> users;
+    for (; !rows.eof(); rows.moveNext())
+        users.push_back(readUser(rows));
+    return users;
+}
+
+} // namespace current_user

@@ -1,0 +1,298 @@
+#include "components/current_user/current_user.h"
+
+#include "components/current_user/frm_login.h"
+#include "components/current_user/login.h"
+#include "components/current_user/user_store.h"
+#include "platform/app_error.h"
+#include "support/test_database.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+
+using namespace current_user;
+
+namespace {
+
+// Points FORMULARY_DATABASE somewhere for one test.
+class DatabaseVariable {
+public:
+    explicit DatabaseVariable(const QString& value) : m_old(qgetenv("FORMULARY_DATABASE")) {
+        qputenv("FORMULARY_DATABASE", value.toUtf8());
+    }
+    ~DatabaseVariable() {
+        if (m_old.isEmpty())
+            qunsetenv("FORMULARY_DATABASE");
+        else
+            qputenv("FORMULARY_DATABASE", m_old);
+    }
+
+private:
+    QByteArray m_old;
+};
+
+// A log-in prompt that gives the scripted answers in turn and records the
+// messages it was shown; it cancels once the script is used up.
+struct ScriptedPrompt {
+    std::deque<std::optional<Credentials>> answers;
+    QStringList messages;
+
+    LoginPrompt prompt() {
+        return [this](const QString& message) -> std::optional<Credentials> {
+            messages << message;
+            if (answers.empty())
+                return std::nullopt;
+            std::optional<Credentials> next = answers.front();
+            answers.pop_front();
+            return next;
+        };
+    }
+};
+
+Credentials credentials(const char* name, const char* password) {
+    return {QString::fromUtf8(name), QString::fromUtf8(password)};
+}
+
+class CurrentUserTest : public test_support::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        UserRecord u;
+        u.employeecode = QStringLiteral("E100");
+        u.username = QStringLiteral("pharmacist");
+        u.firstname = QStringLiteral("Paula");
+        u.lastname = QStringLiteral("Rees");
+        u.initials = QStringLiteral("PRE");
+        u.rightsclass = QStringLiteral("BB");
+        u.isadmin = true;
+        addUser(*conn, u, QStringLiteral("right"));
+        location = std::make_unique<DatabaseVariable>(database->target());
+        user.setLoginPrompt(script.prompt());
+    }
+
+    void TearDown() override {
+        user.release();
+        location.reset();
+        EngineTest::TearDown();
+    }
+
+    int sessionRows(const QString& employeeCode) {
+        return conn
+            ->query(
+                QStringLiteral("SELECT session_id FROM inventory.tbSession WHERE employeecode = ?"),
+                {employeeCode})
+            .recordCount();
+    }
+
+    std::unique_ptr<DatabaseVariable> location;
+    ScriptedPrompt script;
+    CurrentUser user;
+};
+
+TEST_P(CurrentUserTest, SuccessFillsTheMembersAndStartsASession) {
+    script.answers = {credentials("Pharmacist", "right")};
+    user.ShowMain();
+
+    ASSERT_TRUE(user.Connected()) << user.connectError().toStdString();
+    EXPECT_EQ(script.messages, QStringList{QString()});
+    EXPECT_TRUE(user.connectError().isEmpty());
+    EXPECT_EQ(user.Initial(), QStringLiteral("PRE"));
+    EXPECT_EQ(user.UserRights(), QStringLiteral("BB"));
+    EXPECT_EQ(user.employeecode(), QStringLiteral("E100"));
+    EXPECT_TRUE(user.checkusersettings());
+    EXPECT_EQ(user.connectionstr(), database->target());
+
+    const db::Target target = db::Target::parse(database->target());
+    EXPECT_EQ(user.ServerName(), target.serverName());
+    EXPECT_EQ(user.UserID(), target.engine == db::Engine::PostgreSQL ? target.user : QString());
+    EXPECT_EQ(user.serverpassword(),
+              target.engine == db::Engine::PostgreSQL ? target.password : QString());
+
+    const QString session = user.sqlconnection().sessionId();
+    EXPECT_FALSE(session.isEmpty());
+    EXPECT_EQ(conn->query(QStringLiteral("SELECT employeecode FROM inventory.tbSession"
+                                         " WHERE session_id = ?"),
+                          {session})
+                  .text(QStringLiteral("employeecode")),
+              QStringLiteral("E100"));
+
+    user.release();
+    EXPECT_FALSE(user.Connected());
+    EXPECT_EQ(sessionRows(QStringLiteral("E100")), 0);
+    EXPECT_THROW(user.sqlconnection(), AppError);
+}
+
+TEST_P(CurrentUserTest, CancelLeavesItUnconnected) {
+    user.ShowMain();
+    EXPECT_EQ(script.messages.size(), 1);
+    EXPECT_FALSE(user.Connected());
+    EXPECT_TRUE(user.connectError().isEmpty());
+    EXPECT_TRUE(user.Initial().isEmpty());
+    EXPECT_THROW(user.sqlconnection(), AppError);
+    EXPECT_EQ(sessionRows(QStringLiteral("E100")), 0);
+}
+
+TEST_P(CurrentUserTest, AFailedLogInIsShownAndCanBeRetried) {
+    script.answers = {credentials("pharmacist", "wrong"), credentials("nobody", "right"),
+                      credentials("pharmacist", "right")};
+    user.ShowMain();
+    EXPECT_TRUE(user.Connected());
+    EXPECT_EQ(script.messages,
+              (QStringList{QString(), Authenticator::failureText(), Authenticator::failureText()}));
+    EXPECT_EQ(sessionRows(QStringLiteral("E100")), 1);
+}
+
+TEST_P(CurrentUserTest, ANewerSchemaIsRefusedBeforeTheLogIn) {
+    conn->execute(QStringLiteral("UPDATE inventory.tbSchemaVersion SET version = 99"));
+    script.answers = {credentials("pharmacist", "right")};
+    user.ShowMain();
+    EXPECT_FALSE(user.Connected());
+    EXPECT_TRUE(script.messages.isEmpty()) << "no log-in window";
+    EXPECT_TRUE(user.connectError().contains(QStringLiteral("newer version")))
+        << user.connectError().toStdString();
+}
+
+FORMULARY_ENGINE_TESTS(CurrentUserTest);
+
+TEST(CurrentUserUnreachable, ShowsNoLogInAndSaysWhy) {
+    QTemporaryDir folder;
+    const QString missing = folder.path() + QStringLiteral("/none");
+    const QString cases[] = {
+        missing,
+        QStringLiteral("postgresql://nobody@127.0.0.1:1/formulary?connect_timeout=2"),
+        QStringLiteral("postgresql://127.0.0.1/"),
+    };
+    for (const QString& target : cases) {
+        SCOPED_TRACE(target.toStdString());
+        DatabaseVariable location(target);
+        ScriptedPrompt script;
+        CurrentUser user;
+        user.setLoginPrompt(script.prompt());
+        user.ShowMain();
+        EXPECT_FALSE(user.Connected());
+        EXPECT_TRUE(script.messages.isEmpty());
+        EXPECT_FALSE(user.connectError().isEmpty());
+    }
+    EXPECT_FALSE(QDir(missing).exists()) << "no empty database is made";
+}
+
+TEST(CurrentUserLocation, VariableElseTheUsersDataFolder) {
+    setApplicationIdentity();
+    {
+        DatabaseVariable location(QStringLiteral("postgresql://host/db"));
+        EXPECT_EQ(CurrentUser::databaseLocation(), QStringLiteral("postgresql://host/db"));
+    }
+    DatabaseVariable unset{QString()};
+    EXPECT_EQ(CurrentUser::databaseLocation(),
+              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                  QStringLiteral("/database"));
+    EXPECT_TRUE(CurrentUser::databaseLocation().contains(QStringLiteral("Formulary/formulary")));
+}
+
+// Runs the action once the log-in window is shown modally and ready for
+// typing. Gives up after a while, so that a broken window fails the test
+// instead of hanging it.
+void whenLoginShown(std::function<void(frmLogin&)> action, int triesLeft = 500) {
+    QTimer::singleShot(10, [action = std::move(action), triesLeft]() mutable {
+        auto* window = qobject_cast<frmLogin*>(QApplication::activeModalWidget());
+        if (window && window->isEnabled() && window->isActiveWindow())
+            action(*window);
+        else if (triesLeft > 0)
+            whenLoginShown(std::move(action), triesLeft - 1);
+        else
+            ADD_FAILURE() << "the log-in window did not come up";
+    });
+}
+
+// Closes a log-in window that a failed test left open.
+class HangGuard {
+public:
+    HangGuard() {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [] {
+            if (auto* window = qobject_cast<frmLogin*>(QApplication::activeModalWidget())) {
+                ADD_FAILURE() << "the log-in window was left open";
+                window->reject();
+            }
+        });
+        m_timer.start(std::chrono::seconds(20));
+    }
+
+private:
+    QTimer m_timer;
+};
+
+void typeInto(const char* text) {
+    QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf8(text));
+}
+void press(Qt::Key key) {
+    QTest::keyClick(QApplication::focusWidget(), key);
+}
+
+TEST(LoginWindow, TypedAndCancelledWithTheKeyboardAndButtons) {
+    HangGuard guard;
+    frmLogin window;
+    whenLoginShown([](frmLogin& w) {
+        EXPECT_FALSE(w.lblMessage->isVisible());
+        ASSERT_EQ(QApplication::focusWidget(), w.txtUserName);
+        typeInto("pharmacist");
+        press(Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), w.txtPassword);
+        typeInto("secret");
+        press(Qt::Key_Return);
+    });
+    const std::optional<Credentials> typed = window.ask(QString());
+    ASSERT_TRUE(typed);
+    EXPECT_EQ(typed->userName, QStringLiteral("pharmacist"));
+    EXPECT_EQ(typed->password, QStringLiteral("secret"));
+    EXPECT_TRUE(window.isVisible() && !window.isEnabled())
+        << "stays up while the log-in is checked";
+
+    whenLoginShown([](frmLogin& w) {
+        EXPECT_TRUE(w.lblMessage->isVisible());
+        EXPECT_EQ(w.lblMessage->text(), QStringLiteral("Try again"));
+        EXPECT_EQ(w.txtUserName->text(), QStringLiteral("pharmacist"));
+        EXPECT_TRUE(w.txtPassword->text().isEmpty());
+        EXPECT_EQ(QApplication::focusWidget(), w.txtPassword);
+        QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+    });
+    EXPECT_FALSE(window.ask(QStringLiteral("Try again")));
+}
+
+TEST(LoginWindow, ShowMainRetriesInTheWindowUntilRight) {
+    HangGuard guard;
+    test_support::TestDatabase database(db::Engine::SQLite);
+    UserRecord u;
+    u.employeecode = QStringLiteral("E7");
+    u.username = QStringLiteral("viewer");
+    u.initials = QStringLiteral("VW");
+    u.rightsclass = QStringLiteral("BB");
+    addUser(*database.connect(), u, QStringLiteral("viewer-pass"));
+    DatabaseVariable location(database.target());
+
+    whenLoginShown([](frmLogin&) {
+        typeInto("Viewer");
+        press(Qt::Key_Tab);
+        typeInto("wrong");
+        press(Qt::Key_Enter);
+        whenLoginShown([](frmLogin& w) {
+            EXPECT_EQ(w.lblMessage->text(), Authenticator::failureText());
+            typeInto("viewer-pass");
+            press(Qt::Key_Return);
+        });
+    });
+    CurrentUser user;
+    user.ShowMain();
+    EXPECT_TRUE(user.Connected()) << user.connectError().toStdString();
+    EXPECT_EQ(user.Initial(), QStringLiteral("VW"));
+    EXPECT_EQ(user.UserRights(), QStringLiteral("BB"));
+    EXPECT_FALSE(user.checkusersettings());
+}
+
+} // namespace

@@ -1,0 +1,109 @@
+#include "components/current_user/login.h"
+
+#include "support/test_database.h"
+
+using namespace current_user;
+
+namespace {
+
+// A clock that never really waits: it records the waits asked for and moves
+// on by them.
+struct FakeClock {
+    qint64 now = 1'000'000;
+    std::vector<int> waits;
+
+    LoginClock clock() {
+        return {[this] { return now; },
+                [this](std::chrono::seconds s) {
+                    waits.push_back(int(s.count()));
+                    now += s.count();
+                }};
+    }
+};
+
+class Login : public test_support::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        UserRecord u;
+        u.employeecode = QStringLiteral("E100");
+        u.username = QStringLiteral("pharmacist");
+        u.firstname = QStringLiteral("Paula");
+        u.lastname = QStringLiteral("Rees");
+        u.rightsclass = QStringLiteral("AA");
+        u.isadmin = true;
+        addUser(*conn, u, QStringLiteral("right"));
+    }
+
+    LoginResult logIn(const char* name, const char* password) {
+        return auth.authenticate(*conn, QString::fromUtf8(name), QString::fromUtf8(password));
+    }
+
+    // Fails the given number of times in a row and returns the waits asked for.
+    std::vector<int> failRepeatedly(const char* name, int times) {
+        clock.waits.clear();
+        for (int i = 0; i < times; ++i)
+            EXPECT_FALSE(logIn(name, "wrong").user);
+        return clock.waits;
+    }
+
+    int storedFailures() { return findUser(*conn, QStringLiteral("pharmacist"))->failedlogins; }
+
+    FakeClock clock;
+    Authenticator auth{clock.clock()};
+};
+
+TEST_P(Login, RightWrongAndUnknownLookTheSame) {
+    const LoginResult right = logIn(" PharmaCist", "right");
+    ASSERT_TRUE(right.user);
+    EXPECT_EQ(right.user->employeecode, QStringLiteral("E100"));
+    EXPECT_EQ(right.user->initials, QStringLiteral("PR"));
+    EXPECT_TRUE(right.user->isadmin);
+
+    const LoginResult wrong = logIn("pharmacist", "Right");
+    const LoginResult unknown = logIn("nobody", "right");
+    EXPECT_FALSE(wrong.user);
+    EXPECT_FALSE(unknown.user);
+    EXPECT_EQ(wrong.failure, Authenticator::failureText());
+    EXPECT_EQ(unknown.failure, wrong.failure) << "the answer must not tell which names exist";
+    EXPECT_EQ(storedFailures(), 1);
+
+    const LoginResult noName = logIn("  ", "right");
+    EXPECT_FALSE(noName.user);
+    EXPECT_EQ(noName.failure, QStringLiteral("Please enter your user name."));
+}
+
+TEST_P(Login, FailuresSlowDownUpToACapAndSuccessResets) {
+    const std::vector<int> expected = {1, 2, 4, 8, 16, 30, 30};
+    EXPECT_EQ(failRepeatedly("nobody", 11), expected) << "an unknown name waits the same";
+    EXPECT_EQ(failRepeatedly("pharmacist", 11), expected);
+    EXPECT_EQ(storedFailures(), 11);
+
+    // The right password still waits its turn, then clears the count.
+    clock.waits.clear();
+    EXPECT_TRUE(logIn("pharmacist", "right").user);
+    EXPECT_EQ(clock.waits, std::vector<int>{30});
+    EXPECT_EQ(storedFailures(), 0);
+    EXPECT_EQ(failRepeatedly("pharmacist", 4), std::vector<int>{});
+}
+
+TEST_P(Login, CountIsKeptInTheDatabaseAndTimeAwayCounts) {
+    failRepeatedly("pharmacist", 5);
+
+    // Another run of the program (or another workstation) sees the count.
+    FakeClock later;
+    later.now = clock.now + 1;
+    Authenticator other(later.clock());
+    EXPECT_FALSE(other.authenticate(*conn, QStringLiteral("pharmacist"), QStringLiteral("x")).user);
+    EXPECT_EQ(later.waits, std::vector<int>{1}) << "2 s after five failures, 1 s already passed";
+
+    later.waits.clear();
+    later.now += 60;
+    EXPECT_TRUE(
+        other.authenticate(*conn, QStringLiteral("pharmacist"), QStringLiteral("right")).user);
+    EXPECT_TRUE(later.waits.empty()) << "a user who comes back later is not held up";
+}
+
+FORMULARY_ENGINE_TESTS(Login);
+
+} // namespace
