@@ -71,7 +71,9 @@ Answer execBox(const MessageShown& shown) {
 
 } // namespace
 
-Answer MessageBox::escapeAnswer(Buttons buttons) { return answersOf(buttons).back(); }
+Answer MessageBox::escapeAnswer(Buttons buttons) {
+    return answersOf(buttons).back();
+}
 
 Answer MessageBox::show(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     MessageShown shown{text, title.isEmpty() ? QApplication::applicationDisplayName() : title,

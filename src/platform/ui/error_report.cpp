@@ -1,0 +1,57 @@
+#include "platform/ui/error_report.h"
+
+#include "platform/app_error.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/script.h"
+
+namespace ui {
+
+namespace {
+
+// The number of an error that is not one of the program's own.
+constexpr long InternalError = 51;
+
+void endProgram() {
+    if (Script* script = Script::current())
+        script->endProgram(ErrorExitCode);
+    else
+        QCoreApplication::exit(ErrorExitCode);
+}
+
+} // namespace
+
+void reportError(const AppError& error) {
+    const QString source =
+        error.source().isEmpty() ? QCoreApplication::applicationName() : error.source();
+    MessageBox::show(QStringLiteral("Error %1\n\n%2\n\nSource: %3")
+                         .arg(error.number())
+                         .arg(error.description(), source),
+                     {}, Buttons::OK, Icon::Critical);
+    endProgram();
+}
+
+void reportError(const std::exception& error) {
+    reportError(AppError(InternalError, QString::fromLocal8Bit(error.what())));
+}
+
+bool runCommand(const std::function<void()>& handler) {
+    try {
+        handler();
+        return true;
+    } catch (const AppError& error) {
+        reportError(error);
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+    return false;
+}
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    runCommand([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
+} // namespace ui
