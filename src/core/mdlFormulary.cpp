@@ -1,0 +1,74 @@
+#include "core/mdlFormulary.h"
+
+#include "core/frmSplash.h"
+#include "platform/ui/message_box.h"
+#include "tree/frmFormulary.h"
+
+#include <QApplication>
+#include <cstdio>
+
+FormularyModule mdlFormulary;
+
+FormularyModule::FormularyModule() = default;
+FormularyModule::~FormularyModule() = default;
+
+void FormularyModule::releaseComponents() {
+    objCurrentUser.reset();
+    objFormulary.reset();
+}
+
+void FormularyModule::clear() {
+    objMainWindow.reset();
+    releaseComponents();
+    FindInProgress = false;
+    strCompany.clear();
+    strAddress1.clear();
+    isClassification = isGeneric = isDrug = isOtherDetails = false;
+    loginPrompt = {};
+}
+
+namespace {
+
+// Seconds a statement on the user's connection may run.
+constexpr int CommandTimeout = 240;
+
+bool connectToServer(FormularyModule& m) {
+    if (!m.objCurrentUser->Connected()) {
+        const QString why = m.objCurrentUser->connectError();
+        if (!why.isEmpty())
+            std::fprintf(stderr, "formulary: %s\n", qPrintable(why));
+        return false;
+    }
+    m.objCurrentUser->sqlconnection().setCommandTimeout(CommandTimeout);
+    return m.objFormulary->Connect(m.objCurrentUser->connectionstr());
+}
+
+} // namespace
+
+void Main() {
+    FormularyModule& m = mdlFormulary;
+    m.objFormulary = std::make_unique<formulary_data::Formulary>();
+    m.objCurrentUser = std::make_unique<current_user::CurrentUser>();
+    if (m.loginPrompt)
+        m.objCurrentUser->setLoginPrompt(m.loginPrompt);
+    m.objCurrentUser->PasswordDeptCode = QStringLiteral("62");
+    m.objCurrentUser->ShowMain();
+    m.FindInProgress = false;
+
+    auto splash = std::make_unique<frmSplash>();
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents();
+
+    if (connectToServer(m)) {
+        m.objMainWindow = std::make_unique<frmFormulary>();
+        m.objMainWindow->Form_Load();
+        splash.reset();
+        m.objMainWindow->show();
+    } else {
+        splash.reset();
+        ui::MessageBox::show(QStringLiteral("Program was unable to connect to server."), {},
+                             ui::Buttons::OK, ui::Icon::Critical);
+        m.releaseComponents();
+    }
+}
