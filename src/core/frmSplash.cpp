@@ -2,6 +2,7 @@
 
 #include "platform/ui/twips.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -63,8 +64,13 @@ void paintCapsule(QPainter& p) {
 
 void paintTitle(QPainter& p, const QFont& base) {
     QFont title(base);
-    title.setPixelSize(30);
     title.setWeight(QFont::DemiBold);
+    // The largest size up to 30 at which the name fits beside the capsule.
+    for (int size = 30; size > 12; --size) {
+        title.setPixelSize(size);
+        if (QFontMetricsF(title).horizontalAdvance(QStringLiteral("Formulary")) <= 170)
+            break;
+    }
     p.setFont(title);
     p.setPen(Ink);
     p.drawText(QRectF(112, 66, 180, 40), Qt::AlignLeft | Qt::AlignVCenter,
