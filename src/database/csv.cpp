@@ -8,34 +8,33 @@ namespace database {
 
 namespace {
 
-[[noreturn]] void fault(const QString& source, int line, const QString& what) {
-    throw AppError(AppError::InvalidArgument, QStringLiteral("Line %1: %2").arg(line).arg(what), source);
-}
-
-// Strict UTF-8: a file saved in another encoding must not be stored as garbled names.
-QString decodeUtf8(const QByteArray& bytes, const QString& source) {
+// Strict UTF-8: a file saved in another encoding must not be stored as garbled
+// names. The decoder drops a leading byte-order mark.
+QString decodeUtf8(const QByteArray& bytes, const QString& fileName) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(bytes);
     if (!decoder.hasError())
-        return text.startsWith(QChar(0xfeff)) ? text.mid(1) : text;
+        return text;
     int line = 1;
     for (const QByteArray& raw : bytes.split('\n')) {
         QStringDecoder lineDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)lineDecoder(raw);
+        const QString decoded = lineDecoder(raw); // the decoder works when its result is read
         if (lineDecoder.hasError())
             break;
         ++line;
     }
-    fault(source, line, QStringLiteral("the text is not UTF-8; save the file as \"CSV UTF-8\"."));
+    rejectLine(fileName, line,
+               QStringLiteral("the text is not UTF-8; save the file as \"CSV UTF-8\"."));
 }
 
+// Reads text whose line ends are LF only.
 class Reader {
 public:
-    Reader(const QString& text, const QString& source) : m_text(text), m_source(source) {}
+    Reader(const QString& text, const QString& fileName) : m_text(text), m_fileName(fileName) {}
 
     std::vector<CsvRecord> records() {
         std::vector<CsvRecord> result;
-        while (m_pos < m_text.size()) {
+        while (!atEnd()) {
             CsvRecord record{m_line, readRecord()};
             if (!(record.fields.size() == 1 && record.fields.first().isEmpty()))
                 result.push_back(std::move(record));
@@ -46,39 +45,33 @@ public:
 private:
     bool atEnd() const { return m_pos >= m_text.size(); }
     QChar peek() const { return m_text.at(m_pos); }
+    bool at(char ch) const { return !atEnd() && peek() == QLatin1Char(ch); }
 
-    // Consumes a line end (LF or CRLF) at the current position, if there is one.
-    bool takeLineEnd() {
-        if (!atEnd() && peek() == QLatin1Char('\r') && m_pos + 1 < m_text.size() &&
-            m_text.at(m_pos + 1) == QLatin1Char('\n'))
-            ++m_pos;
-        if (atEnd() || peek() != QLatin1Char('\n'))
-            return false;
-        ++m_pos;
-        ++m_line;
-        return true;
+    QChar take() {
+        const QChar ch = m_text.at(m_pos++);
+        if (ch == QLatin1Char('\n'))
+            ++m_line;
+        return ch;
     }
 
     QStringList readRecord() {
         QStringList fields;
         for (;;) {
-            fields << (!atEnd() && peek() == QLatin1Char('"') ? readQuoted() : readPlain());
-            if (atEnd() || takeLineEnd())
+            fields << (at('"') ? readQuoted() : readPlain());
+            if (atEnd())
                 return fields;
-            ++m_pos; // the comma
+            if (take() == QLatin1Char('\n'))
+                return fields;
         }
     }
 
     QString readPlain() {
         QString field;
-        while (!atEnd() && peek() != QLatin1Char(',')) {
-            if (peek() == QLatin1Char('\n') ||
-                (peek() == QLatin1Char('\r') && m_pos + 1 < m_text.size() && m_text.at(m_pos + 1) == QLatin1Char('\n')))
-                break;
-            if (peek() == QLatin1Char('"'))
-                fault(m_source, m_line, QStringLiteral("a quote inside a field that does not start with one."));
-            field += peek();
-            ++m_pos;
+        while (!atEnd() && !at(',') && !at('\n')) {
+            if (at('"'))
+                rejectLine(m_fileName, m_line,
+                           QStringLiteral("a quote inside a field that does not start with one."));
+            field += take();
         }
         return field;
     }
@@ -86,43 +79,42 @@ private:
     QString readQuoted() {
         const int startLine = m_line;
         QString field;
-        ++m_pos; // the opening quote
+        take(); // the opening quote
         for (;;) {
             if (atEnd())
-                fault(m_source, startLine, QStringLiteral("a quoted field is not closed."));
-            if (takeLineEnd()) {
-                field += QLatin1Char('\n');
-                continue;
-            }
-            const QChar ch = peek();
-            ++m_pos;
+                rejectLine(m_fileName, startLine, QStringLiteral("a quoted field is not closed."));
+            const QChar ch = take();
             if (ch != QLatin1Char('"')) {
                 field += ch;
-                continue;
+            } else if (at('"')) {
+                field += take();
+            } else {
+                if (!atEnd() && !at(',') && !at('\n'))
+                    rejectLine(m_fileName, m_line,
+                               QStringLiteral("text after the closing quote of a field."));
+                return field;
             }
-            if (!atEnd() && peek() == QLatin1Char('"')) {
-                field += ch;
-                ++m_pos;
-                continue;
-            }
-            if (!atEnd() && peek() != QLatin1Char(',') && peek() != QLatin1Char('\n') &&
-                peek() != QLatin1Char('\r'))
-                fault(m_source, m_line, QStringLiteral("text after the closing quote of a field."));
-            return field;
         }
     }
 
     const QString& m_text;
-    const QString& m_source;
+    const QString& m_fileName;
     qsizetype m_pos = 0;
     int m_line = 1;
 };
 
 } // namespace
 
-std::vector<CsvRecord> parseCsv(const QByteArray& bytes, const QString& source) {
-    const QString text = decodeUtf8(bytes, source);
-    return Reader(text, source).records();
+void rejectLine(const QString& fileName, int line, const QString& what) {
+    throw AppError(AppError::InvalidArgument,
+                   QStringLiteral("%1, line %2: %3").arg(fileName).arg(line).arg(what),
+                   QStringLiteral("database.readFile"));
+}
+
+std::vector<CsvRecord> parseCsv(const QByteArray& bytes, const QString& fileName) {
+    QString text = decodeUtf8(bytes, fileName);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return Reader(text, fileName).records();
 }
 
 } // namespace database

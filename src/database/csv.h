@@ -15,7 +15,10 @@ struct CsvRecord {
 // Reads UTF-8 CSV text as spreadsheets write it (RFC 4180): fields separated
 // by commas, records by LF or CRLF, quoted fields that may hold commas, line
 // ends and doubled quotes. A leading byte-order mark is skipped, and so are
-// empty lines. Throws AppError naming the line of the first fault.
-std::vector<CsvRecord> parseCsv(const QByteArray& bytes, const QString& source);
+// empty lines. Throws AppError naming the file and the line of the first fault.
+std::vector<CsvRecord> parseCsv(const QByteArray& bytes, const QString& fileName);
+
+// Throws the AppError of a bad line of a data file.
+[[noreturn]] void rejectLine(const QString& fileName, int line, const QString& what);
 
 } // namespace database

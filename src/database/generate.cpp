@@ -1,0 +1,318 @@
+#include "database/generate.h"
+
+#include "components/formulary_data/node_store.h"
+#include "database/setup.h"
+#include "platform/app_error.h"
+#include "platform/db/text_match.h"
+#include "platform/db/transaction.h"
+
+#include <QHash>
+#include <algorithm>
+#include <functional>
+
+namespace database {
+
+namespace {
+
+using formulary_data::node_store::childKey;
+using formulary_data::node_store::RootKey;
+
+constexpr int MaxClassificationDepth = 4;
+constexpr int MaxTopClassifications = 40;
+// Well below the bound-value limits of both engines.
+constexpr int ValuesPerStatement = 1800;
+
+const QString kNodeInsert = QStringLiteral(
+    "INSERT INTO inventory.tbFormularyNode (Node_Key, Node_Parent, Node_Level, node_type, %1)");
+
+// A fixed linear congruential sequence: the same formulary on every machine
+// and standard library.
+class Sequence {
+public:
+    int below(int n) {
+        m_state = m_state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return int((m_state >> 33) % quint64(n));
+    }
+
+private:
+    quint64 m_state = 0x2545F4914F6CDD1DULL;
+};
+
+// Rows inserted many to a statement: far fewer round trips than one a row.
+class BulkInsert {
+public:
+    using Returned = std::function<void(const db::Recordset&)>;
+
+    BulkInsert(db::Connection& c, QString head, int columns, QString returning = {},
+               Returned onReturned = {})
+        : m_c(c), m_head(std::move(head)), m_columns(columns),
+          m_rowsPerStatement(ValuesPerStatement / columns), m_returning(std::move(returning)),
+          m_onReturned(std::move(onReturned)), m_fullStatement(statement(m_rowsPerStatement)) {}
+
+    void add(const QVariantList& row) {
+        m_values += row;
+        if (m_values.size() >= qsizetype(m_rowsPerStatement) * m_columns)
+            flush();
+    }
+
+    void flush() {
+        if (m_values.isEmpty())
+            return;
+        const int rows = int(m_values.size() / m_columns);
+        const QString sql = rows == m_rowsPerStatement ? m_fullStatement : statement(rows);
+        if (m_onReturned)
+            m_onReturned(m_c.query(sql, m_values));
+        else
+            m_c.execute(sql, m_values);
+        m_values.clear();
+    }
+
+private:
+    QString statement(int rows) const {
+        const QString row = QLatin1Char('(') +
+                            QStringList(m_columns, QStringLiteral("?")).join(QStringLiteral(", ")) +
+                            QLatin1Char(')');
+        return m_head + QStringLiteral(" VALUES ") +
+               QStringList(rows, row).join(QStringLiteral(", ")) + m_returning;
+    }
+
+    db::Connection& m_c;
+    QString m_head;
+    int m_columns;
+    int m_rowsPerStatement;
+    QString m_returning;
+    Returned m_onReturned;
+    QString m_fullStatement;
+    QVariantList m_values;
+};
+
+QString pick(const QStringList& words, int n) {
+    return words.at(n % words.size());
+}
+
+QString classificationName(int n) {
+    static const QStringList areas = {
+        QStringLiteral("Cardiovascular"),   QStringLiteral("Respiratory"),
+        QStringLiteral("Gastrointestinal"), QStringLiteral("Renal"),
+        QStringLiteral("Dermatological"),   QStringLiteral("Ophthalmic"),
+        QStringLiteral("Anti-infective"),   QStringLiteral("Antineoplastic"),
+        QStringLiteral("Endocrine"),        QStringLiteral("Neurological"),
+        QStringLiteral("Psychiatric"),      QStringLiteral("Haematological"),
+        QStringLiteral("Musculoskeletal"),  QStringLiteral("Obstetric"),
+        QStringLiteral("Anaesthetic"),      QStringLiteral("Nutritional"),
+        QStringLiteral("Immunological"),    QStringLiteral("Palliative"),
+    };
+    static const QStringList kinds = {QStringLiteral("medicines"), QStringLiteral("agents"),
+                                      QStringLiteral("preparations"), QStringLiteral("therapy")};
+    return QStringLiteral("%1 %2 %3")
+        .arg(pick(areas, n), pick(kinds, n / int(areas.size())))
+        .arg(n + 1);
+}
+
+QString genericName(int n) {
+    static const QStringList stems = {
+        QStringLiteral("Ambro"), QStringLiteral("Beta"),  QStringLiteral("Cefu"),
+        QStringLiteral("Dexa"),  QStringLiteral("Eno"),   QStringLiteral("Flu"),
+        QStringLiteral("Glu"),   QStringLiteral("Hydro"), QStringLiteral("Iso"),
+        QStringLiteral("Keto"),  QStringLiteral("Levo"),  QStringLiteral("Meto"),
+        QStringLiteral("Nor"),   QStringLiteral("Oxa"),   QStringLiteral("Pra"),
+        QStringLiteral("Rani"),  QStringLiteral("Sulfa"), QStringLiteral("Tri"),
+        QStringLiteral("Vala"),  QStringLiteral("Zolo"),
+    };
+    static const QStringList endings = {
+        QStringLiteral("prolol"),   QStringLiteral("pril"),    QStringLiteral("sartan"),
+        QStringLiteral("statin"),   QStringLiteral("mycin"),   QStringLiteral("cillin"),
+        QStringLiteral("conazole"), QStringLiteral("prazole"), QStringLiteral("dipine"),
+        QStringLiteral("parin"),    QStringLiteral("tidine"),  QStringLiteral("setron"),
+        QStringLiteral("floxacin"), QStringLiteral("vir"),     QStringLiteral("dronate"),
+        QStringLiteral("tinib"),
+    };
+    return QStringLiteral("%1%2 %3")
+        .arg(pick(stems, n), pick(endings, n / int(stems.size())))
+        .arg(n + 1);
+}
+
+QString strengthAndForm(int n) {
+    static const QStringList strengths = {QStringLiteral("5 mg"),   QStringLiteral("10 mg"),
+                                          QStringLiteral("20 mg"),  QStringLiteral("50 mg"),
+                                          QStringLiteral("100 mg"), QStringLiteral("250 mg"),
+                                          QStringLiteral("500 mg"), QStringLiteral("1 g")};
+    static const QStringList forms = {QStringLiteral("tablet"),
+                                      QStringLiteral("capsule"),
+                                      QStringLiteral("oral suspension 100 mL"),
+                                      QStringLiteral("injection 1 mL ampoule"),
+                                      QStringLiteral("injection 10 mL vial"),
+                                      QStringLiteral("suppository"),
+                                      QStringLiteral("modified-release tablet")};
+    return pick(strengths, n) + QLatin1Char(' ') + pick(forms, n / int(strengths.size()));
+}
+
+QString sundryName(int n) {
+    static const QStringList sundries = {
+        QStringLiteral("Sodium chloride 0.9% flush"), QStringLiteral("Gauze swab"),
+        QStringLiteral("Syringe 10 mL"), QStringLiteral("Alcohol wipe"),
+        QStringLiteral("Water for injections")};
+    return QStringLiteral("%1 %2").arg(pick(sundries, n)).arg(n + 1);
+}
+
+QString itemId(int n) {
+    return QStringLiteral("GEN%1").arg(n + 1, 7, 10, QLatin1Char('0'));
+}
+
+struct Placed {
+    QString key;
+    int level = 0;
+    int parent = -1; // index among the classifications, -1 for the root
+    QString name;
+};
+
+class Builder {
+public:
+    explicit Builder(db::Connection& c) : m_c(c) {}
+
+    void addClassifications(int count) {
+        const int top = std::clamp(count / 4, 1, MaxTopClassifications);
+        QStringList names;
+        for (int i = 0; i < count; ++i)
+            names << classificationName(i);
+        const QHash<QString, qint64> ids =
+            insertNamed(QStringLiteral("tbForClassification"), QStringLiteral("ClassificationID"),
+                        QStringLiteral("ClassificationName"), names);
+        BulkInsert nodes(m_c, kNodeInsert.arg(QStringLiteral("ClassificationID")), 5);
+        for (int i = 0; i < count; ++i) {
+            const int parent = i < top ? -1 : nestUnder(m_random.below(i));
+            const QString parentKey = parent < 0 ? RootKey : m_classes[parent].key;
+            const int level = parent < 0 ? 1 : m_classes[parent].level + 1;
+            m_classes.push_back({nextKey(parentKey), level, parent, names[i]});
+            nodes.add(
+                {m_classes.back().key, parentKey, level, QStringLiteral("1"), ids.value(names[i])});
+        }
+        nodes.flush();
+    }
+
+    // Returns the number of other details written.
+    int addGenerics(int placed, int unassigned) {
+        QStringList names;
+        for (int i = 0; i < placed + unassigned; ++i)
+            names << genericName(i);
+        const QHash<QString, qint64> ids =
+            insertNamed(QStringLiteral("tbforgeneric"), QStringLiteral("GenericID"),
+                        QStringLiteral("genericname"), names);
+        BulkInsert nodes(m_c, kNodeInsert.arg(QStringLiteral("GenericID")), 5);
+        BulkInsert details(
+            m_c,
+            QStringLiteral(
+                "INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails)"),
+            2);
+        int detailCount = 0;
+        for (int i = 0; i < placed; ++i) {
+            const Placed& parent = m_classes[std::size_t(m_random.below(int(m_classes.size())))];
+            m_generics.push_back({nextKey(parent.key), parent.level + 1, -1, names[i]});
+            const qint64 id = ids.value(names[i]);
+            nodes.add(
+                {m_generics.back().key, parent.key, parent.level + 1, QStringLiteral("2"), id});
+            if (i % 10 == 0) {
+                details.add(
+                    {id, QStringLiteral("Formulary note for %1: restricted to specialist use.")
+                             .arg(names[i])});
+                ++detailCount;
+            }
+        }
+        nodes.flush();
+        details.flush();
+        return detailCount;
+    }
+
+    void addItems(int placed, int unplaced) {
+        BulkInsert items(
+            m_c,
+            QStringLiteral(
+                "INSERT INTO inventory.tbinvmaster (itemid, itemname, description, Indication,"
+                " Dosage, Administration, Preparation, name_folded, description_folded)"),
+            9);
+        BulkInsert nodes(m_c, kNodeInsert.arg(QStringLiteral("itemid")), 5);
+        std::vector<QVariantList> drugNodes;
+        for (int i = 0; i < placed + unplaced; ++i) {
+            const bool isDrug = i < placed;
+            const Placed* parent =
+                isDrug ? &m_generics[std::size_t(m_random.below(int(m_generics.size())))] : nullptr;
+            const QString name = isDrug ? parent->name : sundryName(i - placed);
+            const QString description = strengthAndForm(i);
+            items.add({itemId(i), name, description,
+                       QStringLiteral("As directed by the prescriber."),
+                       QStringLiteral("See the product information."),
+                       QStringLiteral("Oral or as labelled."), QVariant(), db::foldText(name),
+                       db::foldText(description)});
+            if (isDrug)
+                drugNodes.push_back({nextKey(parent->key), parent->key, parent->level + 1,
+                                     QStringLiteral("3"), itemId(i)});
+        }
+        items.flush();
+        for (const QVariantList& node : drugNodes)
+            nodes.add(node);
+        nodes.flush();
+    }
+
+private:
+    QString nextKey(const QString& parentKey) {
+        return childKey(parentKey, ++m_childCount[parentKey]);
+    }
+
+    // A classification at most MaxClassificationDepth deep: the candidate, or
+    // the nearest of its ancestors that is not yet that deep.
+    int nestUnder(int candidate) const {
+        while (m_classes[std::size_t(candidate)].level >= MaxClassificationDepth)
+            candidate = m_classes[std::size_t(candidate)].parent;
+        return candidate;
+    }
+
+    // Inserts the named rows and answers each name's new id.
+    QHash<QString, qint64> insertNamed(const QString& table, const QString& idColumn,
+                                       const QString& nameColumn, const QStringList& names) {
+        QHash<QString, qint64> ids;
+        BulkInsert rows(
+            m_c,
+            QStringLiteral("INSERT INTO inventory.%1 (%2, name_folded)").arg(table, nameColumn), 2,
+            QStringLiteral(" RETURNING %1, %2").arg(idColumn, nameColumn),
+            [&](const db::Recordset& rs) {
+                for (int row = 0; row < rs.recordCount(); ++row)
+                    ids.insert(rs.value(row, 1).toString(), rs.value(row, 0).toLongLong());
+            });
+        for (const QString& name : names)
+            rows.add({name, db::foldText(name)});
+        rows.flush();
+        return ids;
+    }
+
+    db::Connection& m_c;
+    Sequence m_random;
+    QHash<QString, qint64> m_childCount;
+    std::vector<Placed> m_classes;
+    std::vector<Placed> m_generics;
+};
+
+} // namespace
+
+GeneratedFormulary generateFormulary(db::Connection& c, int nodes) {
+    if (nodes < 1)
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("A generated formulary needs at least one node."),
+                       QStringLiteral("database.generateFormulary"));
+    GeneratedFormulary shape;
+    shape.classifications = std::max(1, int(qint64(nodes) * 3 / 100));
+    shape.generics = std::max(1, nodes / 5);
+    shape.drugs = std::max(0, nodes - shape.classifications - shape.generics);
+    shape.unassignedGenerics = shape.generics / 50;
+    shape.unplacedItems = shape.drugs / 30;
+
+    db::Transaction t(c);
+    requireEmptyFormulary(c);
+    Builder builder(c);
+    builder.addClassifications(shape.classifications);
+    shape.otherDetails = builder.addGenerics(shape.generics, shape.unassignedGenerics);
+    builder.addItems(shape.drugs, shape.unplacedItems);
+    t.commit();
+    return shape;
+}
+
+} // namespace database

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "database/item_master.h"
+
+#include <QByteArray>
+
+namespace database {
+
+// The columns of an item-master file, in the order the demo file and the
+// README give them; a file may hold them in any order, under a header row.
+inline const QStringList ItemColumns = {
+    QStringLiteral("itemid"),      QStringLiteral("name"),   QStringLiteral("description"),
+    QStringLiteral("indication"),  QStringLiteral("dosage"), QStringLiteral("administration"),
+    QStringLiteral("preparation"),
+};
+
+// The stock items of an item-master CSV text (UTF-8, header row). Throws
+// AppError naming the file and the line of the first bad row: a wrong header, a wrong
+// number of fields, an empty itemid or name, an itemid given twice.
+std::vector<StockItem> readItems(const QByteArray& csv, const QString& fileName);
+
+struct ImportSummary {
+    int added = 0;
+    int updated = 0;
+};
+
+// Imports an item-master file: every row or, when one is bad, none. Items
+// whose itemid exists are updated.
+ImportSummary importItems(db::Connection& connection, const QString& path);
+
+} // namespace database

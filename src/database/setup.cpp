@@ -1,0 +1,44 @@
+#include "database/setup.h"
+
+#include "database/schema.h"
+#include "platform/app_error.h"
+#include "platform/db/transaction.h"
+
+namespace database {
+
+std::unique_ptr<db::Connection> openCreating(const QString& target) {
+    auto connection = std::make_unique<db::Connection>(db::Target::parse(target));
+    connection->open(true);
+    upgrade(*connection);
+    return connection;
+}
+
+bool holdsFormulary(db::Connection& c) {
+    return !c.query(QStringLiteral("SELECT 1 FROM inventory.tbFormularyNode WHERE Node_Key <> '_0'"
+                                   " UNION ALL SELECT 1 FROM inventory.tbForClassification"
+                                   " UNION ALL SELECT 1 FROM inventory.tbforgeneric"
+                                   " UNION ALL SELECT 1 FROM inventory.tbinvmaster LIMIT 1"))
+                .eof();
+}
+
+void requireEmptyFormulary(db::Connection& c) {
+    if (holdsFormulary(c))
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("The database %1 already holds a formulary or stock items; "
+                                      "use a new, empty database.")
+                           .arg(c.target().display()),
+                       QStringLiteral("database.requireEmptyFormulary"));
+}
+
+void setAllRights(db::Connection& c, const QString& employeeCode, bool granted) {
+    db::Transaction t(c);
+    c.execute(QStringLiteral("DELETE FROM inventory.tbforUserSettings WHERE userid = ?"),
+              {employeeCode});
+    c.execute(QStringLiteral("INSERT INTO inventory.tbforUserSettings"
+                             " (userid, isClassification, isDrug, isGeneric, isOtherDetails)"
+                             " VALUES (?, ?, ?, ?, ?)"),
+              {employeeCode, granted, granted, granted, granted});
+    t.commit();
+}
+
+} // namespace database

@@ -1,0 +1,133 @@
+#include "database/item_import.h"
+#include "platform/app_error.h"
+#include "support/test_database.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using test_support::EngineTest;
+
+namespace {
+
+const QByteArray kHeader = "itemid,name,description,indication,dosage,administration,preparation\n";
+const QByteArray kGoodRow = "X1,Amoxicillin,500 mg capsule,Infections,500 mg 8-hourly,Oral,\n";
+
+class ItemImport : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        database::saveItems(*conn, {{QStringLiteral("A1"),
+                                     QStringLiteral("Old name"),
+                                     QStringLiteral("old"),
+                                     {},
+                                     {},
+                                     {},
+                                     {}}});
+    }
+
+    QString writeFile(const QByteArray& bytes) {
+        const QString path = m_dir.filePath(QStringLiteral("items.csv"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        return path;
+    }
+
+    // itemid, name, description, indication, dosage, administration, preparation of every item.
+    std::vector<QStringList> storedItems() {
+        const db::Recordset rs = conn->query(QStringLiteral(
+            "SELECT itemid, itemname, description, Indication, Dosage, Administration, Preparation"
+            " FROM inventory.tbinvmaster ORDER BY itemid"));
+        std::vector<QStringList> rows;
+        for (int row = 0; row < rs.recordCount(); ++row) {
+            QStringList fields;
+            for (int col = 0; col < rs.fieldCount(); ++col)
+                fields << (rs.value(row, col).isNull() ? QStringLiteral("<null>")
+                                                       : rs.value(row, col).toString());
+            rows.push_back(fields);
+        }
+        return rows;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+// A file as a spreadsheet saves it: byte-order mark, CRLF, quoted fields with
+// commas, doubled quotes and line breaks; the columns in another order.
+TEST_P(ItemImport, ReadsSpreadsheetQuotingAndUpdatesExistingItems) {
+    const QByteArray file =
+        "\xEF\xBB\xBF"
+        "name,itemid,description,indication,dosage,administration,preparation\r\n"
+        "New name,A1,250 mg tablet,,,,\r\n"
+        "\"Children's \"\"Calpol\"\"\",B2,\"120 mg/5 mL, suspension\",Fever,"
+        "\"5 mL\r\nevery 6 hours\",Oral,\"Shake well.\"\r\n"
+        "\xC3\x89toposide,C3,100 mg/5 mL injection,,,,\r\n";
+    const database::ImportSummary summary = database::importItems(*conn, writeFile(file));
+    EXPECT_EQ(summary.added, 2);
+    EXPECT_EQ(summary.updated, 1);
+    const std::vector<QStringList> expected = {
+        {"A1", "New name", "250 mg tablet", "<null>", "<null>", "<null>", "<null>"},
+        {"B2", "Children's \"Calpol\"", "120 mg/5 mL, suspension", "Fever", "5 mL\nevery 6 hours",
+         "Oral", "Shake well."},
+        {"C3", QStringLiteral("Étoposide"), "100 mg/5 mL injection", "<null>", "<null>", "<null>",
+         "<null>"},
+    };
+    EXPECT_EQ(storedItems(), expected);
+}
+
+TEST_P(ItemImport, ABadRowImportsNothingAndNamesItsLine) {
+    struct Case {
+        const char* what;
+        QByteArray text;
+        int line;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"empty file", "", 1, "needs a header row"},
+        {"column missing", "itemid,name,description\n" + kGoodRow, 1,
+         "lacks the column \"indication\""},
+        {"unknown column",
+         "itemid,name,price,description,indication,dosage,administration,preparation\n", 1,
+         "unknown column \"price\""},
+        {"too few fields", kHeader + kGoodRow + "X2,Name,desc\n", 3,
+         "3 fields where the header has 7"},
+        {"empty itemid", kHeader + kGoodRow + ",Name,,,,,\n", 3, "the itemid is empty"},
+        {"empty name", kHeader + kGoodRow + "X2, ,,,,,\n", 3, "the name is empty"},
+        {"itemid twice", kHeader + kGoodRow + "X2,B,,,,,\n" + kGoodRow, 4,
+         "X1 is given twice (first on line 2)"},
+        {"quote not closed", kHeader + kGoodRow + "X2,\"Name,,,,,\n", 3, "not closed"},
+        {"quote inside a field", kHeader + "X2,Na\"me,,,,,\n", 2, "quote inside a field"},
+        {"text after a quote", kHeader + "X2,\"Name\"x,,,,,\n", 2, "after the closing quote"},
+        {"not UTF-8", kHeader + kGoodRow + "X2,Caf\xE9,,,,,\n", 3, "not UTF-8"},
+        {"line after a multi-line field", kHeader + "X2,N,\"two\nlines\",,,,\nX3,N\n", 4,
+         "2 fields"},
+    };
+    const std::vector<QStringList> before = storedItems();
+    for (const Case& c : cases) {
+        try {
+            database::importItems(*conn, writeFile(c.text));
+            ADD_FAILURE() << c.what << ": accepted";
+        } catch (const AppError& e) {
+            EXPECT_TRUE(e.description().contains(QStringLiteral("line %1: ").arg(c.line)))
+                << c.what << ": " << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QLatin1String(c.message)))
+                << c.what << ": " << e.description().toStdString();
+        }
+        EXPECT_EQ(storedItems(), before) << c.what;
+    }
+}
+
+TEST_P(ItemImport, AFileThatCannotBeReadIsAnError) {
+    try {
+        database::importItems(*conn, QStringLiteral("/nonexistent/items.csv"));
+        FAIL() << "accepted";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(
+            e.description().startsWith(QStringLiteral("Cannot read /nonexistent/items.csv")));
+    }
+}
+
+FORMULARY_ENGINE_TESTS(ItemImport);

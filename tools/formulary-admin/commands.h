@@ -1,0 +1,40 @@
+#pragma once
+
+#include "command_line.h"
+
+#include "components/current_user/user_store.h"
+#include "platform/db/connection.h"
+
+#include <memory>
+
+// The commands of formulary-admin, one file each, and what they share.
+namespace admin {
+
+Command initCommand();
+Command upgradeCommand();
+Command demoCommand();
+std::vector<Command> userCommands();
+Command importItemsCommand();
+Command generateCommand();
+Command locationCommand();
+
+// --database TARGET, for the commands that work on an existing database.
+Option databaseOption();
+// Opens the database of --database (else FORMULARY_DATABASE, else the
+// program's own embedded database) and makes sure its schema is current.
+std::unique_ptr<db::Connection> openExisting(const Arguments& args);
+
+// --password-file FILE.
+Option passwordFileOption();
+// The new password of a user: the first line of --password-file, else asked
+// twice on the terminal.
+QString newPassword(const Arguments& args, AdminIo& io, const QString& userName);
+
+// --first-name, --last-name, --initials, --employee-code.
+std::vector<Option> userDetailOptions();
+// The user of those options; a missing option takes its fallback, and is an
+// error where the fallback is empty.
+current_user::UserRecord userFromOptions(const Arguments& args, const QString& userName,
+                                         const current_user::UserRecord& fallback);
+
+} // namespace admin
