@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace ui {
+class FlexGrid;
+}
+
+// Small routines that several windows share.
+
+// A free key for a new child of the parent node, asked of the stored
+// formulary: candidates count, count - 1, ..., 1, then 1, 2, 3, ... upwards,
+// so that a gap left by a deleted child is reused first. Callers pass the
+// number of children the parent shows in the tree.
+QString NewNodeKey(const QString& strParentKey, int intCount);
+
+// "bookclose", "capsule" or "tablet" for node types "1", "2", "3"; else "".
+QString NodeImageKey(const QString& strNodeType);
+
+// The fallback when the value is Null, otherwise the value.
+QVariant IfNull(const QVariant& value, const QVariant& fallback);
+
+// Colours the grid's current selection in the highlight colours, or not.
+void HighlightRow(ui::FlexGrid& grid, bool highlight);
+
+// Unticks every row from firstRow to the last: picture 2 in the check
+// column and an empty tick mark in column 6.
+void ClearChecks(ui::FlexGrid& grid, int checkColumn, int firstRow, bool redraw);
+
+// True when any row carries the tick mark "@" in column 6.
+bool HasCheckedRows(const ui::FlexGrid& grid);
+
+// The hidden column whose text tells whether a row is ticked.
+inline constexpr int TickColumn = 6;
+inline const QString TickMark = QStringLiteral("@");

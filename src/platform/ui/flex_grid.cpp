@@ -1,0 +1,301 @@
+#include "platform/ui/flex_grid.h"
+
+#include "platform/ui/twips.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+namespace ui {
+
+int FlexGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_dataRows;
+}
+
+int FlexGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_columns;
+}
+
+QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return text(index.row() + 1, index.column());
+    case Qt::DecorationRole:
+        switch (picture(index.row() + 1, index.column())) {
+        case 1:
+            return m_ticked;
+        case 2:
+            return m_unticked;
+        default:
+            return {};
+        }
+    case Qt::TextAlignmentRole:
+        return index.column() < int(m_alignments.size())
+                   ? QVariant(int(m_alignments[std::size_t(index.column())] | Qt::AlignVCenter))
+                   : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole)
+        return section < m_headers.size() ? m_headers[section] : QString();
+    if (role == Qt::TextAlignmentRole && section < int(m_alignments.size()))
+        return int(m_alignments[std::size_t(section)] | Qt::AlignVCenter);
+    return {};
+}
+
+void FlexGridModel::reset(db::Recordset rows, int firstColumn, int dataRows, int columns) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_firstColumn = firstColumn;
+    m_dataRows = dataRows;
+    m_columns = columns;
+    m_written.clear();
+    m_pictureColumn = -1;
+    m_pictures.clear();
+    endResetModel();
+}
+
+void FlexGridModel::setShape(int dataRows, int columns) {
+    beginResetModel();
+    m_dataRows = std::max(0, dataRows);
+    m_columns = std::max(0, columns);
+    for (auto& column : m_written)
+        column.resize(std::size_t(m_dataRows));
+    m_pictures.resize(std::size_t(m_dataRows));
+    endResetModel();
+}
+
+void FlexGridModel::clearCells() {
+    beginResetModel();
+    m_rows = db::Recordset();
+    m_written.clear();
+    m_pictureColumn = -1;
+    m_pictures.clear();
+    endResetModel();
+}
+
+QString FlexGridModel::text(int row, int column) const {
+    const int r = row - 1;
+    if (r < 0 || r >= m_dataRows || column < 0 || column >= m_columns)
+        return {};
+    if (const auto it = m_written.constFind(column); it != m_written.cend())
+        return (*it)[std::size_t(r)];
+    const int field = column - m_firstColumn;
+    if (field < 0 || field >= m_rows.fieldCount() || r >= m_rows.recordCount())
+        return {};
+    return m_rows.value(r, field).toString();
+}
+
+std::vector<QString>& FlexGridModel::writable(int column) {
+    auto it = m_written.find(column);
+    if (it == m_written.end()) {
+        std::vector<QString> values(static_cast<std::size_t>(m_dataRows));
+        for (int r = 0; r < m_dataRows; ++r)
+            values[std::size_t(r)] = text(r + 1, column);
+        it = m_written.insert(column, std::move(values));
+    }
+    return *it;
+}
+
+void FlexGridModel::setText(int row, int column, const QString& value) {
+    if (row < 1 || row > m_dataRows || column < 0 || column >= m_columns)
+        return;
+    writable(column)[std::size_t(row - 1)] = value;
+    const QModelIndex i = index(row - 1, column);
+    emit dataChanged(i, i, {Qt::DisplayRole});
+}
+
+int FlexGridModel::picture(int row, int column) const {
+    const int r = row - 1;
+    if (column != m_pictureColumn || r < 0 || r >= int(m_pictures.size()))
+        return 0;
+    return m_pictures[std::size_t(r)];
+}
+
+void FlexGridModel::setPicture(int row, int column, int value) {
+    if (row < 1 || row > m_dataRows)
+        return;
+    if (column != m_pictureColumn) {
+        m_pictureColumn = column;
+        m_pictures.assign(std::size_t(m_dataRows), 0);
+    }
+    m_pictures[std::size_t(row - 1)] = qint8(value);
+    const QModelIndex i = index(row - 1, column);
+    emit dataChanged(i, i, {Qt::DecorationRole});
+}
+
+void FlexGridModel::setPictures(QIcon ticked, QIcon unticked) {
+    m_ticked = std::move(ticked);
+    m_unticked = std::move(unticked);
+}
+
+void FlexGridModel::setHeaders(QStringList headers, std::vector<Qt::Alignment> alignments) {
+    m_headers = std::move(headers);
+    m_alignments = std::move(alignments);
+    emit headerDataChanged(Qt::Horizontal, 0, std::max(0, m_columns - 1));
+}
+
+FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent) {
+    setModel(&m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    setHighlight(false);
+}
+
+void FlexGrid::setRows(int rows) {
+    m_model.setShape(std::max(0, rows - 1), cols());
+}
+
+void FlexGrid::setCols(int count) {
+    m_model.setShape(m_model.rowCount(), count);
+    m_widths.resize(std::size_t(std::max(0, count)), -1);
+}
+
+void FlexGrid::setFormatString(const QString& format) {
+    QStringList headers;
+    std::vector<Qt::Alignment> alignments;
+    for (QString segment : format.split(QLatin1Char('|'))) {
+        Qt::Alignment alignment = Qt::AlignLeft;
+        if (segment.startsWith(QLatin1Char('<')) || segment.startsWith(QLatin1Char('>')) ||
+            segment.startsWith(QLatin1Char('^'))) {
+            alignment = segment[0] == QLatin1Char('>')   ? Qt::AlignRight
+                        : segment[0] == QLatin1Char('^') ? Qt::AlignHCenter
+                                                         : Qt::AlignLeft;
+            segment.remove(0, 1);
+        }
+        headers << segment;
+        alignments.push_back(alignment);
+    }
+    if (int(headers.size()) > cols())
+        setCols(int(headers.size()));
+    m_model.setHeaders(headers, alignments);
+}
+
+void FlexGrid::bind(db::Recordset rows, int firstColumn) {
+    const int records = rows.recordCount();
+    const int columns = std::max(cols(), firstColumn + rows.fieldCount());
+    m_model.reset(std::move(rows), firstColumn, records, columns);
+    m_widths.resize(std::size_t(columns), -1);
+    if (records > 0)
+        setRow(1);
+}
+
+void FlexGrid::clearCells() {
+    m_model.clearCells();
+}
+
+QString FlexGrid::textMatrix(int row, int col) const {
+    return m_model.text(row, col);
+}
+
+void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
+    m_model.setText(row, col, text);
+}
+
+int FlexGrid::cellPicture(int row, int col) const {
+    return m_model.picture(row, col);
+}
+
+void FlexGrid::setCellPicture(int row, int col, int picture) {
+    m_model.setPicture(row, col, picture);
+}
+
+void FlexGrid::setCheckPictures(QIcon ticked, QIcon unticked) {
+    m_model.setPictures(std::move(ticked), std::move(unticked));
+}
+
+int FlexGrid::colWidth(int col) const {
+    if (col < 0 || col >= int(m_widths.size()))
+        return 0;
+    const int twips = m_widths[std::size_t(col)];
+    return twips >= 0 ? twips : pixelsToTwipsX(columnWidth(col), this);
+}
+
+void FlexGrid::setColWidth(int col, int twips) {
+    if (col < 0 || col >= cols())
+        return;
+    m_widths[std::size_t(col)] = twips;
+    setColumnHidden(col, twips <= 0);
+    if (twips > 0)
+        setColumnWidth(col, twipsToPixelsX(twips, this));
+}
+
+int FlexGrid::widthTwips() const {
+    return pixelsToTwipsX(viewport()->width(), this);
+}
+
+int FlexGrid::row() const {
+    return currentIndex().isValid() ? currentIndex().row() + 1 : 0;
+}
+
+int FlexGrid::col() const {
+    return currentIndex().isValid() ? currentIndex().column() : 0;
+}
+
+void FlexGrid::setRow(int row) {
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    setCurrentIndex(m_model.index(row - 1, column));
+}
+
+void FlexGrid::setCol(int col) {
+    const int r = currentIndex().isValid() ? currentIndex().row() : 0;
+    setCurrentIndex(m_model.index(r, col));
+}
+
+void FlexGrid::setRedraw(bool on) {
+    setUpdatesEnabled(on);
+}
+
+void FlexGrid::setHighlight(bool on) {
+    QPalette p = palette();
+    const QPalette system;
+    p.setColor(QPalette::Highlight,
+               on ? system.color(QPalette::Highlight) : system.color(QPalette::Base));
+    p.setColor(QPalette::HighlightedText,
+               on ? system.color(QPalette::Base) : system.color(QPalette::Text));
+    setPalette(p);
+}
+
+void FlexGrid::mousePressEvent(QMouseEvent* event) {
+    m_mouseCol = columnAt(event->position().toPoint().x());
+    QTableView::mousePressEvent(event);
+}
+
+void FlexGrid::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    if (indexAt(event->position().toPoint()).isValid())
+        emit gridClicked();
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* event) {
+    emit gridKeyDown(event->key());
+    if (event->key() != Qt::Key_Space)
+        QTableView::keyPressEvent(event);
+}
+
+void FlexGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    emit enterCell();
+}
+
+void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (previous.isValid())
+        emit leaveCell();
+    if (current.isValid())
+        emit enterCell();
+}
+
+} // namespace ui

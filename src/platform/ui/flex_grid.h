@@ -1,0 +1,116 @@
+#pragma once
+
+#include "platform/db/recordset.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QTableView>
+#include <vector>
+
+namespace ui {
+
+// The rows a flex grid shows: the rows of a recordset (never copied) with
+// the columns the program writes itself (tick marks, pictures) kept apart.
+class FlexGridModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void reset(db::Recordset rows, int firstColumn, int dataRows, int columns);
+    void setShape(int dataRows, int columns);
+    void clearCells();
+
+    QString text(int row, int column) const;
+    void setText(int row, int column, const QString& text);
+    int picture(int row, int column) const;
+    void setPicture(int row, int column, int picture);
+    void setPictures(QIcon ticked, QIcon unticked);
+    void setHeaders(QStringList headers, std::vector<Qt::Alignment> alignments);
+    const QStringList& headers() const { return m_headers; }
+
+private:
+    std::vector<QString>& writable(int column);
+
+    db::Recordset m_rows;
+    int m_firstColumn = 0;
+    int m_dataRows = 0;
+    int m_columns = 0;
+    QHash<int, std::vector<QString>> m_written;
+    int m_pictureColumn = -1;
+    std::vector<qint8> m_pictures;
+    QIcon m_ticked;
+    QIcon m_unticked;
+    QStringList m_headers;
+    std::vector<Qt::Alignment> m_alignments;
+};
+
+// A grid in the manner of the hierarchical flex grid: row 0 is the fixed
+// header row and data rows are 1 to rows() - 1; column widths in twips, a
+// width of 0 hides the column; a current cell; pictures in cells (1 a ticked
+// box, 2 an empty box); the rows bound to a recordset.
+class FlexGrid : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit FlexGrid(QWidget* parent = nullptr);
+
+    int rows() const { return m_model.rowCount() + 1; }
+    void setRows(int rows);
+    int cols() const { return m_model.columnCount(); }
+    void setCols(int cols);
+
+    // Header texts and alignments, "<Code |<Generic Name": one column a segment.
+    void setFormatString(const QString& format);
+
+    // Shows one row a record; the fields fill the columns from firstColumn on.
+    void bind(db::Recordset rows, int firstColumn = 0);
+    // Empties every cell and keeps the shape.
+    void clearCells();
+
+    QString textMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString& text);
+    int cellPicture(int row, int col) const;
+    void setCellPicture(int row, int col, int picture);
+    void setCheckPictures(QIcon ticked, QIcon unticked);
+
+    int colWidth(int col) const;
+    void setColWidth(int col, int twips);
+    int widthTwips() const;
+
+    int row() const;
+    int col() const;
+    void setRow(int row);
+    void setCol(int col);
+    // The column under the mouse at the last press; -1 for none.
+    int mouseCol() const { return m_mouseCol; }
+
+    void setRedraw(bool on);
+    // Shows the current selection in the highlight colours, or not.
+    void setHighlight(bool on);
+
+signals:
+    void gridClicked();
+    void gridKeyDown(int key);
+    void enterCell();
+    void leaveCell();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    FlexGridModel m_model;
+    std::vector<int> m_widths;
+    int m_mouseCol = -1;
+};
+
+} // namespace ui

@@ -1,0 +1,132 @@
+#include "platform/ui/keyed_tree.h"
+
+#include "platform/app_error.h"
+
+namespace ui {
+
+namespace {
+
+enum Role { KeyRole = Qt::UserRole + 1, TagRole, ImageRole, ExpandedImageRole };
+
+const QString kSource = QStringLiteral("KeyedTree");
+
+} // namespace
+
+KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setUniformRowHeights(true);
+    connect(this, &QTreeWidget::itemExpanded, this, &KeyedTree::showImage);
+    connect(this, &QTreeWidget::itemCollapsed, this, &KeyedTree::showImage);
+}
+
+void KeyedTree::setImageList(QHash<QString, QIcon> images) {
+    m_images = std::move(images);
+}
+
+QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key,
+                                    const QString& text, const QString& imageKey) {
+    if (m_byKey.contains(key))
+        throw AppError(KeyNotUnique, QStringLiteral("Key is not unique in collection"), kSource);
+    QTreeWidgetItem* parent = nullptr;
+    if (!parentKey.isEmpty()) {
+        parent = m_byKey.value(parentKey);
+        if (!parent)
+            throw AppError(ElementNotFound, QStringLiteral("Element not found"), kSource);
+    }
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    item->setData(0, KeyRole, key);
+    item->setData(0, ImageRole, imageKey);
+    item->setIcon(0, m_images.value(imageKey));
+    if (!parent)
+        addTopLevelItem(item);
+    else if (m_batch && parent->treeWidget())
+        m_pending[parent].append(item);
+    else
+        parent->addChild(item);
+    m_byKey.insert(key, item);
+    m_order.push_back(item);
+    return item;
+}
+
+void KeyedTree::beginBatch() {
+    m_batch = true;
+    setUpdatesEnabled(false);
+}
+
+void KeyedTree::endBatch() {
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it)
+        it.key()->addChildren(it.value());
+    m_pending.clear();
+    m_batch = false;
+    setUpdatesEnabled(true);
+}
+
+void KeyedTree::forget(QTreeWidgetItem* item) {
+    m_byKey.remove(keyOf(item));
+    for (int i = 0; i < item->childCount(); ++i)
+        forget(item->child(i));
+    for (QTreeWidgetItem* waiting : m_pending.take(item))
+        forget(waiting);
+}
+
+void KeyedTree::removeNode(const QString& key) {
+    QTreeWidgetItem* item = m_byKey.value(key);
+    if (!item)
+        throw AppError(ElementNotFound, QStringLiteral("Element not found"), kSource);
+    forget(item);
+    std::erase_if(m_order, [this](QTreeWidgetItem* n) { return !m_byKey.contains(keyOf(n)); });
+    for (auto& waiting : m_pending)
+        waiting.removeAll(item);
+    delete item;
+}
+
+void KeyedTree::clearNodes() {
+    m_pending.clear();
+    m_byKey.clear();
+    m_order.clear();
+    clear();
+}
+
+QTreeWidgetItem* KeyedTree::nodeAt(int index) const {
+    if (index < 1 || index > nodeCount())
+        throw AppError(IndexOutOfBounds, QStringLiteral("Index out of bounds"), kSource);
+    return m_order[std::size_t(index - 1)];
+}
+
+int KeyedTree::indexOf(const QString& key) const {
+    const QTreeWidgetItem* item = m_byKey.value(key);
+    if (!item)
+        return 0;
+    const auto it = std::find(m_order.begin(), m_order.end(), item);
+    return int(it - m_order.begin()) + 1;
+}
+
+QString KeyedTree::keyOf(const QTreeWidgetItem* item) {
+    return item->data(0, KeyRole).toString();
+}
+
+QString KeyedTree::tagOf(const QTreeWidgetItem* item) {
+    return item->data(0, TagRole).toString();
+}
+
+void KeyedTree::setTag(QTreeWidgetItem* item, const QString& tag) {
+    item->setData(0, TagRole, tag);
+}
+
+QString KeyedTree::imageOf(const QTreeWidgetItem* item) {
+    return item->data(0, ImageRole).toString();
+}
+
+void KeyedTree::setExpandedImage(QTreeWidgetItem* item, const QString& imageKey) {
+    item->setData(0, ExpandedImageRole, imageKey);
+    showImage(item);
+}
+
+void KeyedTree::showImage(QTreeWidgetItem* item) {
+    const QString expanded = item->data(0, ExpandedImageRole).toString();
+    const QString key = item->isExpanded() && !expanded.isEmpty() ? expanded : imageOf(item);
+    item->setIcon(0, m_images.value(key));
+}
+
+} // namespace ui
