@@ -62,23 +62,31 @@ void KeyedTree::endBatch() {
     setUpdatesEnabled(true);
 }
 
-void KeyedTree::forget(QTreeWidgetItem* item) {
+void KeyedTree::forget(QTreeWidgetItem* item, QSet<QTreeWidgetItem*>& gone,
+                       QList<QTreeWidgetItem*>& detached) {
+    gone.insert(item);
     m_byKey.remove(keyOf(item));
     for (int i = 0; i < item->childCount(); ++i)
-        forget(item->child(i));
-    for (QTreeWidgetItem* waiting : m_pending.take(item))
-        forget(waiting);
+        forget(item->child(i), gone, detached);
+    // Children still waiting for the end of a batch are not attached yet.
+    for (QTreeWidgetItem* waiting : m_pending.take(item)) {
+        detached << waiting;
+        forget(waiting, gone, detached);
+    }
 }
 
 void KeyedTree::removeNode(const QString& key) {
     QTreeWidgetItem* item = m_byKey.value(key);
     if (!item)
         throw AppError(ElementNotFound, QStringLiteral("Element not found"), kSource);
-    forget(item);
-    std::erase_if(m_order, [this](QTreeWidgetItem* n) { return !m_byKey.contains(keyOf(n)); });
+    QSet<QTreeWidgetItem*> gone;
+    QList<QTreeWidgetItem*> detached;
+    forget(item, gone, detached);
+    std::erase_if(m_order, [&gone](QTreeWidgetItem* n) { return gone.contains(n); });
     for (auto& waiting : m_pending)
         waiting.removeAll(item);
     delete item;
+    qDeleteAll(detached);
 }
 
 void KeyedTree::clearNodes() {

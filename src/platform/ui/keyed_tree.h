@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QSet>
 #include <QTreeWidget>
 #include <vector>
 
@@ -52,7 +53,8 @@ public:
     static QString imageOf(const QTreeWidgetItem* item);
 
 private:
-    void forget(QTreeWidgetItem* item);
+    void forget(QTreeWidgetItem* item, QSet<QTreeWidgetItem*>& gone,
+                QList<QTreeWidgetItem*>& detached);
     void showImage(QTreeWidgetItem* item);
 
     QHash<QString, QIcon> m_images;
