@@ -165,31 +165,7 @@ int writeUsers(db::Connection& c) {
     return int(users.size());
 }
 
-} // namespace
-
-DemoSummary loadDemo(const QString& target) {
-    openCreating(target); // creates the database and its schema; the component connects anew
-    formulary_data::Formulary formulary;
-    if (!formulary.Connect(target))
-        throw AppError(AppError::NotConnected,
-                       QStringLiteral("The database %1 cannot be opened.").arg(target), kSource);
-    db::Connection& c = formulary.connection();
-    DemoSummary summary;
-    {
-        // Items, tree, details and users in one transaction: all or nothing.
-        db::Transaction t(c);
-        requireEmptyFormulary(c);
-        const std::vector<StockItem> items =
-            readItems(demoFile(QStringLiteral("items.csv")), QStringLiteral("items.csv"));
-        saveItems(c, items);
-        summary.items = int(items.size());
-        TreeWriter(formulary, summary)
-            .write(QString::fromUtf8(demoFile(QStringLiteral("formulary.txt"))));
-        summary.otherDetails = writeOtherDetails(c);
-        summary.users = writeUsers(c);
-        t.commit();
-    }
-    // The hospital's record lives in the other database file: its own transaction.
+void writeHospital(db::Connection& c) {
     const std::vector<CsvRecord> hospital = demoRecords(
         QStringLiteral("hospital.csv"),
         {QStringLiteral("clientname"), QStringLiteral("company"), QStringLiteral("address1")});
@@ -197,6 +173,35 @@ DemoSummary loadDemo(const QString& target) {
         rejectLine(QStringLiteral("hospital.csv"), 2,
                    QStringLiteral("one hospital record is expected."));
     saveHospital(c, hospital[0].fields[0], hospital[0].fields[1], hospital[0].fields[2]);
+}
+
+} // namespace
+
+DemoSummary loadDemo(const QString& target) {
+    openCreating(target); // creates the database and its schema; the component connects anew
+    formulary_data::Formulary formulary;
+    if (!formulary.Connect(target))
+        throw AppError(AppError::NotConnected,
+                       QStringLiteral("The database %1 cannot be opened.")
+                           .arg(db::Target::parse(target).display()),
+                       kSource);
+    db::Connection& c = formulary.connection();
+    requireEmptyFormulary(c);
+    // The hospital's record lives in the other database file, so it has its own
+    // transaction; a retry after a failure below replaces it.
+    writeHospital(c);
+    DemoSummary summary;
+    // Items, tree, details and users in one transaction: all or nothing.
+    db::Transaction t(c);
+    const std::vector<StockItem> items =
+        readItems(demoFile(QStringLiteral("items.csv")), QStringLiteral("items.csv"));
+    saveItems(c, items);
+    summary.items = int(items.size());
+    TreeWriter(formulary, summary)
+        .write(QString::fromUtf8(demoFile(QStringLiteral("formulary.txt"))));
+    summary.otherDetails = writeOtherDetails(c);
+    summary.users = writeUsers(c);
+    t.commit();
     return summary;
 }
 

@@ -1,5 +1,6 @@
 #include "admin.h"
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <termios.h>
@@ -9,27 +10,42 @@ namespace admin {
 
 namespace {
 
+termios savedTerminal{};
+
+// Ctrl-C while the password is typed must not leave the terminal without echo.
+extern "C" void restoreAndStop(int signal) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 // Echo off for as long as it lives, then the terminal as it was.
 class EchoOff {
 public:
     EchoOff() {
-        m_ok = tcgetattr(STDIN_FILENO, &m_saved) == 0;
+        m_ok = tcgetattr(STDIN_FILENO, &savedTerminal) == 0;
         if (!m_ok)
             return;
-        termios quiet = m_saved;
+        m_previousInt = std::signal(SIGINT, restoreAndStop);
+        m_previousTerm = std::signal(SIGTERM, restoreAndStop);
+        termios quiet = savedTerminal;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     ~EchoOff() {
-        if (m_ok)
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_saved);
+        if (!m_ok)
+            return;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
+        std::signal(SIGINT, m_previousInt);
+        std::signal(SIGTERM, m_previousTerm);
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
 
 private:
-    termios m_saved{};
     bool m_ok = false;
+    void (*m_previousInt)(int) = SIG_DFL;
+    void (*m_previousTerm)(int) = SIG_DFL;
 };
 
 } // namespace
@@ -45,7 +61,7 @@ std::optional<QString> askPasswordOnTerminal(const QString& prompt) {
             line.clear();
     }
     std::cerr << std::endl;
-    return QString::fromStdString(line);
+    return QString::fromUtf8(line.data(), qsizetype(line.size()));
 }
 
 } // namespace admin
