@@ -2,6 +2,7 @@
 
 #include "core/mdlFormulary.h"
 #include "platform/ui/error_report.h"
+#include "platform/ui/keyed_tree.h"
 #include "platform/ui/panel_status_bar.h"
 #include "platform/ui/twips.h"
 
@@ -16,6 +17,9 @@ frmFormulary::frmFormulary(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Tarnvel - Formulary"));
     createMenus();
     createStatusBar();
+    treFormulary = new ui::KeyedTree(this);
+    treFormulary->setObjectName(QStringLiteral("treFormulary"));
+    setCentralWidget(treFormulary);
     // The design size is the client area; the menu bar lies outside it.
     resize(ui::twipsToPixels(QSize(11880, 7935), this) + QSize(0, menuBar()->sizeHint().height()));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
