@@ -3,9 +3,10 @@
 namespace db {
 
 QString foldText(const QString& text) {
-    return text.normalized(QString::NormalizationForm_C)
-        .toCaseFolded()
-        .normalized(QString::NormalizationForm_C);
+    const QString folded =
+        text.normalized(QString::NormalizationForm_C).toCaseFolded().normalized(QString::NormalizationForm_C);
+    // A bound null would store NULL: empty text folds to empty text.
+    return folded.isNull() ? QStringLiteral("") : folded;
 }
 
 QString containsPattern(const QString& key) {
