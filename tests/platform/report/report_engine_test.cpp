@@ -1,0 +1,259 @@
+#include "report_fixture.h"
+
+#include "database/item_master.h"
+#include "database/session.h"
+#include "platform/report/location.h"
+#include "platform/report/report_error.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QUuid>
+
+using namespace report_test;
+
+namespace {
+
+class ReportEngine : public ReportTest {};
+
+const QString kStructure = QStringLiteral("FormularyStructure.rpt");
+const QString kNoGeneric = QStringLiteral("DrugsWithNoGeneric.rpt");
+
+// The error a call raises; fails the test when it raises none.
+template <typename F> AppError errorOf(F&& call) {
+    try {
+        call();
+    } catch (const AppError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no error was raised";
+    return AppError(0, {});
+}
+
+void logOnAs(report::Report& report, const QString& server, const QString& user,
+             const QString& password) {
+    for (report::DatabaseTable& table : report.tables())
+        table.setLogOnInfo(server, QStringLiteral("Inventory"), user, password);
+}
+
+int occurrences(const QStringList& pages, const QString& text) {
+    int count = 0;
+    for (const QString& page : pages)
+        count += int(page.count(text));
+    return count;
+}
+
+} // namespace
+
+TEST(ReportLocation, RetargetingSwapsTheDatabasePart) {
+    struct Case {
+        const char* location;
+        const char* database;
+        const char* expected;
+    };
+    for (const Case& c : {
+             Case{"Inventory.dbo.tbFormularyReport", "PATIENT_DATA",
+                  "PATIENT_DATA.dbo.tbFormularyReport"},
+             Case{"Pharmacy.dbo.tbinvmaster", "Inventory", "Inventory.dbo.tbinvmaster"},
+             Case{"inventory..tbinvmaster", "INVENTORY", "INVENTORY..tbinvmaster"},
+         })
+        EXPECT_EQ(report::withDatabase(QLatin1String(c.location), QLatin1String(c.database)),
+                  QLatin1String(c.expected));
+    EXPECT_EQ(report::Location::parse(QStringLiteral("INVENTORY.dbo.tbinvmaster")).qualifiedTable(),
+              QStringLiteral("inventory.tbinvmaster"));
+    EXPECT_EQ(
+        report::Location::parse(QStringLiteral("Patient_Data..tbHospitalInfo")).qualifiedTable(),
+        QStringLiteral("patient_data.tbHospitalInfo"));
+}
+
+TEST(ReportLocation, UnknownDatabasesAndMalformedLocationsAreRefused) {
+    auto report = report::Application().openReport(QCoreApplication::applicationDirPath() +
+                                                   QStringLiteral("/FormularyStructure.rpt"));
+    report::DatabaseTable& table = report->tables().at(0);
+    EXPECT_EQ(table.location(), QStringLiteral("Inventory.dbo.tbFormularyReport"));
+    for (const char* bad : {"Pharmacy.dbo.tbFormularyReport", "tbFormularyReport",
+                            "Inventory.dbo.tbFormularyReport; DROP TABLE x", "Inventory.a.b.c"}) {
+        const AppError e = errorOf([&] { table.setLocation(QLatin1String(bad)); });
+        EXPECT_EQ(e.number(), AppError::InvalidArgument) << bad;
+        EXPECT_EQ(table.location(), QStringLiteral("Inventory.dbo.tbFormularyReport")) << bad;
+    }
+    EXPECT_TRUE(errorOf([&] {
+                    table.setLogOnInfo(QStringLiteral("/tmp"), QStringLiteral("Pharmacy"), {}, {});
+                })
+                    .description()
+                    .contains(QStringLiteral("Pharmacy")));
+}
+
+TEST(ReportFile, AMissingReportFileRaises) {
+    const AppError e = errorOf([] {
+        report::Application().openReport(QStringLiteral("/nowhere/FormularyStructure.rpt"));
+    });
+    EXPECT_EQ(e.number(), report::FileNotFound);
+    EXPECT_TRUE(e.description().contains(QStringLiteral("/nowhere/FormularyStructure.rpt")));
+}
+
+TEST_P(ReportEngine, TheLocationChoosesTheDatabaseTheRowsComeFrom) {
+    const auto report = open(kNoGeneric);
+    for (report::DatabaseTable& table : report->tables())
+        table.setLocation(report::withDatabase(table.location(), QStringLiteral("PATIENT_DATA")));
+    const AppError e = errorOf([&] { report->document(); });
+    EXPECT_TRUE(e.description().contains(QStringLiteral("could not read its rows")))
+        << e.description().toStdString();
+
+    for (report::DatabaseTable& table : report->tables())
+        table.setLocation(report::withDatabase(table.location(), QStringLiteral("INVENTORY")));
+    EXPECT_EQ(report->document()->content->rowCount(), 2);
+}
+
+TEST_P(ReportEngine, TheLogOnIsUsedForTheEnginesOwnConnection) {
+    const auto report = open(kNoGeneric);
+    for (report::DatabaseTable& table : report->tables())
+        table.setLogOnInfo({}, QStringLiteral("Inventory"), {}, {});
+    EXPECT_EQ(errorOf([&] { report->document(); }).number(), AppError::NotConnected);
+
+    if (GetParam() == db::Engine::SQLite) {
+        // Another formulary database: its rows, not those of the test's.
+        test_support::TestDatabase other(db::Engine::SQLite);
+        database::saveItems(*other.connect(), {{QStringLiteral("B001"),
+                                                QStringLiteral("Bisacodyl"),
+                                                QStringLiteral("5 mg tablet"),
+                                                {},
+                                                {},
+                                                {},
+                                                {}}});
+        logOnAs(*report, other.target(), {}, {});
+        ASSERT_EQ(report->document()->content->rowCount(), 1);
+        EXPECT_EQ(report->document()->content->cell(0, 0), QStringLiteral("B001"));
+
+        logOnAs(*report, files.filePath(QStringLiteral("no-database-here")), {}, {});
+        const AppError e = errorOf([&] { report->document(); });
+        EXPECT_EQ(e.number(), AppError::NotConnected);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("could not log on")));
+        return;
+    }
+    // The test server trusts every local user, so a wrong password cannot be
+    // seen; a user that does not exist, or may not read the tables, can.
+    const QString server = conn->target().serverName();
+    logOnAs(*report, server, QStringLiteral("no_such_report_user"), QStringLiteral("secret"));
+    EXPECT_EQ(errorOf([&] { report->document(); }).number(), AppError::NotConnected);
+
+    const QString role =
+        QStringLiteral("report_reader_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    conn->execute(QStringLiteral("CREATE ROLE %1 LOGIN").arg(role));
+    logOnAs(*report, server, role, QStringLiteral("secret"));
+    const AppError refused = errorOf([&] { report->document(); });
+    conn->execute(QStringLiteral("DROP ROLE %1").arg(role));
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("permission denied")))
+        << refused.description().toStdString();
+}
+
+TEST_P(ReportEngine, EachSessionSeesOnlyItsOwnPreparedRows) {
+    const auto other = database->connect();
+    database::beginSession(*other, QStringLiteral("E200"));
+    prepare(*conn);
+    addClassification(QStringLiteral("Zoology"));
+    prepare(*other);
+
+    const auto mine = open(kStructure, *conn);
+    const auto theirs = open(kStructure, *other);
+    EXPECT_EQ(mine->document()->content->rowCount(), 7);
+    ASSERT_EQ(theirs->document()->content->rowCount(), 8);
+    EXPECT_EQ(theirs->document()->content->cell(7, 0), QStringLiteral("Zoology"));
+
+    database::endSession(*other);
+    EXPECT_EQ(mine->document()->content->rowCount(), 7);
+    theirs->setSessionId(QStringLiteral("ended"));
+    EXPECT_EQ(theirs->document()->content->rowCount(), 0) << "read again for the new session";
+    theirs->setSessionId({});
+    EXPECT_EQ(errorOf([&] { theirs->document(); }).number(), AppError::InvalidArgument);
+}
+
+TEST_P(ReportEngine, LongReportsRunOverPagesWithTheirHeadingsRepeated) {
+    std::vector<database::StockItem> items;
+    for (int i = 1; i <= 120; ++i)
+        items.push_back({QStringLiteral("P%1").arg(i, 3, 10, QLatin1Char('0')),
+                         QStringLiteral("Paracetamol"),
+                         QStringLiteral("%1 mg tablet").arg(i + 500, 4, 10, QLatin1Char('0')),
+                         {},
+                         {},
+                         {},
+                         {}});
+    database::saveItems(*conn, items);
+    for (const database::StockItem& item : items)
+        addDrug(keys.value(QStringLiteral("Paracetamol")), item.itemid);
+    prepare(*conn);
+
+    const auto report = open(kStructure);
+    const int count = report->pages()->pageCount();
+    ASSERT_GT(count, 2);
+    const QString file = path(QStringLiteral("long.pdf"));
+    report->exportToFile(report::ExportFormat::Pdf, file);
+    EXPECT_TRUE(pdfIsWellFormed(file));
+    const QStringList pages = pdfPages(file);
+    ASSERT_EQ(pages.size(), count);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_TRUE(pages[i].contains(QStringLiteral("Page %1 of %2").arg(i + 1).arg(count)));
+        EXPECT_TRUE(pages[i].contains(QStringLiteral("St Elsewhere Hospital")));
+    }
+    for (const database::StockItem& item : items)
+        EXPECT_EQ(occurrences(pages, item.itemid + QLatin1Char(' ')), 1)
+            << item.itemid.toStdString();
+    EXPECT_TRUE(pages[1].contains(QStringLiteral("Analgesics > Non-opioid (continued)")));
+    EXPECT_TRUE(pages[1].contains(QStringLiteral("Paracetamol (continued)")));
+    EXPECT_TRUE(pages.last().contains(QStringLiteral("Vitamins")));
+
+    // A printer's page range prints those pages of the same pagination.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path(QStringLiteral("range.pdf")));
+    printer.setPageLayout(report->pageLayout());
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    report->print(printer);
+    const QStringList printed = pdfPages(path(QStringLiteral("range.pdf")));
+    ASSERT_EQ(printed.size(), 2);
+    EXPECT_EQ(printed[0], pages[1]);
+    EXPECT_EQ(printed[1], pages[2]);
+}
+
+TEST_P(ReportEngine, PrintsOnTheCallersPrinter) {
+    prepare(*conn);
+    const auto report = open(kStructure);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path(QStringLiteral("printed.pdf")));
+    printer.setPageLayout(report->pageLayout());
+    report->print(printer);
+    EXPECT_TRUE(pdfIsWellFormed(path(QStringLiteral("printed.pdf"))));
+    const QStringList pages = pdfPages(path(QStringLiteral("printed.pdf")));
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("Paracetamol 500 mg tablet")));
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("Page 1 of 1")));
+
+    // Another paper is paginated for itself; the preview's pages stay.
+    const auto preview = report->pages();
+    QPrinter letter(QPrinter::HighResolution);
+    letter.setOutputFormat(QPrinter::PdfFormat);
+    letter.setOutputFileName(path(QStringLiteral("landscape.pdf")));
+    letter.setPageOrientation(QPageLayout::Landscape);
+    report->print(letter);
+    EXPECT_EQ(pdfPages(path(QStringLiteral("landscape.pdf"))).size(), 1);
+    EXPECT_EQ(report->pages(), preview);
+}
+
+TEST_P(ReportEngine, AFileThatCannotBeWrittenRaisesAndLeavesNothing) {
+    prepare(*conn);
+    const auto report = open(kStructure);
+    const QString folder = path(QStringLiteral("missing-folder"));
+    for (const auto& [format, name] : {std::pair{report::ExportFormat::Excel, "r.xlsx"},
+                                       std::pair{report::ExportFormat::RichText, "r.rtf"},
+                                       std::pair{report::ExportFormat::Pdf, "r.pdf"}}) {
+        const QString file = folder + QLatin1Char('/') + QLatin1String(name);
+        const AppError e = errorOf([&] { report->exportToFile(format, file); });
+        EXPECT_EQ(e.number(), report::FileAccess) << name;
+        EXPECT_TRUE(e.description().contains(file)) << e.description().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(file));
+    }
+}
+
+FORMULARY_ENGINE_TESTS(ReportEngine);
