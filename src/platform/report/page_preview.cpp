@@ -1,5 +1,7 @@
 #include "platform/report/page_preview.h"
 
+#include "platform/report/page_style.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -35,7 +37,7 @@ int PagePreview::pageCount() const {
 }
 
 double PagePreview::pixelsPerTwip() const {
-    return m_zoom * logicalDpiX() / 1440.0;
+    return m_zoom * report::pixelsPerTwip(logicalDpiX());
 }
 
 QSize PagePreview::pagePixels() const {
@@ -71,7 +73,7 @@ void PagePreview::fitToWidth() {
     m_fitWidth = true;
     if (!m_pages)
         return;
-    const double paperPixels = m_pages->pageSize().width() * logicalDpiX() / 1440.0;
+    const double paperPixels = m_pages->pageSize().width() * report::pixelsPerTwip(logicalDpiX());
     applyZoom((viewport()->width() - 2 * kGap) / paperPixels);
 }
 

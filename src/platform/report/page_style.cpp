@@ -12,7 +12,7 @@ struct FontSpec {
     bool italic;
 };
 
-// Sizes in points; one point is 20 twips.
+// Sizes in points.
 constexpr FontSpec kSpecs[PageStyle::RoleCount] = {
     {13, QFont::Bold, false},     // Hospital
     {9, QFont::Normal, false},    // Address
@@ -38,7 +38,7 @@ PageStyle::PageStyle() {
     for (const FontSpec& spec : kSpecs) {
         QFont font(QStringLiteral("Sans Serif"));
         font.setStyleHint(QFont::SansSerif);
-        font.setPixelSize(spec.points * 20);
+        font.setPixelSize(int(spec.points * TwipsPerPoint));
         font.setWeight(spec.weight);
         font.setItalic(spec.italic);
         font.setHintingPreference(QFont::PreferNoHinting);

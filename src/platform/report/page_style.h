@@ -1,11 +1,25 @@
 #pragma once
 
+#include "platform/ui/twips.h"
+
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
 #include <vector>
 
 namespace report {
+
+// Report measures are twips; the page layout gives points.
+constexpr double TwipsPerPoint = 20;
+
+inline QRectF twipsOf(const QRectF& points) {
+    return {points.topLeft() * TwipsPerPoint, points.size() * TwipsPerPoint};
+}
+
+// The scale from twips to the pixels of a device of this resolution.
+inline double pixelsPerTwip(double dpi) {
+    return dpi / ui::TwipsPerInch;
+}
 
 // The typography and measures of a report page, in twips. Fonts are sized in
 // pixels that are twips, so that text measures the same on the screen, a

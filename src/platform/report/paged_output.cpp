@@ -20,12 +20,12 @@ void render(const Pagination& pages, QPagedPaintDevice& device, bool fullPage, i
     if (!painter.begin(&device))
         throw AppError(FileAccess, QStringLiteral("%1 could not be started.").arg(what), kSource);
     const QPointF corner =
-        fullPage ? QPointF() : pages.pageLayout().paintRectPoints().topLeft() * 20;
+        fullPage ? QPointF() : twipsOf(pages.pageLayout().paintRectPoints()).topLeft();
     for (int page = first; page <= last; ++page) {
         if (page > first)
             device.newPage();
         painter.save();
-        painter.scale(device.logicalDpiX() / 1440.0, device.logicalDpiY() / 1440.0);
+        painter.scale(pixelsPerTwip(device.logicalDpiX()), pixelsPerTwip(device.logicalDpiY()));
         painter.translate(-corner);
         pages.drawPage(painter, page);
         painter.restore();

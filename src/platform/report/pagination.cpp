@@ -15,16 +15,12 @@ constexpr double kAfterThinRule = 120;
 constexpr double kAboveFooter = 100;
 constexpr double kAfterFooterRule = 60;
 
-QRectF twipsRect(const QRectF& points) {
-    return {points.x() * 20, points.y() * 20, points.width() * 20, points.height() * 20};
-}
-
 } // namespace
 
 Pagination::Pagination(std::shared_ptr<const Document> document, const QPageLayout& layout)
     : m_document(std::move(document)), m_layout(layout) {
-    m_paper = twipsRect(layout.fullRectPoints());
-    const QRectF paint = twipsRect(layout.paintRectPoints());
+    m_paper = twipsOf(layout.fullRectPoints());
+    const QRectF paint = twipsOf(layout.paintRectPoints());
 
     double y = paint.top();
     m_lines.hospital = y;

@@ -40,25 +40,24 @@ int twips(double value) {
 class RtfWriter {
 public:
     RtfWriter(const Document& d, const QPageLayout& layout) : m_d(d) {
-        const QRectF paper = layout.fullRectPoints();
-        const QMarginsF margins = layout.marginsPoints();
+        const QRectF paper = twipsOf(layout.fullRectPoints());
+        const QRectF paint = twipsOf(layout.paintRectPoints());
         m_out += QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
                                 "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
                                 "{\\colortbl;\\red26\\green26\\blue26;\\red85\\green91\\blue99;"
                                 "\\red138\\green144\\blue153;}\n");
         m_out += QStringLiteral("{\\info{\\title %1}}\n").arg(rtfText(d.title));
         m_out += QStringLiteral("\\paperw%1\\paperh%2\\margl%3\\margr%4\\margt%5\\margb%6\n")
-                     .arg(twips(paper.width() * 20))
-                     .arg(twips(paper.height() * 20))
-                     .arg(twips(margins.left() * 20))
-                     .arg(twips(margins.right() * 20))
-                     .arg(twips(margins.top() * 20))
-                     .arg(twips(margins.bottom() * 20));
-        const int contentWidth = twips((paper.width() - margins.left() - margins.right()) * 20);
+                     .arg(twips(paper.width()))
+                     .arg(twips(paper.height()))
+                     .arg(twips(paint.left()))
+                     .arg(twips(paper.right() - paint.right()))
+                     .arg(twips(paint.top()))
+                     .arg(twips(paper.bottom() - paint.bottom()));
         m_out += QStringLiteral("{\\footer\\pard\\plain\\f0\\fs16\\cf2\\tqr\\tx%1 %2\\tab Page "
                                 "{\\field{\\*\\fldinst PAGE}} of {\\field{\\*\\fldinst NUMPAGES}}"
                                 "\\par}\n")
-                     .arg(contentWidth)
+                     .arg(twips(paint.width()))
                      .arg(rtfText(d.title));
         // Detail lines: the first column at the group indent, the others on tab
         // stops, and wrapped text hanging under the last column.
