@@ -70,6 +70,8 @@ struct Document {
 
     // The date as the page header shows it.
     QString dateText() const;
+    // What a report without rows shows instead.
+    static QString emptyText() { return QStringLiteral("There are no entries in this report."); }
 };
 
 } // namespace report

@@ -128,8 +128,7 @@ void Pagination::drawBand(QPainter& painter, const Band& band, double top) const
         break;
     case BandKind::Empty:
         drawLine(painter, m_style, PageStyle::Note, PageStyle::muted(),
-                 QRectF(m_body.left(), top, m_body.width(), band.height),
-                 QStringLiteral("There are no entries in this report."));
+                 QRectF(m_body.left(), top, m_body.width(), band.height), Document::emptyText());
         break;
     }
 }

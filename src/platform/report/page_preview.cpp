@@ -28,6 +28,7 @@ void PagePreview::setPages(std::shared_ptr<const PageSource> pages) {
     if (m_fitWidth)
         fitToWidth();
     updateScrollBars();
+    m_currentPage = 0; // so that the new count is announced
     setCurrentPage(1);
     viewport()->update();
 }

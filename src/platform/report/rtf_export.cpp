@@ -103,8 +103,7 @@ private:
     void writeBody() {
         const Content& content = *m_d.content;
         if (content.rowCount() == 0)
-            paragraph(QStringLiteral("\\fs18\\i\\cf2"),
-                      QStringLiteral("There are no entries in this report."));
+            paragraph(QStringLiteral("\\fs18\\i\\cf2"), Document::emptyText());
         for (int row = 0; row < content.rowCount(); ++row) {
             for (int level = m_d.firstChangedGroup(row); level < int(m_d.groups.size()); ++level)
                 writeGroup(row, level);
