@@ -1,0 +1,153 @@
+#include "admin/frmUserSettings.h"
+
+#include "core/mdlFormulary.h"
+#include "core/shared_helpers.h"
+#include "database/procedures.h"
+#include "platform/ui/error_report.h"
+#include "platform/ui/flex_grid.h"
+#include "platform/ui/twips.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+const QString kRightsTable = QStringLiteral("inventory.tbforUserSettings");
+const QString kUserColumn = QStringLiteral("userid");
+
+} // namespace
+
+frmUserSettings::frmUserSettings(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmUserSettings"));
+    setWindowTitle(QStringLiteral("Form1"));
+    createControls();
+    setFixedSize(ui::twipsToPixels(QSize(8400, 4800), this));
+}
+
+void frmUserSettings::createControls() {
+    auto* fraUsers = new QGroupBox(QStringLiteral("&User List"), this);
+    auto* search = new QLabel(QStringLiteral("Type Lastname to Search"), fraUsers);
+    txtSearch = new QLineEdit(fraUsers);
+    txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    search->setBuddy(txtSearch);
+    flexMSH = new ui::FlexGrid(fraUsers);
+    flexMSH->setObjectName(QStringLiteral("flexMSH"));
+
+    auto* fraRights = new QGroupBox(QStringLiteral("Add/Edit/Delete"), fraUsers);
+    auto* boxes = new QVBoxLayout(fraRights);
+    chkClassification =
+        addRight(QStringLiteral("chkClassification"), QStringLiteral("Classification"),
+                 QStringLiteral("isClassification"));
+    chkGeneric = addRight(QStringLiteral("chkGeneric"), QStringLiteral("Generic"),
+                          QStringLiteral("isGeneric"));
+    chkDrug = addRight(QStringLiteral("chkDrug"), QStringLiteral("Drug"), QStringLiteral("isDrug"));
+    chkOtherDetails = addRight(QStringLiteral("chkOtherDetails"), QStringLiteral("Other Details"),
+                               QStringLiteral("isOtherDetails"));
+    for (QCheckBox* box : {chkClassification, chkGeneric, chkDrug, chkOtherDetails})
+        boxes->addWidget(box);
+    boxes->addStretch(1);
+
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(flexMSH, 1);
+    lists->addWidget(fraRights);
+    auto* inside = new QVBoxLayout(fraUsers);
+    inside->addWidget(search);
+    inside->addWidget(txtSearch);
+    inside->addLayout(lists, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraUsers);
+
+    connect(txtSearch, &QLineEdit::returnPressed, this, ui::command([this] { LoadUserList(); }));
+    connect(flexMSH, &ui::FlexGrid::enterCell, this, ui::command([this] { flexMSH_Click(); }));
+    connect(flexMSH, &ui::FlexGrid::gridClicked, this, ui::command([this] { flexMSH_Click(); }));
+}
+
+QCheckBox* frmUserSettings::addRight(const QString& objectName, const QString& caption,
+                                     const QString& column) {
+    auto* box = new QCheckBox(caption, this);
+    box->setObjectName(objectName);
+    // Only the user's clicks are stored, not the boxes being set to show a user.
+    connect(box, &QCheckBox::clicked, this,
+            ui::command([this, box, column] { chk_Click(*box, column); }));
+    return box;
+}
+
+void frmUserSettings::Form_Load() {
+    txtSearch->clear();
+    layout()->activate(); // the grid's width lays out its columns
+    LoadUserList();
+}
+
+void frmUserSettings::InitializeGrid() {
+    flexMSH->bind(db::Recordset());
+    flexMSH->setCols(2);
+    flexMSH->setRows(2);
+    flexMSH->setFormatString(QStringLiteral("<Employee # |<Name"));
+    const int first = int(std::lround(flexMSH->widthTwips() / 5.0));
+    flexMSH->setColWidth(0, first);
+    flexMSH->setColWidth(1, 4 * first);
+}
+
+void frmUserSettings::LoadUserList() {
+    db::Recordset users = database::sp_Inv_ListUser(mdlFormulary.objCurrentUser->sqlconnection(),
+                                                    txtSearch->text().trimmed());
+    InitializeGrid();
+    if (users.recordCount() > 0) {
+        flexMSH->bind(std::move(users));
+        flexMSH_Click();
+    }
+    flexMSH->setRow(1);
+    HighlightRow(*flexMSH, true);
+}
+
+// An empty row (a search without hits) leaves the boxes as they were.
+void frmUserSettings::flexMSH_Click() {
+    HighlightRow(*flexMSH, true);
+    const QString userId = selectedUser();
+    if (!userId.isEmpty())
+        ShowUserRights(userId);
+}
+
+QString frmUserSettings::selectedUser() const {
+    return flexMSH->textMatrix(flexMSH->row(), 0);
+}
+
+void frmUserSettings::ShowUserRights(const QString& userId) {
+    const db::Recordset rs = mdlFormulary.objCurrentUser->sqlconnection().query(
+        QStringLiteral("SELECT isClassification, isDrug, isGeneric, isOtherDetails"
+                       " FROM inventory.tbforUserSettings WHERE userid = ?"),
+        {userId});
+    const auto show = [&rs](QCheckBox& box, const QString& column) {
+        box.setChecked(!rs.eof() && IfNull(rs.field(column), false).toBool());
+    };
+    show(*chkClassification, QStringLiteral("isClassification"));
+    show(*chkDrug, QStringLiteral("isDrug"));
+    show(*chkGeneric, QStringLiteral("isGeneric"));
+    show(*chkOtherDetails, QStringLiteral("isOtherDetails"));
+}
+
+void frmUserSettings::chk_Click(QCheckBox& box, const QString& column) {
+    if (selectedUser().isEmpty()) {
+        // No user listed: there is nobody to give the right to.
+        box.setChecked(!box.isChecked());
+        return;
+    }
+    SaveUserRight(column, box.isChecked());
+}
+
+void frmUserSettings::SaveUserRight(const QString& column, bool value) {
+    const QString userId = selectedUser();
+    db::UpdatableRecordset rs = db::UpdatableRecordset::open(
+        mdlFormulary.objCurrentUser->sqlconnection(), kRightsTable, kUserColumn, userId);
+    if (rs.eof()) {
+        rs.addNew();
+        rs.setField(kUserColumn, userId);
+    }
+    rs.setField(column, value);
+    rs.update();
+}

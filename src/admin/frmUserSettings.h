@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace ui {
+class FlexGrid;
+}
+
+// Sets the four rights of each user; every click on a box is stored at once.
+class frmUserSettings : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmUserSettings(QWidget* parent = nullptr);
+
+    // Lists the users for an empty key and shows the first one's rights.
+    void Form_Load();
+    // Empties the grid and lays it out.
+    void InitializeGrid();
+
+    QLineEdit* txtSearch = nullptr;
+    ui::FlexGrid* flexMSH = nullptr;
+    QCheckBox* chkClassification = nullptr;
+    QCheckBox* chkGeneric = nullptr;
+    QCheckBox* chkDrug = nullptr;
+    QCheckBox* chkOtherDetails = nullptr;
+
+private:
+    void createControls();
+    QCheckBox* addRight(const QString& objectName, const QString& caption, const QString& column);
+    void LoadUserList();
+    void ShowUserRights(const QString& userId);
+    void SaveUserRight(const QString& column, bool value);
+    void flexMSH_Click();
+    void chk_Click(QCheckBox& box, const QString& column);
+    QString selectedUser() const;
+};

@@ -1,0 +1,63 @@
+#include "details/details_commands.h"
+
+#include "core/mdlFormulary.h"
+#include "details/frmDrugInformation.h"
+#include "details/frmMedDetails.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/keyed_tree.h"
+#include "platform/ui/message_box.h"
+#include "tree/frmFormulary.h"
+
+#include <optional>
+
+namespace {
+
+// The generic name that the other details of the selected node belong to: the
+// node itself, or for a drug the generic name it is under, as stored.
+std::optional<qint64> genericOfSelectedNode(const frmFormulary& window) {
+    const QTreeWidgetItem* selected = window.treFormulary->currentItem();
+    if (!selected)
+        return std::nullopt;
+    formulary_data::NodeFormularyObject& node = mdlFormulary.objFormulary->NodeFormulary;
+    QString key = ui::KeyedTree::keyOf(selected);
+    if (!node.SearchNode(key))
+        return std::nullopt;
+    if (node.node_type() == QLatin1String("3")) {
+        // A key is its parent's key, ".", and a number.
+        key.truncate(key.lastIndexOf(QLatin1Char('.')));
+        if (!node.SearchNode(key))
+            return std::nullopt;
+    }
+    if (node.node_type() != QLatin1String("2"))
+        return std::nullopt;
+    return node.Node_ID();
+}
+
+} // namespace
+
+void mnuOther_Click(frmFormulary& window) {
+    if (!mdlFormulary.isOtherDetails ||
+        mdlFormulary.objCurrentUser->UserRights() == QLatin1String("BB")) {
+        ui::MessageBox::show(QStringLiteral("Not authorized!"), {}, ui::Buttons::OK,
+                             ui::Icon::Information);
+        return;
+    }
+    const std::optional<qint64> generic = genericOfSelectedNode(window);
+    if (!generic)
+        return;
+    frmDrugInformation details(&window);
+    details.setGenericID(QString::number(*generic));
+    details.Form_Load();
+    ui::showModal(details);
+}
+
+void treFormulary_DblClick(frmFormulary& window) {
+    const QTreeWidgetItem* selected = window.treFormulary->currentItem();
+    if (!selected || selected->childCount() > 0)
+        return;
+    frmMedDetails details(&window);
+    details.ItemName = selected->text(0);
+    details.ItemCode = ui::KeyedTree::tagOf(selected);
+    details.Form_Load();
+    ui::showModal(details);
+}

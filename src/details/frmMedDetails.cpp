@@ -1,0 +1,52 @@
+#include "details/frmMedDetails.h"
+
+#include "core/mdlFormulary.h"
+#include "platform/ui/twips.h"
+
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+frmMedDetails::frmMedDetails(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmMedDetails"));
+    setWindowTitle(QStringLiteral("Medicine Details"));
+    auto* form = new QFormLayout(this);
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    txtItemName = new QLineEdit(this);
+    txtItemName->setObjectName(QStringLiteral("txtItemName"));
+    txtItemName->setReadOnly(true);
+    form->addRow(QStringLiteral("Item Name:"), txtItemName);
+    txtIndication = addText(QStringLiteral("txtIndication"), QStringLiteral("Indication:"));
+    txtDosage = addText(QStringLiteral("txtDosage"), QStringLiteral("Dosage:"));
+    txtAdministration =
+        addText(QStringLiteral("txtAdministration"), QStringLiteral("Administration:"));
+    txtPreparation = addText(QStringLiteral("txtPreparation"), QStringLiteral("Preparation:"));
+    setFixedSize(ui::twipsToPixels(QSize(6900, 6300), this));
+}
+
+// A locked box: its text can be selected and copied, not changed.
+QPlainTextEdit* frmMedDetails::addText(const QString& objectName, const QString& label) {
+    auto* box = new QPlainTextEdit(this);
+    box->setObjectName(objectName);
+    box->setReadOnly(true);
+    static_cast<QFormLayout*>(layout())->addRow(label, box);
+    return box;
+}
+
+void frmMedDetails::Form_Load() {
+    txtItemName->setText(ItemName);
+    const db::Recordset rs = mdlFormulary.objCurrentUser->sqlconnection().query(
+        QStringLiteral("SELECT COALESCE(Indication, '') AS Indication,"
+                       " COALESCE(Dosage, '') AS Dosage,"
+                       " COALESCE(Administration, '') AS Administration,"
+                       " COALESCE(Preparation, '') AS Preparation"
+                       " FROM inventory.tbinvmaster WHERE itemid = ? LIMIT 1"),
+        {ItemCode});
+    const auto show = [&rs](QPlainTextEdit& box, const QString& field) {
+        box.setPlainText(rs.eof() ? QString() : rs.text(field));
+    };
+    show(*txtIndication, QStringLiteral("Indication"));
+    show(*txtDosage, QStringLiteral("Dosage"));
+    show(*txtAdministration, QStringLiteral("Administration"));
+    show(*txtPreparation, QStringLiteral("Preparation"));
+}
