@@ -79,7 +79,6 @@ QCheckBox* frmUserSettings::addRight(const QString& objectName, const QString& c
 
 void frmUserSettings::Form_Load() {
     txtSearch->clear();
-    layout()->activate(); // the grid's width lays out its columns
     LoadUserList();
 }
 
@@ -88,9 +87,20 @@ void frmUserSettings::InitializeGrid() {
     flexMSH->setCols(2);
     flexMSH->setRows(2);
     flexMSH->setFormatString(QStringLiteral("<Employee # |<Name"));
+    sizeColumns();
+}
+
+// A fifth of the grid's width for the employee number, the rest for the name.
+void frmUserSettings::sizeColumns() {
     const int first = int(std::lround(flexMSH->widthTwips() / 5.0));
     flexMSH->setColWidth(0, first);
     flexMSH->setColWidth(1, 4 * first);
+}
+
+// The grid has its width only once the window is laid out for showing.
+void frmUserSettings::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    sizeColumns();
 }
 
 void frmUserSettings::LoadUserList() {

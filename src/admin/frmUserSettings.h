@@ -27,8 +27,12 @@ public:
     QCheckBox* chkDrug = nullptr;
     QCheckBox* chkOtherDetails = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void createControls();
+    void sizeColumns();
     QCheckBox* addRight(const QString& objectName, const QString& caption, const QString& column);
     void LoadUserList();
     void ShowUserRights(const QString& userId);
