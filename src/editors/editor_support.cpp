@@ -1,0 +1,141 @@
+#include "editors/editor_support.h"
+
+#include "core/mdlFormulary.h"
+#include "core/shared_helpers.h"
+#include "platform/ui/flex_grid.h"
+#include "platform/ui/message_box.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace editors {
+
+namespace {
+
+const QString LookOnlyRights = QStringLiteral("BB");
+
+// Hands a key press on with its text in upper case, before the box sees it.
+class UpperCaseFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString upper = key->text().toUpper();
+        if (upper == key->text())
+            return false;
+        QKeyEvent typed(QEvent::KeyPress, key->key(), key->modifiers(), upper, key->isAutoRepeat(),
+                        ushort(key->count()));
+        QCoreApplication::sendEvent(watched, &typed);
+        return true;
+    }
+};
+
+class ResizeFilter : public QObject {
+public:
+    ResizeFilter(QObject* parent, std::function<void()> action)
+        : QObject(parent), m_action(std::move(action)) {}
+
+protected:
+    // A grid being loaded has its redrawing off and reshapes itself; the
+    // load sizes its columns at the end.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize && static_cast<QWidget*>(watched)->updatesEnabled())
+            m_action();
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+QPixmap checkBox(bool ticked, qreal scale) {
+    constexpr int Side = 14;
+    QPixmap pixmap(QSize(Side, Side) * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x5d, 0x6f, 0x7c), 1));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(1.5, 1.5, Side - 3, Side - 3), 2, 2);
+    if (ticked) {
+        QPainterPath tick;
+        tick.moveTo(4, 7.2);
+        tick.lineTo(6.2, 9.6);
+        tick.lineTo(10.2, 4.4);
+        p.setPen(QPen(QColor(0x17, 0x7e, 0x78), 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(tick);
+    }
+    return pixmap;
+}
+
+QIcon checkIcon(bool ticked) {
+    QIcon icon;
+    for (const qreal scale : {1.0, 2.0})
+        icon.addPixmap(checkBox(ticked, scale));
+    return icon;
+}
+
+} // namespace
+
+bool authorized(bool right) {
+    if (right && mdlFormulary.objCurrentUser->UserRights() != LookOnlyRights)
+        return true;
+    ui::MessageBox::show(QStringLiteral("Not authorized!"), {}, ui::Buttons::OK,
+                         ui::Icon::Information);
+    return false;
+}
+
+void upperCaseTyping(QLineEdit& box) {
+    box.installEventFilter(new UpperCaseFilter(&box));
+}
+
+void toggleTick(ui::FlexGrid& grid) {
+    const int column = grid.col();
+    grid.setCol(0);
+    const int row = grid.row();
+    const bool ticked = grid.textMatrix(row, TickColumn) == TickMark;
+    grid.setCellPicture(row, 0, ticked ? 2 : 1);
+    grid.setTextMatrix(row, TickColumn, ticked ? QString() : TickMark);
+    grid.setCol(column);
+}
+
+bool processTicksFirst(const ui::FlexGrid& left, const ui::FlexGrid& right) {
+    return (HasCheckedRows(right) || HasCheckedRows(left)) &&
+           ui::MessageBox::show(
+               QStringLiteral("You checked some items. Would you like to process them first."), {},
+               ui::Buttons::YesNo, ui::Icon::Information) == ui::Answer::Yes;
+}
+
+QIcon tickedPicture() {
+    return checkIcon(true);
+}
+
+QIcon emptyPicture() {
+    return checkIcon(false);
+}
+
+void reportUnchanged(const QString& heading, const QStringList& names) {
+    if (names.isEmpty())
+        return;
+    ui::MessageBox::show(heading + QStringLiteral("\n\n") + names.join(QLatin1Char('\n')), {},
+                         ui::Buttons::OK, ui::Icon::Exclamation);
+}
+
+void whenResized(QWidget& widget, std::function<void()> action) {
+    widget.installEventFilter(new ResizeFilter(&widget, std::move(action)));
+}
+
+QString captionText(QString name) {
+    return name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace editors

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QIcon>
+#include <QStringList>
+#include <functional>
+
+class QLineEdit;
+class QWidget;
+
+namespace ui {
+class FlexGrid;
+}
+
+// Pieces that the catalogue editors share.
+namespace editors {
+
+// True when the current user holds the right and is not a look-only user;
+// otherwise says "Not authorized!" and answers false.
+bool authorized(bool right);
+
+// Typed letters reach the box in upper case.
+void upperCaseTyping(QLineEdit& box);
+
+// Flips the tick of the grid's current row: the mark "@" in the tick column
+// and the picture in column 0 that shows it.
+void toggleTick(ui::FlexGrid& grid);
+
+// Asked as an editor with two tick lists closes: true when rows are still
+// ticked and the user would rather process them first.
+bool processTicksFirst(const ui::FlexGrid& left, const ui::FlexGrid& right);
+
+// The ticked and the empty box of the check column.
+QIcon tickedPicture();
+QIcon emptyPicture();
+
+// Tells the user, once, which rows of a run were left unchanged.
+void reportUnchanged(const QString& heading, const QStringList& names);
+
+// Runs the action each time the widget changes size, but not while its
+// redrawing is off.
+void whenResized(QWidget& widget, std::function<void()> action);
+
+// A name as it reads in a caption that takes '&' for a mnemonic.
+QString captionText(QString name);
+
+} // namespace editors

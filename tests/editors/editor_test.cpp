@@ -1,0 +1,139 @@
+#include "editors/editor_test.h"
+
+#include "core/mdlFormulary.h"
+#include "core/shared_helpers.h"
+#include "platform/ui/flex_grid.h"
+#include "platform/ui/keyed_tree.h"
+#include "tree/frmFormulary.h"
+
+#include <QTest>
+
+void EditorTest::SetUp() {
+    LoggedInRunTest::SetUp();
+    fixture = std::make_unique<test_support::FormularyFixture>(database->target());
+}
+
+void EditorTest::TearDown() {
+    fixture.reset();
+    LoggedInRunTest::TearDown();
+}
+
+frmFormulary& EditorTest::start(Rights rights, const QString& user) {
+    conn->execute(
+        QStringLiteral("insert into inventory.tbforUserSettings"
+                       " (userid, isClassification, isDrug, isGeneric, isOtherDetails)"
+                       " values (?, ?, ?, ?, ?)"),
+        {QStringLiteral("E-") + user, rights.classification, rights.drug, rights.generic, false});
+    logInAs(user);
+    Main();
+    main = mdlFormulary.objMainWindow.get();
+    if (!main)
+        throw std::runtime_error("the main window did not open");
+    // The main window's load reads the rights and the first level of the tree.
+    mdlFormulary.isClassification = rights.classification;
+    mdlFormulary.isGeneric = rights.generic;
+    mdlFormulary.isDrug = rights.drug;
+    ui::KeyedTree& tree = *main->treFormulary;
+    tree.addNode({}, QStringLiteral("_0"), QStringLiteral("Formulary"), QStringLiteral("smile"));
+    open(QStringLiteral("_0"));
+    return *main;
+}
+
+void EditorTest::open(const QString& key) {
+    ui::KeyedTree& tree = *main->treFormulary;
+    db::Recordset rows = mdlFormulary.objFormulary->Classifications.LoadClassifications(key, false);
+    for (; !rows.eof(); rows.moveNext()) {
+        const QString type = rows.text(QStringLiteral("node_type"));
+        const QString text =
+            rows.text(type == QLatin1String("1")   ? QStringLiteral("ClassificationName")
+                      : type == QLatin1String("2") ? QStringLiteral("GenericName")
+                                                   : QStringLiteral("DrugName"));
+        QTreeWidgetItem* item =
+            tree.addNode(key, rows.text(QStringLiteral("Node_Key")), text, NodeImageKey(type));
+        if (type == QLatin1String("3"))
+            ui::KeyedTree::setTag(item, rows.text(QStringLiteral("ItemID")));
+    }
+    tree.node(key)->setExpanded(true);
+}
+
+void EditorTest::openAll() {
+    for (int i = 1; i <= main->treFormulary->nodeCount(); ++i) {
+        const QTreeWidgetItem* item = main->treFormulary->nodeAt(i);
+        if (item->childCount() == 0)
+            open(ui::KeyedTree::keyOf(item));
+    }
+}
+
+void EditorTest::select(const QString& key) {
+    main->treFormulary->setCurrentItem(node(key));
+}
+
+QTreeWidgetItem* EditorTest::node(const QString& key) const {
+    return main->treFormulary->node(key);
+}
+
+QStringList EditorTest::childTexts(const QString& key) const {
+    QStringList texts;
+    if (const QTreeWidgetItem* parent = node(key))
+        for (int i = 0; i < parent->childCount(); ++i)
+            texts << parent->child(i)->text(0);
+    return texts;
+}
+
+QString EditorTest::parentOfGeneric(const QString& name) {
+    const db::Recordset rs =
+        conn->query(QStringLiteral("select n.Node_Parent from inventory.tbFormularyNode n"
+                                   " join inventory.tbforgeneric g on g.GenericID = n.GenericID"
+                                   " where g.genericname = ?"),
+                    {name});
+    return rs.eof() ? QString() : rs.text(QStringLiteral("Node_Parent"));
+}
+
+QString EditorTest::parentOfDrug(const QString& itemId) {
+    const db::Recordset rs = conn->query(
+        QStringLiteral("select Node_Parent from inventory.tbFormularyNode where itemid = ?"),
+        {itemId});
+    return rs.eof() ? QString() : rs.text(QStringLiteral("Node_Parent"));
+}
+
+QStringList EditorTest::takeMessages() {
+    QStringList texts;
+    for (; m_messagesTaken < script.messages().size(); ++m_messagesTaken)
+        texts << script.messages()[m_messagesTaken].text;
+    return texts;
+}
+
+QStringList column(const ui::FlexGrid& grid, int col) {
+    QStringList texts;
+    for (int row = 1; row < grid.rows(); ++row)
+        texts << grid.textMatrix(row, col);
+    return texts;
+}
+
+int rowOf(const ui::FlexGrid& grid, int col, const QString& text) {
+    for (int row = 1; row < grid.rows(); ++row)
+        if (grid.textMatrix(row, col) == text)
+            return row;
+    return 0;
+}
+
+void clickCell(ui::FlexGrid& grid, int row, int col) {
+    const QModelIndex index = grid.model()->index(row - 1, col);
+    grid.scrollTo(index);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(index).center());
+}
+
+void tick(ui::FlexGrid& grid, const QString& text, int col) {
+    const int row = rowOf(grid, col, text);
+    if (row == 0)
+        throw std::runtime_error("no row " + text.toStdString());
+    clickCell(grid, row, 0);
+}
+
+QStringList ticked(const ui::FlexGrid& grid) {
+    QStringList texts;
+    for (int row = 1; row < grid.rows(); ++row)
+        if (grid.textMatrix(row, TickColumn) == TickMark)
+            texts << grid.textMatrix(row, 1);
+    return texts;
+}

@@ -1,0 +1,334 @@
+#include "editors/editor_test.h"
+
+#include "core/mdlFormulary.h"
+#include "core/shared_helpers.h"
+#include "editors/editor_commands.h"
+#include "editors/frmGeneric.h"
+#include "editors/frmGenericEntry.h"
+#include "editors/frmList.h"
+#include "platform/ui/flex_grid.h"
+#include "platform/ui/panel_status_bar.h"
+#include "tree/frmFormulary.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidgetItem>
+
+namespace {
+
+frmList& asList(QDialog& dialog) {
+    return static_cast<frmList&>(dialog);
+}
+
+QString cantMove(const QString& name) {
+    return QStringLiteral("You can't move ") + name +
+           QStringLiteral(" because drugs are already assigned to it.");
+}
+
+} // namespace
+
+class frmListTest : public EditorTest {
+protected:
+    // Opens the generic names of the classification, driven by the handler.
+    void edit(const QString& key, const std::function<void(frmList&)>& handler) {
+        select(key);
+        script.onModal(QStringLiteral("frmList"),
+                       [handler](QDialog& dialog) { handler(asList(dialog)); });
+        mnuNewGeneric_Click(*main);
+    }
+};
+
+TEST_P(frmListTest, OpensForAClassificationWithTheGenericNamesInAndOutsideIt) {
+    start({.generic = true});
+    QString status;
+    edit(QStringLiteral("_2"), [&](frmList& window) {
+        status = main->staFormulary->Panels(1).text();
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Generic Classification"));
+        EXPECT_EQ(window.ItemID, fixture->classification[QStringLiteral("Medicines for pain")]);
+        EXPECT_EQ(window.fraGeneric2->title(),
+                  QStringLiteral("Generic Names under [Medicines for pain]"));
+        EXPECT_EQ(column(*window.flexMSHList1, 1),
+                  QStringList({"Amoxicillin", "Ceftriaxone", "Ibuprofen"}));
+        EXPECT_EQ(column(*window.flexMSHList1, 5),
+                  QStringList({"Antibacterials", "Anti-infective medicines", "no classification"}));
+        EXPECT_EQ(column(*window.flexMSHList2, 1), QStringList{"Paracetamol"});
+        for (ui::FlexGrid* list : {window.flexMSHList1, window.flexMSHList2}) {
+            EXPECT_TRUE(list->isEnabled());
+            EXPECT_EQ(list->cols(), 7);
+            EXPECT_EQ(list->colWidth(0), 250);
+            EXPECT_EQ(list->colWidth(3), 0);
+            EXPECT_EQ(list->colWidth(TickColumn), 0);
+            EXPECT_EQ(list->cellPicture(1, 0), 2);
+        }
+        for (QPushButton* b : {window.cmdAdd, window.cmdRemove, window.cmdClear1, window.cmdClear2})
+            EXPECT_FALSE(b->isEnabled());
+
+        // A search that finds nothing leaves a disabled list with one empty row.
+        QTest::keyClicks(window.txtSearch2, QStringLiteral("zz"));
+        EXPECT_EQ(window.flexMSHList2->rows(), 2);
+        EXPECT_FALSE(window.flexMSHList2->isEnabled());
+        QTest::keyClicks(window.txtSearch1, QStringLiteral("cef"));
+        EXPECT_EQ(column(*window.flexMSHList1, 1), QStringList{"Ceftriaxone"});
+        window.cmdCancel->click();
+    });
+
+    EXPECT_EQ(status, QStringLiteral("Loading Generic Names List..."));
+    EXPECT_EQ(main->staFormulary->Panels(1).text(), QString());
+    EXPECT_EQ(script.modalsShown(), QStringList{QStringLiteral("frmList")});
+}
+
+TEST_P(frmListTest, OpeningNeedsTheRightMoreThanLookingAndAClassification) {
+    addUser(QStringLiteral("viewer"), QStringLiteral("VW"), QStringLiteral("BB"));
+    struct Case {
+        const char* what;
+        QString user;
+        Rights rights;
+        QString selected;
+        bool refused;
+    };
+    const std::vector<Case> cases{
+        {"no right", QStringLiteral("pharmacist"), {}, QStringLiteral("_2"), true},
+        {"look only", QStringLiteral("viewer"), {.generic = true}, QStringLiteral("_2"), true},
+        {"generic name",
+         QStringLiteral("pharmacist"),
+         {.generic = true},
+         QStringLiteral("_1.2"),
+         false},
+        {"root", QStringLiteral("pharmacist"), {.generic = true}, QStringLiteral("_0"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        start(c.rights, c.user);
+        open(QStringLiteral("_1"));
+        select(c.selected);
+        if (c.refused)
+            script.answerNext(ui::Answer::OK);
+        mnuNewGeneric_Click(*main);
+        EXPECT_EQ(takeMessages(),
+                  c.refused ? QStringList{QStringLiteral("Not authorized!")} : QStringList());
+        EXPECT_TRUE(script.modalsShown().isEmpty());
+        mdlFormulary.clear();
+        conn->execute(QStringLiteral("delete from inventory.tbforUserSettings"));
+    }
+}
+
+TEST_P(frmListTest, TicksFollowTheMouseInTheBoxColumnAndTheSpaceKey) {
+    start({.generic = true});
+    edit(QStringLiteral("_2"), [&](frmList& window) {
+        ui::FlexGrid& left = *window.flexMSHList1;
+        tick(left, QStringLiteral("Ibuprofen"));
+        EXPECT_EQ(ticked(left), QStringList{"Ibuprofen"});
+        EXPECT_EQ(left.cellPicture(rowOf(left, 1, QStringLiteral("Ibuprofen")), 0), 1);
+        EXPECT_FALSE(window.fraSearch1->isEnabled());
+        EXPECT_TRUE(window.cmdAdd->isEnabled());
+        EXPECT_TRUE(window.cmdClear1->isEnabled());
+
+        // A click beside the box only moves; Space ticks the current row.
+        clickCell(left, rowOf(left, 1, QStringLiteral("Amoxicillin")), 1);
+        EXPECT_EQ(ticked(left), QStringList{"Ibuprofen"});
+        QTest::keyClick(&left, Qt::Key_Space);
+        EXPECT_EQ(ticked(left), QStringList({"Amoxicillin", "Ibuprofen"}));
+        QTest::keyClick(&left, Qt::Key_Space);
+        tick(left, QStringLiteral("Ibuprofen"));
+        EXPECT_TRUE(ticked(left).isEmpty());
+        EXPECT_EQ(left.cellPicture(rowOf(left, 1, QStringLiteral("Ibuprofen")), 0), 2);
+        EXPECT_TRUE(window.fraSearch1->isEnabled());
+        EXPECT_FALSE(window.cmdAdd->isEnabled());
+
+        ui::FlexGrid& right = *window.flexMSHList2;
+        tick(right, QStringLiteral("Paracetamol"));
+        EXPECT_TRUE(window.cmdRemove->isEnabled());
+        EXPECT_FALSE(window.fraSearch2->isEnabled());
+        window.cmdClear2->click();
+        EXPECT_TRUE(ticked(right).isEmpty());
+        EXPECT_FALSE(window.cmdRemove->isEnabled());
+        EXPECT_FALSE(window.cmdClear2->isEnabled());
+        EXPECT_TRUE(window.fraSearch2->isEnabled());
+        window.cmdCancel->click();
+    });
+    EXPECT_TRUE(script.messages().empty());
+}
+
+TEST_P(frmListTest, ClosingWithTicksAsksFirst) {
+    start({.generic = true});
+    edit(QStringLiteral("_2"), [&](frmList& window) {
+        tick(*window.flexMSHList1, QStringLiteral("Ibuprofen"));
+        for (const auto& close : std::vector<std::function<void()>>{
+                 [&] { window.cmdCancel->click(); },
+                 [&] { QTest::keyClick(&window, Qt::Key_Escape); }}) {
+            script.answerNext(ui::Answer::Yes);
+            close();
+            EXPECT_TRUE(window.isVisible());
+            EXPECT_EQ(ticked(*window.flexMSHList1), QStringList{"Ibuprofen"});
+        }
+        script.answerNext(ui::Answer::No);
+        window.cmdCancel->click();
+        EXPECT_FALSE(window.isVisible());
+    });
+    ASSERT_EQ(script.messages().size(), 3u);
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("You checked some items. Would you like to process them first."));
+    EXPECT_EQ(script.messages()[0].buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(script.messages()[0].icon, ui::Icon::Information);
+    EXPECT_EQ(parentOfGeneric(QStringLiteral("Ibuprofen")), QString());
+}
+
+TEST_P(frmListTest, AddPutsGenericNamesUnderTheClassificationAndTheTreeFollows) {
+    start({.generic = true});
+    open(QStringLiteral("_1"));
+    open(QStringLiteral("_2"));
+    // Amoxicillin's drugs were never loaded into the tree: the database knows them.
+    edit(QStringLiteral("_2"), [&](frmList& window) {
+        ui::FlexGrid& left = *window.flexMSHList1;
+        // Declined: nothing changes and the ticks stay.
+        tick(left, QStringLiteral("Ceftriaxone"));
+        script.answerNext(ui::Answer::No);
+        window.cmdAdd->click();
+        EXPECT_EQ(takeMessages(),
+                  QStringList{QStringLiteral("Ceftriaxone is already under the classification "
+                                             "Anti-infective medicines. Do you wish to proceed?")});
+        EXPECT_EQ(script.messages().back().title, QStringLiteral("Message"));
+        EXPECT_EQ(ticked(left), QStringList{"Ceftriaxone"});
+        EXPECT_EQ(parentOfGeneric(QStringLiteral("Ceftriaxone")), QStringLiteral("_1"));
+
+        tick(left, QStringLiteral("Amoxicillin"));
+        tick(left, QStringLiteral("Ibuprofen"));
+        script.answerNext(ui::Answer::OK);
+        script.answerNext(ui::Answer::Yes);
+        window.cmdAdd->click();
+        EXPECT_EQ(
+            takeMessages(),
+            QStringList({cantMove(QStringLiteral("Amoxicillin")),
+                         QStringLiteral("Ceftriaxone is already under the classification "
+                                        "Anti-infective medicines. Do you wish to proceed?")}));
+
+        EXPECT_EQ(column(left, 1), QStringList{"Amoxicillin"});
+        EXPECT_EQ(column(*window.flexMSHList2, 1),
+                  QStringList({"Ceftriaxone", "Ibuprofen", "Paracetamol"}));
+        EXPECT_TRUE(ticked(left).isEmpty());
+        for (QPushButton* b : {window.cmdAdd, window.cmdRemove, window.cmdClear1, window.cmdClear2})
+            EXPECT_FALSE(b->isEnabled());
+        EXPECT_TRUE(window.fraSearch1->isEnabled());
+        EXPECT_TRUE(window.txtSearch1->text().isEmpty());
+        window.cmdCancel->click();
+    });
+
+    EXPECT_EQ(parentOfGeneric(QStringLiteral("Ceftriaxone")), QStringLiteral("_2"));
+    EXPECT_EQ(parentOfGeneric(QStringLiteral("Ibuprofen")), QStringLiteral("_2"));
+    EXPECT_EQ(parentOfGeneric(QStringLiteral("Amoxicillin")), QStringLiteral("_1.1"));
+    EXPECT_EQ(childTexts(QStringLiteral("_2")),
+              QStringList({"Paracetamol", "Ceftriaxone", "Ibuprofen"}));
+    EXPECT_EQ(node(QStringLiteral("_2.2"))->text(0), QStringLiteral("Ceftriaxone"));
+    EXPECT_EQ(node(QStringLiteral("_2.3"))->text(0), QStringLiteral("Ibuprofen"));
+    EXPECT_EQ(childTexts(QStringLiteral("_1")), QStringList{"Antibacterials"});
+    EXPECT_EQ(node(QStringLiteral("_1.2")), nullptr);
+    EXPECT_TRUE(node(QStringLiteral("_2"))->isExpanded());
+}
+
+TEST_P(frmListTest, RemoveTakesGenericNamesAwayButNotThoseWithDrugs) {
+    start({.generic = true});
+    open(QStringLiteral("_1"));
+    open(QStringLiteral("_2"));
+    edit(QStringLiteral("_1"), [&](frmList& window) {
+        tick(*window.flexMSHList2, QStringLiteral("Ceftriaxone"));
+        window.cmdRemove->click();
+        EXPECT_TRUE(window.flexMSHList2->textMatrix(1, 1).isEmpty());
+        EXPECT_FALSE(window.flexMSHList2->isEnabled());
+        const int row = rowOf(*window.flexMSHList1, 1, QStringLiteral("Ceftriaxone"));
+        EXPECT_EQ(window.flexMSHList1->textMatrix(row, 5), QStringLiteral("no classification"));
+        EXPECT_FALSE(window.cmdRemove->isEnabled());
+        window.cmdCancel->click();
+    });
+    EXPECT_TRUE(takeMessages().isEmpty());
+    EXPECT_EQ(parentOfGeneric(QStringLiteral("Ceftriaxone")), QString());
+    EXPECT_EQ(node(QStringLiteral("_1.2")), nullptr);
+
+    edit(QStringLiteral("_2"), [&](frmList& window) {
+        tick(*window.flexMSHList2, QStringLiteral("Paracetamol"));
+        script.answerNext(ui::Answer::OK);
+        window.cmdRemove->click();
+        EXPECT_EQ(ticked(*window.flexMSHList2), QStringList{"Paracetamol"});
+        window.cmdClear2->click();
+        window.cmdCancel->click();
+    });
+    EXPECT_EQ(takeMessages(), QStringList{QStringLiteral("You can't remove Paracetamol because "
+                                                         "drugs are already assigned to it.")});
+    EXPECT_EQ(parentOfGeneric(QStringLiteral("Paracetamol")), QStringLiteral("_2"));
+    EXPECT_EQ(childTexts(QStringLiteral("_2")), QStringList{"Paracetamol"});
+}
+
+TEST_P(frmListTest, ChangesTheDatabaseRefusedAreReportedOnceAndLeaveTheTree) {
+    QString vaccines = QStringLiteral("_3");
+    ASSERT_TRUE(fixture->formulary.Classifications.AddClassification(
+        QStringLiteral("_0"), vaccines, QStringLiteral("Vaccines"), 0));
+    start({.generic = true});
+    open(QStringLiteral("_1"));
+    edit(QStringLiteral("_3"), [&](frmList& window) {
+        // Another workstation deletes the classification meanwhile.
+        ASSERT_TRUE(fixture->formulary.Classifications.DeleteClassification(vaccines));
+        tick(*window.flexMSHList1, QStringLiteral("Ceftriaxone"));
+        tick(*window.flexMSHList1, QStringLiteral("Ibuprofen"));
+        script.answerNext(ui::Answer::Yes);
+        script.answerNext(ui::Answer::OK);
+        window.cmdAdd->click();
+        EXPECT_EQ(ticked(*window.flexMSHList1), QStringList({"Ceftriaxone", "Ibuprofen"}));
+        window.cmdClear1->click();
+        window.cmdCancel->click();
+    });
+    const QStringList shown = takeMessages();
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[1],
+              QStringLiteral("These generic names could not be added:\n\nCeftriaxone\nIbuprofen"));
+    EXPECT_EQ(script.messages().back().icon, ui::Icon::Exclamation);
+    EXPECT_TRUE(childTexts(QStringLiteral("_3")).isEmpty());
+    EXPECT_EQ(childTexts(QStringLiteral("_1")), QStringList({"Antibacterials", "Ceftriaxone"}));
+
+    edit(QStringLiteral("_1"), [&](frmList& window) {
+        tick(*window.flexMSHList2, QStringLiteral("Ceftriaxone"));
+        const qint64 code = fixture->generic[QStringLiteral("Ceftriaxone")];
+        ASSERT_TRUE(fixture->formulary.Generics.DeleteGeneric(code));
+        script.answerNext(ui::Answer::OK);
+        window.cmdRemove->click();
+        window.cmdClear2->click();
+        window.cmdCancel->click();
+    });
+    EXPECT_EQ(takeMessages(), QStringList{QStringLiteral(
+                                  "These generic names could not be removed:\n\nCeftriaxone")});
+}
+
+TEST_P(frmListTest, BuildGenericsReloadsTheListsAndTheTreeShowsRenamedNames) {
+    start({.generic = true});
+    open(QStringLiteral("_2"));
+    edit(QStringLiteral("_2"), [&](frmList& window) {
+        script.onModal(QStringLiteral("frmGeneric"), [&](QDialog& dialog) {
+            auto& generic = static_cast<frmGeneric&>(dialog);
+            clickCell(*generic.flexMSHList,
+                      rowOf(*generic.flexMSHList, 1, QStringLiteral("Paracetamol")), 1);
+            script.onModal(QStringLiteral("frmGenericEntry"), [](QDialog& entry) {
+                auto& e = static_cast<frmGenericEntry&>(entry);
+                e.txtEntry->setText(QStringLiteral("Acetaminophen"));
+                e.cmdSave->click();
+            });
+            generic.cmdRename->click();
+            script.onModal(QStringLiteral("frmGenericEntry"), [](QDialog& entry) {
+                auto& e = static_cast<frmGenericEntry&>(entry);
+                e.txtEntry->setText(QStringLiteral("Zinc"));
+                e.cmdSave->click();
+                e.cmdClose->click();
+            });
+            generic.cmdNew->click();
+            generic.cmdClose->click();
+        });
+        window.Command1->click();
+        EXPECT_EQ(column(*window.flexMSHList1, 1),
+                  QStringList({"Amoxicillin", "Ceftriaxone", "Ibuprofen", "Zinc"}));
+        EXPECT_EQ(column(*window.flexMSHList2, 1), QStringList{"Acetaminophen"});
+        window.cmdCancel->click();
+    });
+    EXPECT_EQ(childTexts(QStringLiteral("_2")), QStringList{"Acetaminophen"});
+}
+
+FORMULARY_ENGINE_TESTS(frmListTest);
