@@ -2,6 +2,7 @@
 
 #include "components/current_user/current_user.h"
 #include "components/formulary_data/formulary.h"
+#include "core/LoadUserSettings.h"
 
 #include <memory>
 

@@ -1,0 +1,191 @@
+// The main window's load and the tree loader.
+
+#include "tree/frmFormulary.h"
+
+#include "core/LoadUserSettings.h"
+#include "core/frmLoad.h"
+#include "core/mdlFormulary.h"
+#include "core/shared_helpers.h"
+#include "database/procedures.h"
+#include "platform/app_error.h"
+#include "platform/ui/keyed_tree.h"
+#include "platform/ui/panel_status_bar.h"
+#include "platform/ui/wait_cursor.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QToolBar>
+
+namespace {
+
+const QString RootKey = QStringLiteral("_0");
+
+// Where the fields of a tree row are, looked up once per load.
+struct TreeColumns {
+    explicit TreeColumns(const db::Recordset& rs)
+        : type(rs.fieldIndex(QStringLiteral("node_type"))),
+          key(rs.fieldIndex(QStringLiteral("Node_Key"))),
+          parent(rs.fieldIndex(QStringLiteral("Node_Parent"))),
+          classification(rs.fieldIndex(QStringLiteral("ClassificationName"))),
+          generic(rs.fieldIndex(QStringLiteral("GenericName"))),
+          drug(rs.fieldIndex(QStringLiteral("DrugName"))),
+          itemId(rs.fieldIndex(QStringLiteral("ItemID"))) {}
+
+    // The column holding the node's text for its type; -1 for an unknown type.
+    int nameFor(const QString& nodeType) const {
+        if (nodeType == QLatin1String("1"))
+            return classification;
+        if (nodeType == QLatin1String("2"))
+            return generic;
+        if (nodeType == QLatin1String("3"))
+            return drug;
+        return -1;
+    }
+
+    int type, key, parent, classification, generic, drug, itemId;
+};
+
+// Adds handed to the view per parent when the load ends, also when it fails.
+class TreeBatch {
+public:
+    explicit TreeBatch(ui::KeyedTree& tree) : m_tree(tree) { m_tree.beginBatch(); }
+    ~TreeBatch() { m_tree.endBatch(); }
+    TreeBatch(const TreeBatch&) = delete;
+    TreeBatch& operator=(const TreeBatch&) = delete;
+
+private:
+    ui::KeyedTree& m_tree;
+};
+
+QString progressTitle(const QString& ParentNode, const QString& Title) {
+    if (ParentNode != RootKey)
+        return QStringLiteral("Loading ") + Title;
+    return Title.isEmpty() ? QStringLiteral("Loading All Classifications...") : Title;
+}
+
+// One row's node: added under its parent when it has a name and its parent
+// is known on the server; a failed add (no such parent in the tree, a key
+// already there) adds nothing.
+void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeColumns& columns,
+            const QSet<QString>& parentsFound) {
+    const QString type = rs.value(row, columns.type).toString();
+    const int nameColumn = columns.nameFor(type);
+    const QString name = nameColumn < 0 ? QString() : rs.value(row, nameColumn).toString();
+    if (name.trimmed().isEmpty())
+        return;
+    const QString parent = rs.value(row, columns.parent).toString();
+    if (parent != RootKey && !parentsFound.contains(parent.trimmed()))
+        return;
+    QTreeWidgetItem* node = nullptr;
+    try {
+        node =
+            tree.addNode(parent, rs.value(row, columns.key).toString(), name, NodeImageKey(type));
+    } catch (const AppError&) {
+        return;
+    }
+    if (type == QLatin1String("1")) {
+        tree.setExpandedImage(node, QStringLiteral("bookopen"));
+    } else if (type == QLatin1String("3")) {
+        const QString itemId = rs.value(row, columns.itemId).toString();
+        if (!itemId.trimmed().isEmpty())
+            ui::KeyedTree::setTag(node, itemId);
+    }
+}
+
+} // namespace
+
+void frmFormulary::Form_Load() {
+    readHospital();
+    move(0, 0);
+    setMinimumSize(size());
+    LoadTreeView(RootKey, {}, false);
+    staFormulary->Panels(2).setText(mdlFormulary.objCurrentUser->Initial());
+    // Nothing is selected yet: only adding a classification is offered.
+    applyStates(
+        {Set::Kept, Set::Kept, Set::Kept, Set::Off, Set::Off, Set::Kept, Set::Off, Set::Off});
+    if (MayOnlyLook()) {
+        tbFormulary->setEnabled(false);
+        mnuNew->menuAction()->setEnabled(false);
+        mnuDelete->setEnabled(false);
+        mnuRename->setEnabled(false);
+        mnuBuildFile->menuAction()->setEnabled(false);
+    }
+    LoadUserSettings();
+}
+
+// The hospital's record, first row only; empty texts when there is none.
+void frmFormulary::readHospital() {
+    db::Recordset rs = mdlFormulary.objCurrentUser->sqlconnection().query(
+        QStringLiteral("select clientname,company,address1 from patient_data.tbHospitalInfo"));
+    const bool found = !rs.eof();
+    mdlFormulary.strCompany = found ? rs.text(QStringLiteral("company")) : QString();
+    mdlFormulary.strAddress1 = found ? rs.text(QStringLiteral("address1")) : QString();
+}
+
+int frmFormulary::LoadTreeView(const QString& ParentNode, const QString& Title, bool LoadAll) {
+    const ui::WaitCursor wait;
+    if (ParentNode == RootKey) {
+        treFormulary->clearNodes();
+        treFormulary->addNode({}, RootKey, QStringLiteral("All Classification"),
+                              QStringLiteral("smile"));
+    }
+    db::Recordset rs =
+        mdlFormulary.objFormulary->Classifications.LoadClassifications(ParentNode, LoadAll);
+    const int count = rs.recordCount();
+    if (count > 0)
+        addRows(rs, ParentNode, Title);
+    mdlFormulary.FindInProgress = false;
+    rs.close();
+    if (ParentNode == RootKey)
+        treFormulary->node(RootKey)->setExpanded(true);
+    return count;
+}
+
+// Adds the rows' nodes in the order of the rows while the progress window
+// counts them; it is shown unless a find is in progress.
+void frmFormulary::addRows(db::Recordset& rs, const QString& ParentNode, const QString& Title) {
+    const int count = rs.recordCount();
+    frmLoad progress(this);
+    progress.lblTitle->setText(progressTitle(ParentNode, Title));
+    progress.pb->setMaximum(count);
+    if (!mdlFormulary.FindInProgress)
+        progress.showNow();
+    const QSet<QString> parentsFound = parentsOnServer(rs);
+    const TreeColumns columns(rs);
+    const TreeBatch batch(*treFormulary);
+    for (int row = 0; row < count; ++row) {
+        addRow(*treFormulary, rs, row, columns, parentsFound);
+        progress.pb->setValue(row + 1);
+    }
+}
+
+// The parent keys of the rows that the server knows, asked once for the whole
+// load: every key the rows themselves carry, and each other parent as
+// NodeFound answers for it (the parent of a one-level load).
+QSet<QString> frmFormulary::parentsOnServer(const db::Recordset& rs) {
+    const TreeColumns columns(rs);
+    QSet<QString> known;
+    known.reserve(rs.recordCount());
+    for (int row = 0; row < rs.recordCount(); ++row)
+        known.insert(rs.value(row, columns.key).toString().trimmed());
+    QSet<QString> asked;
+    for (int row = 0; row < rs.recordCount(); ++row) {
+        const QString parent = rs.value(row, columns.parent).toString().trimmed();
+        if (parent != RootKey && !known.contains(parent) && !asked.contains(parent)) {
+            asked.insert(parent);
+            if (NodeFound(parent))
+                known.insert(parent);
+        }
+    }
+    return known;
+}
+
+bool frmFormulary::NodeFound(const QString& strNodeKey) {
+    try {
+        return database::For_FoundNode(mdlFormulary.objCurrentUser->sqlconnection(), strNodeKey)
+                   .recordCount() > 0;
+    } catch (const AppError& error) {
+        throw error.raisedFrom(QStringLiteral("frmFormulary.NodeFound"));
+    }
+}
