@@ -70,7 +70,7 @@ frmView::frmView(QWidget* parent) : QDialog(parent) {
     layout->addWidget(CRViewer1, 1);
 
     const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
-    resize(ui::twipsToPixels(QSize(14400, 10800), this).boundedTo(screen));
+    resize(ui::twipsToPixels(QSize(14400, 12960), this).boundedTo(screen));
 }
 
 frmView::~frmView() = default;
@@ -204,7 +204,11 @@ bool frmView::exportReport(report::ExportFormat format, const QString& fileName)
 }
 
 void frmView::exportToChosenFile(report::ExportFormat format, const QString& filter) {
-    const QString file = ui::saveFileName(this, {}, reports::defaultExportFolder(), filter);
+    // A folder that does not exist yet would be offered as a file name.
+    QString folder = reports::defaultExportFolder();
+    if (!QFileInfo(folder).isDir())
+        folder.clear();
+    const QString file = ui::saveFileName(this, {}, folder, filter);
     if (!file.isEmpty())
         exportReport(format, file);
 }
