@@ -36,7 +36,7 @@ protected:
     // Mouse presses on the node's label, as the user makes them.
     void click(const QString& key);
     void rightClick(const QString& key, const QString& choose = {});
-    // Runs what the program queued for the event loop.
+    // Runs what the program and Qt queued for the event loop.
     static void settle();
 
     // A classification stored through the component; its key.
