@@ -1,5 +1,6 @@
 #include "editors/editor_commands.h"
 
+#include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
 #include "editors/editor_support.h"
 #include "editors/frmDrugList.h"
@@ -44,7 +45,7 @@ void mnuGenericFiles_Click(frmFormulary& main) {
 }
 
 void mnuNewGeneric_Click(frmFormulary& main) {
-    if (!editors::authorized(mdlFormulary.isGeneric) || !selectedNodeIs(main, QStringLiteral("1")))
+    if (!Authorized(mdlFormulary.isGeneric) || !selectedNodeIs(main, QStringLiteral("1")))
         return;
     const auto& node = mdlFormulary.objFormulary->NodeFormulary;
     frmList window(&main);
@@ -55,7 +56,7 @@ void mnuNewGeneric_Click(frmFormulary& main) {
 }
 
 void mnuNewDrug_Click(frmFormulary& main) {
-    if (!editors::authorized(mdlFormulary.isDrug) || !selectedNodeIs(main, QStringLiteral("2")))
+    if (!Authorized(mdlFormulary.isDrug) || !selectedNodeIs(main, QStringLiteral("2")))
         return;
     const auto& node = mdlFormulary.objFormulary->NodeFormulary;
     frmDrugList window(&main);

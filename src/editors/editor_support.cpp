@@ -1,6 +1,6 @@
 #include "editors/editor_support.h"
 
-#include "core/mdlFormulary.h"
+#include "core/artwork.h"
 #include "core/shared_helpers.h"
 #include "platform/ui/flex_grid.h"
 #include "platform/ui/message_box.h"
@@ -8,14 +8,10 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 
 namespace editors {
 
 namespace {
-
-const QString LookOnlyRights = QStringLiteral("BB");
 
 // Hands a key press on with its text in upper case, before the box sees it.
 class UpperCaseFilter : public QObject {
@@ -55,44 +51,7 @@ private:
     std::function<void()> m_action;
 };
 
-QPixmap checkBox(bool ticked, qreal scale) {
-    constexpr int Side = 14;
-    QPixmap pixmap(QSize(Side, Side) * scale);
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x5d, 0x6f, 0x7c), 1));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(1.5, 1.5, Side - 3, Side - 3), 2, 2);
-    if (ticked) {
-        QPainterPath tick;
-        tick.moveTo(4, 7.2);
-        tick.lineTo(6.2, 9.6);
-        tick.lineTo(10.2, 4.4);
-        p.setPen(QPen(QColor(0x17, 0x7e, 0x78), 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(tick);
-    }
-    return pixmap;
-}
-
-QIcon checkIcon(bool ticked) {
-    QIcon icon;
-    for (const qreal scale : {1.0, 2.0})
-        icon.addPixmap(checkBox(ticked, scale));
-    return icon;
-}
-
 } // namespace
-
-bool authorized(bool right) {
-    if (right && mdlFormulary.objCurrentUser->UserRights() != LookOnlyRights)
-        return true;
-    ui::MessageBox::show(QStringLiteral("Not authorized!"), {}, ui::Buttons::OK,
-                         ui::Icon::Information);
-    return false;
-}
 
 void upperCaseTyping(QLineEdit& box) {
     box.installEventFilter(new UpperCaseFilter(&box));
@@ -115,12 +74,8 @@ bool processTicksFirst(const ui::FlexGrid& left, const ui::FlexGrid& right) {
                ui::Buttons::YesNo, ui::Icon::Information) == ui::Answer::Yes;
 }
 
-QIcon tickedPicture() {
-    return checkIcon(true);
-}
-
-QIcon emptyPicture() {
-    return checkIcon(false);
+void setCheckPictures(ui::FlexGrid& grid) {
+    grid.setCheckPictures(artwork::tickedBox(), artwork::emptyBox());
 }
 
 void reportUnchanged(const QString& heading, const QStringList& names) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QIcon>
 #include <QStringList>
 #include <functional>
 
@@ -14,10 +13,6 @@ class FlexGrid;
 // Pieces that the catalogue editors share.
 namespace editors {
 
-// True when the current user holds the right and is not a look-only user;
-// otherwise says "Not authorized!" and answers false.
-bool authorized(bool right);
-
 // Typed letters reach the box in upper case.
 void upperCaseTyping(QLineEdit& box);
 
@@ -30,8 +25,7 @@ void toggleTick(ui::FlexGrid& grid);
 bool processTicksFirst(const ui::FlexGrid& left, const ui::FlexGrid& right);
 
 // The ticked and the empty box of the check column.
-QIcon tickedPicture();
-QIcon emptyPicture();
+void setCheckPictures(ui::FlexGrid& grid);
 
 // Tells the user, once, which rows of a run were left unchanged.
 void reportUnchanged(const QString& heading, const QStringList& names);

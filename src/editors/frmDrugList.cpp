@@ -48,7 +48,7 @@ QLineEdit* searchBox(QGroupBox& frame, const QString& name) {
 ui::FlexGrid* list(const QString& name, QWidget* parent) {
     auto* grid = new ui::FlexGrid(parent);
     grid->setObjectName(name);
-    grid->setCheckPictures(editors::tickedPicture(), editors::emptyPicture());
+    editors::setCheckPictures(*grid);
     return grid;
 }
 

@@ -1,5 +1,6 @@
 #include "editors/frmGeneric.h"
 
+#include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
 #include "database/procedures.h"
@@ -131,7 +132,7 @@ QString frmGeneric::currentName() const {
 }
 
 void frmGeneric::cmdNew_Click() {
-    if (!editors::authorized(mdlFormulary.isGeneric))
+    if (!Authorized(mdlFormulary.isGeneric))
         return;
     frmGenericEntry entry(*this);
     entry.Mode = frmGenericEntry::NewNames;
@@ -140,7 +141,7 @@ void frmGeneric::cmdNew_Click() {
 }
 
 void frmGeneric::cmdRename_Click() {
-    if (!editors::authorized(mdlFormulary.isGeneric) || !hasCurrentRow())
+    if (!Authorized(mdlFormulary.isGeneric) || !hasCurrentRow())
         return;
     frmGenericEntry entry(*this);
     entry.Mode = frmGenericEntry::RenameName;
@@ -152,7 +153,7 @@ void frmGeneric::cmdRename_Click() {
 }
 
 void frmGeneric::cmdDelete_Click() {
-    if (!editors::authorized(mdlFormulary.isGeneric) || !hasCurrentRow())
+    if (!Authorized(mdlFormulary.isGeneric) || !hasCurrentRow())
         return;
     const QString name = currentName();
     if (ui::MessageBox::show(QStringLiteral("Are you sure to delete this generic?"), {},

@@ -29,31 +29,12 @@ frmFormulary& EditorTest::start(Rights rights, const QString& user) {
     main = mdlFormulary.objMainWindow.get();
     if (!main)
         throw std::runtime_error("the main window did not open");
-    // The main window's load reads the rights and the first level of the tree.
-    mdlFormulary.isClassification = rights.classification;
-    mdlFormulary.isGeneric = rights.generic;
-    mdlFormulary.isDrug = rights.drug;
-    ui::KeyedTree& tree = *main->treFormulary;
-    tree.addNode({}, QStringLiteral("_0"), QStringLiteral("Formulary"), QStringLiteral("smile"));
-    open(QStringLiteral("_0"));
     return *main;
 }
 
 void EditorTest::open(const QString& key) {
-    ui::KeyedTree& tree = *main->treFormulary;
-    db::Recordset rows = mdlFormulary.objFormulary->Classifications.LoadClassifications(key, false);
-    for (; !rows.eof(); rows.moveNext()) {
-        const QString type = rows.text(QStringLiteral("node_type"));
-        const QString text =
-            rows.text(type == QLatin1String("1")   ? QStringLiteral("ClassificationName")
-                      : type == QLatin1String("2") ? QStringLiteral("GenericName")
-                                                   : QStringLiteral("DrugName"));
-        QTreeWidgetItem* item =
-            tree.addNode(key, rows.text(QStringLiteral("Node_Key")), text, NodeImageKey(type));
-        if (type == QLatin1String("3"))
-            ui::KeyedTree::setTag(item, rows.text(QStringLiteral("ItemID")));
-    }
-    tree.node(key)->setExpanded(true);
+    main->LoadTreeView(key, node(key)->text(0), false);
+    node(key)->setExpanded(true);
 }
 
 void EditorTest::openAll() {

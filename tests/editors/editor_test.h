@@ -26,7 +26,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Logs the user in with those rights and shows the main window.
+    // Logs the user in with those rights and shows the main window, with the
+    // first level of the tree.
     frmFormulary& start(Rights rights, const QString& user = QStringLiteral("pharmacist"));
     // Opens the node in the main tree, as a click on it does.
     void open(const QString& key);
