@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QToolBar>
 #include <functional>
 
 using test_support::LoggedInRunTest;
@@ -68,6 +69,77 @@ TEST_P(frmFormularyTest, ExitAndCloseBoxReleaseBothComponents) {
         EXPECT_EQ(sessions(), 0);
         mdlFormulary.clear();
     }
+}
+
+TEST_P(frmFormularyTest, MenusAndToolbarCarryTheirCaptionsShortcutsAndRoutes) {
+    Main();
+    ASSERT_TRUE(mdlFormulary.objMainWindow);
+    frmFormulary& w = *mdlFormulary.objMainWindow;
+
+    const struct {
+        QAction* item;
+        const char* caption;
+        const char* shortcut;
+        QMenu* parent;
+    } items[] = {
+        {w.mnuNewClassification, "&Classification", "Ctrl+C", w.mnuNew},
+        {w.mnuNewGeneric, "&Generic", "Ctrl+G", w.mnuNew},
+        {w.mnuNewDrug, "&Drug", "Ctrl+D", w.mnuNew},
+        {w.mnuOther, "&Other Details", "Ctrl+R", w.mnuNew},
+        {w.mnuDelete, "&Delete", "", w.mnuPopup},
+        {w.mnuRename, "&Rename", "", w.mnuPopup},
+        {w.mnuProperties, "&Properties", "", w.mnuPopup},
+        {w.mnuExit, "E&xit", "", w.mnuPopup},
+        {w.mnuGenericFiles, "&Generic Names", "", w.mnuBuildFile},
+        {w.mnuFindEntry, "&Find Entry", "Ctrl+F", w.mnuFind},
+        {w.mnuRefresh, "&Refresh Tree", "", w.mnuFind},
+        {w.mnuLoadAll, "&Load All", "", w.mnuFind},
+        {w.mnuUserSettings, "User Settings", "", w.mnuFind},
+        {w.mnuFormularyReport, "&Formulary Structure", "", w.mnuReport},
+        {w.mnuDrugsWOGeneric, "&Drugs with no Generic", "", w.mnuReport},
+        {w.mnuDrugsWODetails, "&Drugs with other Details", "", w.mnuReport},
+    };
+    for (const auto& c : items) {
+        SCOPED_TRACE(c.caption);
+        EXPECT_EQ(c.item->text(), QLatin1String(c.caption));
+        EXPECT_EQ(c.item->shortcut(), QKeySequence(QLatin1String(c.shortcut)));
+        EXPECT_TRUE(c.parent->actions().contains(c.item));
+    }
+    QStringList bar;
+    for (const QAction* top : w.menuBar()->actions())
+        bar << top->text();
+    EXPECT_EQ(bar, (QStringList{"&Formulary", "&Build File", "&Options", "&Reports"}));
+    EXPECT_EQ(w.mnuNew->title(), QStringLiteral("&Add/Remove"));
+    EXPECT_FALSE(w.mnuProperties->isVisible());
+    EXPECT_FALSE(w.mnuSep2->isVisible());
+
+    QStringList tips;
+    for (int position = 1; position <= 7; ++position)
+        tips << w.tbFormularyButton(position)->toolTip();
+    EXPECT_EQ(tips,
+              (QStringList{"New Entry", "", "Delete", "Rename", "", "Generic Name Buil File", ""}));
+    EXPECT_TRUE(w.tbFormularyButton(2)->isSeparator());
+    EXPECT_TRUE(w.tbFormularyButton(5)->isSeparator());
+    QStringList entries;
+    for (int entry = 1; entry <= 3; ++entry)
+        entries << w.tbFormularyButtonMenu(entry)->text();
+    EXPECT_EQ(entries, (QStringList{"Classification", "Generic", "Drug"}));
+
+    // Buttons 6 and 7 and the drop-down entries reach the commands through
+    // their menu items; a click on button 1 itself does nothing. Whatever
+    // windows the commands open are closed unanswered.
+    script.setUnscriptedHandler([](const QString&) {});
+    QStringList reached;
+    for (QAction* item : {w.mnuGenericFiles, w.mnuFindEntry, w.mnuNewGeneric, w.mnuNewDrug})
+        QObject::connect(item, &QAction::triggered, item,
+                         [&reached, item] { reached << item->objectName(); });
+    QTest::mouseClick(w.tbFormulary->widgetForAction(w.tbFormularyButton(6)), Qt::LeftButton);
+    QTest::mouseClick(w.tbFormulary->widgetForAction(w.tbFormularyButton(7)), Qt::LeftButton);
+    w.mnuNewGeneric->setEnabled(true);
+    w.tbFormularyButtonMenu(2)->setEnabled(true);
+    w.tbFormularyButtonMenu(2)->trigger();
+    w.tbFormularyButton(1)->trigger();
+    EXPECT_EQ(reached, (QStringList{"mnuGenericFiles", "mnuFindEntry", "mnuNewGeneric"}));
 }
 
 FORMULARY_ENGINE_TESTS(frmFormularyTest);
