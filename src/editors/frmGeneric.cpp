@@ -113,8 +113,9 @@ void frmGeneric::LoadList(const QString& strSearch) {
     HighlightRow(*flexMSHList, true);
 }
 
+// The grid's width takes in its scroll bar, which the 300 twips leave room for.
 void frmGeneric::sizeColumns() {
-    const int code = int(std::lround(flexMSHList->widthTwips() / 6.0));
+    const int code = int(std::lround(ui::pixelsToTwipsX(flexMSHList->width(), this) / 6.0));
     flexMSHList->setColWidth(0, code);
     flexMSHList->setColWidth(1, 5 * code - 300);
 }
