@@ -271,7 +271,6 @@ bool frmList::addGeneric(int row, QTreeWidgetItem& parent, QStringList& unchange
         treList->addNode(parentKey, newKey, name, NodeImageKey(QStringLiteral("2")));
         parent.setExpanded(true);
         removeTreeNode(oldKey);
-        flexMSHList2->setEnabled(true);
         return true;
     } catch (const std::exception&) {
         unchanged << name.trimmed();
@@ -308,7 +307,6 @@ bool frmList::removeGeneric(int row, QStringList& unchanged) {
             return false;
         }
         removeTreeNode(oldKey);
-        flexMSHList1->setEnabled(true);
         return true;
     } catch (const std::exception&) {
         unchanged << name.trimmed();
