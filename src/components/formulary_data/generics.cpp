@@ -109,9 +109,18 @@ bool GenericsObject::HasDrugs(qint64 genericCode) {
 db::Recordset GenericsObject::LoadDrugs(qint64 genericId, int scope, const QString& search) {
     const node_store::Match m = node_store::match(scope, search, QStringLiteral("i.name_folded"),
                                                   QStringLiteral("i.description_folded"));
-    return m_owner.connection().query(kDrugRows + QStringLiteral(" WHERE gn.GenericID = ? AND ") +
-                                          m.condition + kDrugOrder,
-                                      QVariantList{genericId} + m.params);
+    // From the generic name's node down, so that only its drugs are read.
+    return m_owner.connection().query(
+        QStringLiteral("SELECT i.itemname AS DrugName, i.description AS Description, g.genericname "
+                       "AS GenericName,"
+                       " i.itemid AS ItemID, dn.Node_Key"
+                       " FROM inventory.tbFormularyNode gn"
+                       " JOIN inventory.tbforgeneric g ON g.GenericID = gn.GenericID"
+                       " JOIN inventory.tbFormularyNode dn ON dn.Node_Parent = gn.Node_Key"
+                       " JOIN inventory.tbinvmaster i ON i.itemid = dn.itemid"
+                       " WHERE gn.GenericID = ? AND ") +
+            m.condition + kDrugOrder,
+        QVariantList{genericId} + m.params);
 }
 
 db::Recordset GenericsObject::OtherDrugs(qint64 genericId, int scope, const QString& search,

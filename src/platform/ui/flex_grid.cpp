@@ -159,8 +159,9 @@ void FlexGrid::setRows(int rows) {
 }
 
 void FlexGrid::setCols(int count) {
-    m_model.setShape(m_model.rowCount(), count);
+    // Widths first: views may set widths while the model resets.
     m_widths.resize(std::size_t(std::max(0, count)), -1);
+    m_model.setShape(m_model.rowCount(), count);
 }
 
 void FlexGrid::setFormatString(const QString& format) {
@@ -186,8 +187,8 @@ void FlexGrid::setFormatString(const QString& format) {
 void FlexGrid::bind(db::Recordset rows, int firstColumn) {
     const int records = rows.recordCount();
     const int columns = std::max(cols(), firstColumn + rows.fieldCount());
-    m_model.reset(std::move(rows), firstColumn, records, columns);
     m_widths.resize(std::size_t(columns), -1);
+    m_model.reset(std::move(rows), firstColumn, records, columns);
     if (records > 0)
         setRow(1);
 }
