@@ -220,8 +220,15 @@ void frmView::printReport() {
     printer.setDocName(objReport->title());
     if (!ui::printDialog(printer, this))
         return;
-    ui::WaitCursor wait;
-    objReport->print(printer);
+    try {
+        ui::WaitCursor wait;
+        objReport->print(printer);
+    } catch (const AppError& error) {
+        // A printer that fails is no reason to end the program.
+        ui::MessageBox::show(
+            QStringLiteral("The report could not be printed.\n\n%1").arg(error.description()),
+            QStringLiteral("Print"), ui::Buttons::OK, ui::Icon::Exclamation);
+    }
 }
 
 void frmView::cmdPrint_Click() {

@@ -247,4 +247,18 @@ TEST_P(frmViewTest, PrintingWritesThePagesThroughThePrintDialog) {
     }
 }
 
+TEST_P(frmViewTest, AFailedPrintIsReportedAndTheProgramGoesOn) {
+    script.acceptNextPrintDialog(QStringLiteral("/nonexistent-folder/report.pdf"));
+    script.answerNext(ui::Answer::OK);
+    EXPECT_TRUE(openStructure([&](frmView& viewer) {
+        viewer.cmdMore->click();
+        viewer.imgPrint->click();
+        EXPECT_TRUE(viewer.isVisible());
+    }));
+    ASSERT_FALSE(script.messages().empty());
+    EXPECT_TRUE(script.messages().back().text.startsWith(
+        QStringLiteral("The report could not be printed.")));
+    EXPECT_EQ(script.exitCode(), std::nullopt);
+}
+
 FORMULARY_ENGINE_TESTS(frmViewTest);
