@@ -1,11 +1,11 @@
 #include "details/details_commands.h"
 
+#include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
 #include "details/frmDrugInformation.h"
 #include "details/frmMedDetails.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/keyed_tree.h"
-#include "platform/ui/message_box.h"
 #include "tree/frmFormulary.h"
 
 #include <optional>
@@ -36,12 +36,8 @@ std::optional<qint64> genericOfSelectedNode(const frmFormulary& window) {
 } // namespace
 
 void mnuOther_Click(frmFormulary& window) {
-    if (!mdlFormulary.isOtherDetails ||
-        mdlFormulary.objCurrentUser->UserRights() == QLatin1String("BB")) {
-        ui::MessageBox::show(QStringLiteral("Not authorized!"), {}, ui::Buttons::OK,
-                             ui::Icon::Information);
+    if (!Authorized(mdlFormulary.isOtherDetails))
         return;
-    }
     const std::optional<qint64> generic = genericOfSelectedNode(window);
     if (!generic)
         return;

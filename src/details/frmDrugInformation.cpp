@@ -1,5 +1,6 @@
 #include "details/frmDrugInformation.h"
 
+#include "core/artwork.h"
 #include "core/mdlFormulary.h"
 #include "platform/app_error.h"
 #include "platform/ui/error_report.h"
@@ -13,14 +14,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
 
-QLabel* picture(QStyle::StandardPixmap which, int pixels, QWidget* parent) {
+QLabel* picture(const QString& imageKey, int pixels, QWidget* parent) {
     auto* label = new QLabel(parent);
-    label->setPixmap(parent->style()->standardIcon(which).pixmap(pixels, pixels));
+    label->setPixmap(artwork::treeImages().value(imageKey).pixmap(pixels, pixels));
     return label;
 }
 
@@ -39,7 +39,7 @@ QFrame* headingBand(QWidget* parent) {
     large.setBold(true);
     heading->setFont(large);
     auto* row = new QHBoxLayout(shape);
-    row->addWidget(picture(QStyle::SP_FileDialogInfoView, 32, shape));
+    row->addWidget(picture(QStringLiteral("capsule"), 32, shape));
     row->addWidget(heading, 1);
     return shape;
 }
@@ -65,7 +65,7 @@ frmDrugInformation::frmDrugInformation(QWidget* parent) : QDialog(parent) {
 
 void frmDrugInformation::createControls() {
     auto* subject = new QHBoxLayout;
-    subject->addWidget(picture(QStyle::SP_FileDialogContentsView, 24, this), 0, Qt::AlignTop);
+    subject->addWidget(picture(QStringLiteral("tablet"), 24, this), 0, Qt::AlignTop);
     auto* labels = new QVBoxLayout;
     labels->addWidget(new QLabel(QStringLiteral("Route of Administration"), this));
     labels->addWidget(new QLabel(QStringLiteral("Pharmaceutical Forms and Strenghts"), this));

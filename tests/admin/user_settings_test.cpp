@@ -1,4 +1,5 @@
 #include "admin/frmUserSettings.h"
+#include "admin/user_settings_command.h"
 #include "components/current_user/user_store.h"
 #include "core/logged_in_run.h"
 #include "core/mdlFormulary.h"
@@ -159,3 +160,64 @@ TEST_P(UserSettingsTest, WithNoUserListedTheBoxesChangeNothing) {
 }
 
 FORMULARY_ENGINE_TESTS(UserSettingsTest);
+
+class UserSettingsCommandTest : public UserSettingsTest {};
+
+TEST_P(UserSettingsCommandTest, AdministratorsOpenTheWindowAndOwnChangesApplyAtClose) {
+    addUser(QStringLiteral("chief"), QStringLiteral("CH"), QStringLiteral("AA"), true);
+    logInAs(QStringLiteral("chief"));
+    Main();
+    ASSERT_FALSE(mdlFormulary.isGeneric);
+    bool unchangedWhileOpen = false;
+    script.onModal(QStringLiteral("frmUserSettings"), [&](QDialog& d) {
+        auto& form = dynamic_cast<frmUserSettings&>(d);
+        ASSERT_EQ(form.flexMSH->textMatrix(3, 0), QStringLiteral("E-chief"));
+        clickRow(*form.flexMSH, 3);
+        form.chkGeneric->click();
+        form.chkOtherDetails->click();
+        unchangedWhileOpen = !mdlFormulary.isGeneric;
+    });
+
+    mnuUserSettings_Click(*mdlFormulary.objMainWindow);
+
+    EXPECT_TRUE(unchangedWhileOpen);
+    EXPECT_TRUE(mdlFormulary.isGeneric);
+    EXPECT_TRUE(mdlFormulary.isOtherDetails);
+    EXPECT_FALSE(mdlFormulary.isClassification);
+    EXPECT_FALSE(mdlFormulary.isDrug);
+    EXPECT_TRUE(script.messages().empty());
+}
+
+// Without the window, the command still reads the current user's rights anew.
+TEST_P(UserSettingsCommandTest, OthersGetNoWindowButTheirRightsAreReadAgain) {
+    addUser(QStringLiteral("chief"), QStringLiteral("CH"), QStringLiteral("BB"), true);
+    struct Case {
+        const char* user;
+        const char* employee;
+        std::size_t messages;
+    };
+    for (const Case& c : {Case{"pharmacist", "E-pharmacist", 0}, Case{"chief", "E-chief", 1}}) {
+        SCOPED_TRACE(c.user);
+        logInAs(QLatin1String(c.user));
+        Main();
+        ASSERT_FALSE(mdlFormulary.isDrug);
+        conn->execute(QStringLiteral("INSERT INTO inventory.tbforUserSettings (userid, isDrug)"
+                                     " VALUES (?, ?)"),
+                      {QLatin1String(c.employee), true});
+        if (c.messages)
+            script.answerNext(ui::Answer::OK);
+        const std::size_t before = script.messages().size();
+
+        mnuUserSettings_Click(*mdlFormulary.objMainWindow);
+
+        EXPECT_TRUE(script.modalsShown().empty());
+        ASSERT_EQ(script.messages().size() - before, c.messages);
+        if (c.messages) {
+            EXPECT_EQ(script.messages().back().text, QStringLiteral("Not authorized!"));
+        }
+        EXPECT_TRUE(mdlFormulary.isDrug);
+        mdlFormulary.clear();
+    }
+}
+
+FORMULARY_ENGINE_TESTS(UserSettingsCommandTest);
