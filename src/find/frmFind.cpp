@@ -116,8 +116,13 @@ void frmFind::Form_Load() {
     cmdGo->setEnabled(false);
     lvFind->setColumnHidden(NodeKeyColumn, true);
     lvFind->header()->setSortIndicatorShown(false);
-    splitColumns();
     txtFind->setFocus();
+}
+
+// The list has its width only once the window is laid out for showing.
+void frmFind::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    splitColumns();
 }
 
 // Half the list's width to each visible column.

@@ -80,7 +80,9 @@ TEST_P(FindTest, TypedKeysSearchAndAMissLeavesTheHits) {
         freshAtOpening = form.windowTitle() == QStringLiteral("Find Entry") &&
                          form.txtFind->text().isEmpty() && !form.cmdFind->isEnabled() &&
                          !form.cmdGo->isEnabled() && form.cmdClose->isEnabled() &&
-                         form.lvFind->model()->rowCount() == 0 && form.lvFind->isColumnHidden(2);
+                         form.lvFind->model()->rowCount() == 0 && form.lvFind->isColumnHidden(2) &&
+                         form.lvFind->columnWidth(0) == form.lvFind->viewport()->width() / 2 &&
+                         form.lvFind->columnWidth(1) == form.lvFind->columnWidth(0);
         QTest::keyClicks(form.txtFind, QStringLiteral("amox"));
         typed = form.txtFind->text();
         QTest::keyClick(form.txtFind, Qt::Key_Return);
