@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QSet>
 #include <array>
 #include <memory>
 
@@ -117,7 +116,6 @@ private:
     // Loading (frmFormulary_load.cpp).
     void readHospital();
     void addRows(db::Recordset& rs, const QString& ParentNode, const QString& Title);
-    QSet<QString> parentsOnServer(const db::Recordset& rs);
     void applySplitterLimits();
 
     // Selection and the commands' states (frmFormulary_commands.cpp).

@@ -23,8 +23,8 @@ const QString RootKey = QStringLiteral("_0");
 
 // Where the fields of a tree row are, looked up once per load.
 struct TreeColumns {
-    explicit TreeColumns(const db::Recordset& rs)
-        : type(rs.fieldIndex(QStringLiteral("node_type"))),
+    TreeColumns(const db::Recordset& rs, const QString& ParentNode)
+        : loadedParent(ParentNode.trimmed()), type(rs.fieldIndex(QStringLiteral("node_type"))),
           key(rs.fieldIndex(QStringLiteral("Node_Key"))),
           parent(rs.fieldIndex(QStringLiteral("Node_Parent"))),
           classification(rs.fieldIndex(QStringLiteral("ClassificationName"))),
@@ -43,6 +43,7 @@ struct TreeColumns {
         return -1;
     }
 
+    QString loadedParent;
     int type, key, parent, classification, generic, drug, itemId;
 };
 
@@ -68,14 +69,14 @@ QString progressTitle(const QString& ParentNode, const QString& Title) {
 // is known on the server; a failed add (no such parent in the tree, a key
 // already there) adds nothing.
 void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeColumns& columns,
-            const QSet<QString>& parentsFound) {
+            bool parentNodeFound) {
     const QString type = rs.value(row, columns.type).toString();
     const int nameColumn = columns.nameFor(type);
     const QString name = nameColumn < 0 ? QString() : rs.value(row, nameColumn).toString();
     if (name.trimmed().isEmpty())
         return;
     const QString parent = rs.value(row, columns.parent).toString();
-    if (parent != RootKey && !parentsFound.contains(parent.trimmed()))
+    if (!parentNodeFound && parent.trimmed() == columns.loadedParent)
         return;
     QTreeWidgetItem* node = nullptr;
     try {
@@ -144,6 +145,11 @@ int frmFormulary::LoadTreeView(const QString& ParentNode, const QString& Title, 
 
 // Adds the rows' nodes in the order of the rows while the progress window
 // counts them; it is shown unless a find is in progress.
+//
+// A row adds a node only when its parent is on the server. The rows are the
+// children of ParentNode, or everything below it, so a row's parent is either
+// ParentNode or another row, read from the server in the same statement:
+// NodeFound is asked once, about ParentNode, for the whole load.
 void frmFormulary::addRows(db::Recordset& rs, const QString& ParentNode, const QString& Title) {
     const int count = rs.recordCount();
     frmLoad progress(this);
@@ -151,34 +157,16 @@ void frmFormulary::addRows(db::Recordset& rs, const QString& ParentNode, const Q
     progress.pb->setMaximum(count);
     if (!mdlFormulary.FindInProgress)
         progress.showNow();
-    const QSet<QString> parentsFound = parentsOnServer(rs);
-    const TreeColumns columns(rs);
+    const bool parentNodeFound = ParentNode == RootKey || NodeFound(ParentNode.trimmed());
+    const TreeColumns columns(rs, ParentNode);
+    // The bar moves by a thousandth at a time: finer steps would not show.
+    const int step = std::max(1, count / 1000);
     const TreeBatch batch(*treFormulary);
     for (int row = 0; row < count; ++row) {
-        addRow(*treFormulary, rs, row, columns, parentsFound);
-        progress.pb->setValue(row + 1);
+        addRow(*treFormulary, rs, row, columns, parentNodeFound);
+        if ((row + 1) % step == 0 || row + 1 == count)
+            progress.pb->setValue(row + 1);
     }
-}
-
-// The parent keys of the rows that the server knows, asked once for the whole
-// load: every key the rows themselves carry, and each other parent as
-// NodeFound answers for it (the parent of a one-level load).
-QSet<QString> frmFormulary::parentsOnServer(const db::Recordset& rs) {
-    const TreeColumns columns(rs);
-    QSet<QString> known;
-    known.reserve(rs.recordCount());
-    for (int row = 0; row < rs.recordCount(); ++row)
-        known.insert(rs.value(row, columns.key).toString().trimmed());
-    QSet<QString> asked;
-    for (int row = 0; row < rs.recordCount(); ++row) {
-        const QString parent = rs.value(row, columns.parent).toString().trimmed();
-        if (parent != RootKey && !known.contains(parent) && !asked.contains(parent)) {
-            asked.insert(parent);
-            if (NodeFound(parent))
-                known.insert(parent);
-        }
-    }
-    return known;
 }
 
 bool frmFormulary::NodeFound(const QString& strNodeKey) {

@@ -1,0 +1,227 @@
+// "&Load All" on a generated formulary of 100,000 nodes: the main window's
+// LoadTreeView for the whole tree, progress window included, against the
+// limit measured in the same run: the component's one SELECT of the same
+// rows plus as many plain items put into a QTreeWidget. Also opening one
+// node with 500 children, and the peak memory of the program with the whole
+// tree loaded (in a process of its own). The embedded database always; a
+// server database when FORMULARY_BENCH_PG_URL names one that may be emptied.
+
+#include "components/current_user/user_store.h"
+#include "core/mdlFormulary.h"
+#include "database/generate.h"
+#include "database/schema.h"
+#include "platform/ui/error_report.h"
+#include "platform/ui/keyed_tree.h"
+#include "tree/frmFormulary.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+constexpr int kNodes = 100000;
+constexpr int kRuns = 3;
+constexpr int kChildren = 500;
+constexpr double kOpenNodeTargetMs = 100;
+constexpr double kMemoryLimitMb = 250;
+const QString kUser = QStringLiteral("bench");
+const QString kPassword = QStringLiteral("bench-password");
+const QString kRoot = QStringLiteral("_0");
+
+double medianMs(const std::function<void()>& before, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i <= kRuns; ++i) {
+        before();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        if (i > 0) // the first run warms the caches
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double peakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void emptyServerDatabase(const QString& url) {
+    db::Connection c(db::Target::parse(url));
+    c.open();
+    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
+    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
+}
+
+// A generated formulary, a user with all rights, and one classification with
+// 500 classifications under it; the key of that classification.
+QString prepare(const QString& engine, const QString& target) {
+    db::Connection c(db::Target::parse(target));
+    c.open(true);
+    database::upgrade(c);
+    const database::GeneratedFormulary generated = database::generateFormulary(c, kNodes);
+    std::printf("%s: %d nodes (%d classifications, %d generic names, %d drugs)\n",
+                qPrintable(engine), generated.nodes(), generated.classifications,
+                generated.generics, generated.drugs);
+    current_user::UserRecord user;
+    user.employeecode = QStringLiteral("B-1");
+    user.username = kUser;
+    user.firstname = user.lastname = QStringLiteral("Bench");
+    user.initials = QStringLiteral("BB1");
+    user.rightsclass = QStringLiteral("AA");
+    current_user::addUser(c, user, kPassword);
+
+    formulary_data::Formulary formulary;
+    if (!formulary.Connect(target))
+        throw std::runtime_error("the formulary component could not connect");
+    const auto taken = formulary.NodeFormulary.ChildNumbers(kRoot);
+    QString wide = QStringLiteral("_%1").arg(*std::max_element(taken.begin(), taken.end()) + 1);
+    formulary.Classifications.AddClassification(kRoot, wide, QStringLiteral("Wide"), 0);
+    for (int i = 1; i <= kChildren; ++i) {
+        QString key = wide + QStringLiteral(".%1").arg(i);
+        formulary.Classifications.AddClassification(wide, key, QStringLiteral("Wide %1").arg(i), 0);
+    }
+    return wide;
+}
+
+// Main as the program runs it, logged in as the bench user.
+frmFormulary& start(const QString& target) {
+    qputenv("FORMULARY_DATABASE", target.toUtf8());
+    mdlFormulary.loginPrompt = [](const QString&) {
+        return std::optional(current_user::Credentials{kUser, kPassword});
+    };
+    Main();
+    if (!mdlFormulary.objMainWindow)
+        throw std::runtime_error("the main window did not open");
+    return *mdlFormulary.objMainWindow;
+}
+
+struct Figures {
+    double loadAllMs = 0;
+    double selectMs = 0;
+    double plainTreeMs = 0;
+    int rows = 0;
+    double openNodeMs = 0;
+};
+
+Figures measure(const QString& target, const QString& wide) {
+    Figures f;
+    frmFormulary& window = start(target);
+    f.loadAllMs = medianMs([] {},
+                           [&] {
+                               window.LoadTreeView(
+                                   kRoot, QStringLiteral("Loading Formulary Structure..."), true);
+                           });
+    f.rows = window.treFormulary->nodeCount() - 1;
+
+    // The limit: the same SELECT, and as many plain items into a shown tree.
+    auto& classifications = mdlFormulary.objFormulary->Classifications;
+    db::Recordset rows;
+    f.selectMs = medianMs([&] { rows = {}; },
+                          [&] { rows = classifications.LoadClassifications(kRoot, true); });
+    QTreeWidget plain;
+    plain.resize(window.treFormulary->size());
+    plain.show();
+    const int name[] = {rows.fieldIndex(QStringLiteral("ClassificationName")),
+                        rows.fieldIndex(QStringLiteral("GenericName")),
+                        rows.fieldIndex(QStringLiteral("DrugName"))};
+    f.plainTreeMs = medianMs([] {},
+                             [&] {
+                                 plain.clear();
+                                 QList<QTreeWidgetItem*> items;
+                                 items.reserve(rows.recordCount());
+                                 for (int row = 0; row < rows.recordCount(); ++row) {
+                                     QString text;
+                                     for (int column : name)
+                                         if (text.isEmpty())
+                                             text = rows.value(row, column).toString();
+                                     items << new QTreeWidgetItem(QStringList{text});
+                                 }
+                                 plain.addTopLevelItems(items);
+                             });
+    plain.clear();
+
+    // A node opened for the first time, as a click opens it.
+    f.openNodeMs =
+        medianMs([&] { window.LoadTreeView(kRoot, {}, false); },
+                 [&] { window.treFormulary_NodeClick(window.treFormulary->node(wide)); });
+    mdlFormulary.clear();
+    return f;
+}
+
+// The child process: the program with the whole tree loaded; its peak memory.
+int reportPeakMemory(const QString& target) {
+    frmFormulary& window = start(target);
+    window.LoadTreeView(kRoot, QStringLiteral("Loading Formulary Structure..."), true);
+    std::printf("peak_mb %.1f nodes %d\n", peakMemoryMb(), window.treFormulary->nodeCount());
+    mdlFormulary.clear();
+    return 0;
+}
+
+double peakMemoryOfProgramMb(const QString& target) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peak-memory"), target});
+    child.waitForFinished(-1);
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    const qsizetype at = out.indexOf(QStringLiteral("peak_mb "));
+    return at < 0 ? -1 : out.mid(at + 8).section(QLatin1Char(' '), 0, 0).toDouble();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ui::Application app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--peak-memory")
+        return reportPeakMemory(QString::fromLocal8Bit(argv[2]));
+
+    struct Engine {
+        QString name;
+        QString target;
+        double limit;
+    };
+    QTemporaryDir folder;
+    std::vector<Engine> engines{
+        {QStringLiteral("sqlite"), folder.filePath(QStringLiteral("formulary")), 1.5}};
+    const QString server = qEnvironmentVariable("FORMULARY_BENCH_PG_URL");
+    if (!server.isEmpty()) {
+        emptyServerDatabase(server);
+        engines.push_back({QStringLiteral("postgres"), server, 2.0});
+    }
+    // Printed last: the load-all ratios after the others.
+    std::vector<std::pair<QString, double>> others;
+    std::vector<std::pair<QString, double>> loadAll;
+    for (const Engine& e : engines) {
+        const QString wide = prepare(e.name, e.target);
+        const Figures f = measure(e.target, wide);
+        const double limitMs = f.selectMs + f.plainTreeMs;
+        std::printf("%s: load all %d rows %.0f ms (median of %d); limit %.0f ms = one SELECT "
+                    "%.0f ms + %d plain tree items %.0f ms; ratio %.2f (at most %.1f)\n",
+                    qPrintable(e.name), f.rows, f.loadAllMs, kRuns, limitMs, f.selectMs, f.rows,
+                    f.plainTreeMs, f.loadAllMs / limitMs, e.limit);
+        std::printf("%s: opening a node with %d children %.1f ms (target %.0f ms)\n",
+                    qPrintable(e.name), kChildren, f.openNodeMs, kOpenNodeTargetMs);
+        const double peakMb = peakMemoryOfProgramMb(e.target);
+        std::printf("%s: peak memory of the program with the whole tree loaded %.0f MB "
+                    "(limit %.0f MB)\n",
+                    qPrintable(e.name), peakMb, kMemoryLimitMb);
+        others.emplace_back(QStringLiteral("open_node_%1_%2").arg(kChildren).arg(e.name),
+                            f.openNodeMs / kOpenNodeTargetMs);
+        others.emplace_back(QStringLiteral("memory_load_all_%1").arg(e.name),
+                            peakMb / kMemoryLimitMb);
+        loadAll.emplace_back(QStringLiteral("load_all_%1").arg(e.name), f.loadAllMs / limitMs);
+    }
+    for (const auto& list : {others, loadAll})
+        for (const auto& [name, ratio] : list)
+            std::printf("RATIO %s %.3f\n", qPrintable(name), ratio);
+    return 0;
+}
