@@ -1,6 +1,7 @@
 #include "database/generate.h"
 
 #include "components/formulary_data/node_store.h"
+#include "database/node_names.h"
 #include "database/setup.h"
 #include "platform/app_error.h"
 #include "platform/db/text_match.h"
@@ -311,6 +312,7 @@ GeneratedFormulary generateFormulary(db::Connection& c, int nodes) {
     builder.addClassifications(shape.classifications);
     shape.otherDetails = builder.addGenerics(shape.generics, shape.unassignedGenerics);
     builder.addItems(shape.drugs, shape.unplacedItems);
+    syncAllNodeNames(c);
     t.commit();
     return shape;
 }

@@ -1,5 +1,6 @@
 #include "database/item_master.h"
 
+#include "database/node_names.h"
 #include "platform/db/text_match.h"
 #include "platform/db/transaction.h"
 
@@ -30,6 +31,7 @@ void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
                    textOrNull(item.indication), textOrNull(item.dosage),
                    textOrNull(item.administration), textOrNull(item.preparation),
                    db::foldText(item.name.trimmed()), db::foldText(item.description.trimmed())});
+        syncNodeNames(c, NodeKind::Drug, item.itemid);
     }
     t.commit();
 }

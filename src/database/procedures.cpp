@@ -8,21 +8,6 @@ namespace database {
 
 namespace {
 
-// Every node of the tree but the root, with its shown name and folded name.
-// A drug shows its item's name and description joined by one blank.
-const QString kNamedNodes = QStringLiteral(
-    "SELECT n.Node_Key, n.Node_Parent,"
-    " CASE n.node_type WHEN '1' THEN c.ClassificationName WHEN '2' THEN g.genericname"
-    "  ELSE TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, '')) END AS "
-    "ItemName,"
-    " CASE n.node_type WHEN '1' THEN c.name_folded WHEN '2' THEN g.name_folded"
-    "  ELSE i.name_folded || ' ' || i.description_folded END AS folded"
-    " FROM inventory.tbFormularyNode n"
-    " LEFT JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID"
-    " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = n.GenericID"
-    " LEFT JOIN inventory.tbinvmaster i ON i.itemid = n.itemid"
-    " WHERE n.node_type <> '0'");
-
 // Separates the folded names of a classification path, so that a path sorts
 // right after its parent's (no character of a name sorts lower).
 const QString kPathSeparator = QString(QChar(1));
@@ -39,13 +24,15 @@ db::Recordset For_SearchNodeList(db::Connection& c, const QString& searchText) {
     if (searchText.isEmpty())
         return c.query(QStringLiteral("SELECT '' AS ItemName, '' AS ParentName, '' AS Node_Key"
                                       " FROM inventory.tbSchemaVersion WHERE 1 = 0"));
+    // The root is no entry of its own and names no parent.
     return c.query(
-        QStringLiteral("WITH named AS (") + kNamedNodes +
-            QStringLiteral(")"
-                           " SELECT m.ItemName, p.ItemName AS ParentName, m.Node_Key"
-                           " FROM named m LEFT JOIN named p ON p.Node_Key = m.Node_Parent"
-                           " WHERE m.folded LIKE ? ESCAPE '\\'"
-                           " ORDER BY m.folded, m.Node_Key"),
+        QStringLiteral("SELECT m.NodeName AS ItemName,"
+                       " CASE WHEN p.node_type = '0' THEN NULL ELSE p.NodeName END AS ParentName,"
+                       " m.Node_Key"
+                       " FROM inventory.tbFormularyNode m"
+                       " JOIN inventory.tbFormularyNode p ON p.Node_Key = m.Node_Parent"
+                       " WHERE m.name_folded LIKE ? ESCAPE '\\'"
+                       " ORDER BY m.name_folded, m.Node_Key"),
         {db::containsPattern(searchText)});
 }
 
@@ -103,10 +90,8 @@ void Formulary_Generate(db::Connection& c) {
             " ClassificationPath, path_folded, GenericID, GenericName, generic_folded, itemid,"
             " DrugName, drug_folded, OtherDetails)"
             " SELECT l.session_id, l.Node_Key, l.Node_Level, l.ClassificationPath, l.path_folded,"
-            "  g.GenericID, g.genericname, g.name_folded, i.itemid,"
-            "  CASE WHEN i.itemid IS NULL THEN NULL ELSE"
-            "   TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, '')) END,"
-            "  i.name_folded || ' ' || i.description_folded, o.OtherDetails"
+            "  g.GenericID, g.genericname, g.name_folded, dn.itemid, dn.NodeName, dn.name_folded,"
+            "  o.OtherDetails"
             " FROM inventory.tbFormularyNodeLevel l"
             " LEFT JOIN inventory.tbFormularyNode gn ON gn.Node_Parent = l.Node_Key AND "
             "gn.node_type = '2'"
@@ -114,7 +99,6 @@ void Formulary_Generate(db::Connection& c) {
             " LEFT JOIN inventory.tbFormularyOtherDetails o ON o.GenericID = g.GenericID"
             " LEFT JOIN inventory.tbFormularyNode dn ON dn.Node_Parent = gn.Node_Key AND "
             "dn.node_type = '3'"
-            " LEFT JOIN inventory.tbinvmaster i ON i.itemid = dn.itemid"
             " WHERE l.session_id = ?"),
         {c.sessionId()});
     touchSession(c);

@@ -31,6 +31,8 @@ QString dialect(Engine engine, QString text) {
     text.replace(QLatin1String("{BOOL}"),
                  lite ? QStringLiteral("INTEGER") : QStringLiteral("BOOLEAN"));
     text.replace(QLatin1String("{FALSE}"), lite ? QStringLiteral("0") : QStringLiteral("FALSE"));
+    // Stored in key order, so that a lookup by key is one search of one tree.
+    text.replace(QLatin1String("{CLUSTERED}"), lite ? QStringLiteral("WITHOUT ROWID") : QString());
     // SQLite names a referenced table without its schema: it must be in the same file.
     static const QRegularExpression ref(QStringLiteral("\\{REF:(\\w+)\\}"));
     text.replace(ref, lite ? QStringLiteral("\\1") : QStringLiteral("inventory.\\1"));
@@ -88,6 +90,8 @@ void createVersion1(Connection& c) {
                 "{REF:tbForClassification}(ClassificationID),"
                 " GenericID BIGINT UNIQUE REFERENCES {REF:tbforgeneric}(GenericID),"
                 " itemid {KEY} UNIQUE REFERENCES {REF:tbinvmaster}(itemid),"
+                " NodeName TEXT,"
+                " name_folded {KEY},"
                 " CHECK ((Node_Key = '_0' AND Node_Parent IS NULL AND node_type = '0'"
                 "         AND ClassificationID IS NULL AND GenericID IS NULL AND itemid IS NULL)"
                 "     OR (Node_Key <> '_0' AND Node_Parent IS NOT NULL AND ("
@@ -96,7 +100,7 @@ void createVersion1(Connection& c) {
                 "      OR (node_type = '2' AND ClassificationID IS NULL AND GenericID IS NOT NULL "
                 "AND itemid IS NULL)"
                 "      OR (node_type = '3' AND ClassificationID IS NULL AND GenericID IS NULL AND "
-                "itemid IS NOT NULL)))))"),
+                "itemid IS NOT NULL))))) {CLUSTERED}"),
             QStringLiteral(
                 "CREATE TABLE inventory.tbFormularyOtherDetails ("
                 " GenericID BIGINT NOT NULL PRIMARY KEY REFERENCES {REF:tbforgeneric}(GenericID),"

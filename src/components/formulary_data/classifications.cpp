@@ -7,21 +7,16 @@ namespace formulary_data {
 
 namespace {
 
-const QString kTreeRows = QStringLiteral(
-    "SELECT n.node_type, n.Node_Key, n.Node_Parent, c.ClassificationName,"
-    " g.genericname AS GenericName,"
-    " CASE WHEN n.node_type = '3' THEN"
-    "  TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, '')) END AS DrugName,"
-    " n.itemid AS ItemID"
-    " FROM inventory.tbFormularyNode n"
-    " LEFT JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID"
-    " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = n.GenericID"
-    " LEFT JOIN inventory.tbinvmaster i ON i.itemid = n.itemid");
+const QString kTreeRows =
+    QStringLiteral("SELECT n.node_type, n.Node_Key, n.Node_Parent,"
+                   " CASE WHEN n.node_type = '1' THEN n.NodeName END AS ClassificationName,"
+                   " CASE WHEN n.node_type = '2' THEN n.NodeName END AS GenericName,"
+                   " CASE WHEN n.node_type = '3' THEN n.NodeName END AS DrugName,"
+                   " n.itemid AS ItemID"
+                   " FROM inventory.tbFormularyNode n");
 
 // Parents before children (a lower level first), then siblings by name.
-const QString kTreeOrder = QStringLiteral(" ORDER BY n.Node_Level,"
-                                          " COALESCE(c.name_folded, g.name_folded, i.name_folded "
-                                          "|| ' ' || i.description_folded), n.Node_Key");
+const QString kTreeOrder = QStringLiteral(" ORDER BY n.Node_Level, n.name_folded, n.Node_Key");
 
 const QString kGenericRows = QStringLiteral(
     "SELECT g.genericname AS GenericName, gn.Node_Key, g.GenericID, cn.Node_Key AS "
@@ -68,8 +63,8 @@ bool ClassificationsObject::AddClassification(const QString& parentKey, QString&
                 "INSERT INTO inventory.tbForClassification (ClassificationName, Description,"
                 " name_folded) VALUES (?, ?, ?) RETURNING ClassificationID"),
             {name, description.isEmpty() ? QVariant() : QVariant(description), db::foldText(name)});
-        return node_store::insert(c, *parent, key, QStringLiteral("1"),
-                                  QStringLiteral("ClassificationID"), created.field(0));
+        return node_store::insert(c, *parent, key, database::NodeKind::Classification,
+                                  created.field(0));
     });
     if (done)
         newKey = key;
@@ -81,12 +76,17 @@ bool ClassificationsObject::RenameClassification(const QString& key, const QStri
         return false;
     db::Connection& c = m_owner.connection();
     return node_store::change(c, [&] {
-        return c.execute(
-                   QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?,"
-                                  " name_folded = ? WHERE ClassificationID ="
-                                  " (SELECT ClassificationID FROM inventory.tbFormularyNode"
-                                  "  WHERE Node_Key = ? AND node_type = '1')"),
-                   {newName, db::foldText(newName), key}) > 0;
+        const db::Recordset node =
+            c.query(QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
+                                   " WHERE Node_Key = ? AND node_type = '1'"),
+                    {key});
+        if (node.eof())
+            return false;
+        c.execute(QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?,"
+                                 " name_folded = ? WHERE ClassificationID = ?"),
+                  {newName, db::foldText(newName), node.field(0)});
+        database::syncNodeNames(c, database::NodeKind::Classification, node.field(0));
+        return true;
     });
 }
 

@@ -35,8 +35,7 @@ bool DrugsObject::AddDrug(const QString& parentKey, QString& newKey, const QStri
             return false;
         if (const auto old = drugNodeKey(c, itemId); old && !node_store::removeLeaf(c, *old))
             return false;
-        return node_store::insert(c, *parent, key, QStringLiteral("3"), QStringLiteral("itemid"),
-                                  itemId);
+        return node_store::insert(c, *parent, key, database::NodeKind::Drug, itemId);
     });
     if (done)
         newKey = key;

@@ -85,8 +85,7 @@ bool GenericsObject::AddGeneric(const QString& parentKey, QString& newKey, const
             if (old->hasDrugs || !node_store::removeLeaf(c, old->nodeKey))
                 return false;
         }
-        return node_store::insert(c, *parent, key, QStringLiteral("2"), QStringLiteral("GenericID"),
-                                  id);
+        return node_store::insert(c, *parent, key, database::NodeKind::Generic, id);
     });
     if (done)
         newKey = key;
@@ -167,10 +166,13 @@ bool GenericsObject::RenameGeneric(qint64 genericCode, const QString& newName) {
         return false;
     db::Connection& c = m_owner.connection();
     return node_store::change(c, [&] {
-        return c.execute(QStringLiteral(
-                             "UPDATE inventory.tbforgeneric SET genericname = ?, name_folded = ?"
-                             " WHERE GenericID = ?"),
-                         {newName, db::foldText(newName), genericCode}) > 0;
+        if (c.execute(
+                QStringLiteral("UPDATE inventory.tbforgeneric SET genericname = ?, name_folded = ?"
+                               " WHERE GenericID = ?"),
+                {newName, db::foldText(newName), genericCode}) == 0)
+            return false;
+        database::syncNodeNames(c, database::NodeKind::Generic, genericCode);
+        return true;
     });
 }
 

@@ -9,13 +9,8 @@ bool NodeFormularyObject::SearchNode(const QString& key) {
             "SELECT n.node_type,"
             " CASE n.node_type WHEN '1' THEN n.ClassificationID WHEN '2' THEN n.GenericID"
             "  ELSE 0 END AS Node_ID,"
-            " CASE n.node_type WHEN '1' THEN c.ClassificationName WHEN '2' THEN g.genericname"
-            "  ELSE TRIM(COALESCE(i.itemname, '')) || ' ' || TRIM(COALESCE(i.description, ''))"
-            " END AS NameOfNode"
+            " n.NodeName AS NameOfNode"
             " FROM inventory.tbFormularyNode n"
-            " LEFT JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID"
-            " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = n.GenericID"
-            " LEFT JOIN inventory.tbinvmaster i ON i.itemid = n.itemid"
             " WHERE n.Node_Key = ? AND n.node_type <> '0'"),
         {key});
     if (rs.eof())

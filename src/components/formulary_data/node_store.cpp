@@ -54,8 +54,12 @@ std::optional<StoredNode> find(db::Connection& c, const QString& key) {
                       rs.field(QStringLiteral("children")).toLongLong()};
 }
 
-bool insert(db::Connection& c, const StoredNode& parent, QString& key, const QString& type,
-            const QString& idColumn, const QVariant& id) {
+bool insert(db::Connection& c, const StoredNode& parent, QString& key, database::NodeKind kind,
+            const QVariant& id) {
+    static const char* const types[] = {"1", "2", "3"};
+    static const char* const idColumns[] = {"ClassificationID", "GenericID", "itemid"};
+    const QString type = QLatin1String(types[int(kind)]);
+    const QString idColumn = QLatin1String(idColumns[int(kind)]);
     std::optional<qint64> number = childNumber(parent.key, key);
     if (!number || *number < 1)
         return false;
@@ -70,6 +74,7 @@ bool insert(db::Connection& c, const StoredNode& parent, QString& key, const QSt
         const QString candidate = childKey(parent.key, *number);
         if (c.query(sql, {candidate, parent.key, parent.level + 1, type, id}).recordCount() > 0) {
             key = candidate;
+            database::syncNodeNames(c, kind, id);
             return true;
         }
         // Taken by another workstation between the caller's test and now.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/node_names.h"
 #include "platform/db/connection.h"
 
 #include <QSet>
@@ -36,8 +37,8 @@ std::optional<StoredNode> find(db::Connection& c, const QString& key);
 // Inserts a node under the parent. The key is the caller's: when another
 // workstation took it meanwhile, the next free number is used and the key is
 // changed to it. Returns false when the key is not a child key of the parent.
-bool insert(db::Connection& c, const StoredNode& parent, QString& key, const QString& type,
-            const QString& idColumn, const QVariant& id);
+bool insert(db::Connection& c, const StoredNode& parent, QString& key, database::NodeKind kind,
+            const QVariant& id);
 
 // Removes a node that has no children; false when it has or does not exist.
 bool removeLeaf(db::Connection& c, const QString& key);

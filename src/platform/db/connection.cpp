@@ -154,6 +154,8 @@ void Connection::openPostgres() {
     }
     // Notices (such as "drop cascades to ...") are not for the user.
     execute(QStringLiteral("SET client_min_messages = warning"));
+    // Compiling short statements costs more than it saves.
+    execute(QStringLiteral("SET jit = off"));
 }
 
 void Connection::close() {

@@ -1,3 +1,4 @@
+#include "database/item_master.h"
 #include "platform/app_error.h"
 #include "support/formulary_fixture.h"
 #include "support/test_database.h"
@@ -258,6 +259,22 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
              EXPECT_FALSE(t.f().Drugs.SearchDrug(key("AMX500")));
              EXPECT_FALSE(t.f().Drugs.DeleteDrug(key("AMX500")));
              EXPECT_EQ(t.nodeAt(key("_1.1.1.1")), QStringLiteral("none"));
+         }},
+        {"an import renames a stock item that sits in the tree",
+         [&](Formulary& f) {
+             database::saveItems(f.connection(), {{key("AMX500"),
+                                                   QStringLiteral("Amoxil"),
+                                                   QStringLiteral("500 mg capsule"),
+                                                   {},
+                                                   {},
+                                                   {},
+                                                   {}}});
+             return true;
+         },
+         true,
+         [&](FormularyData& t) {
+             EXPECT_EQ(t.nodeAt(key("_1.1.1.1")), QStringLiteral("3 Amoxil 500 mg capsule"));
+             EXPECT_TRUE(t.tree().contains(QStringLiteral("_1.1.1.1 3 Amoxil 500 mg capsule")));
          }},
         {"rename a generic name in the master list",
          [&](Formulary& f) {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/db/connection.h"
+
+namespace database {
+
+// Each node keeps the name it shows and its folded form, copied from its
+// classification, generic name or stock item, so that the tree loads and is
+// searched without joins. Every writer of those names calls this afterwards.
+enum class NodeKind { Classification, Generic, Drug };
+
+// Brings the nodes of that kind in line; with an id, only the node of that
+// classification, generic name or stock item.
+void syncNodeNames(db::Connection& connection, NodeKind kind, const QVariant& id = {});
+
+void syncAllNodeNames(db::Connection& connection);
+
+} // namespace database
