@@ -103,6 +103,9 @@ private:
     struct CommandStates {
         Set mnuNew, newEntryButton, classification, generic, drug, other, remove, rename;
     };
+    // The root selected, or nothing yet: only adding a classification is offered.
+    static constexpr CommandStates RootStates{Set::Kept, Set::Kept, Set::Kept, Set::Off,
+                                              Set::Off,  Set::Kept, Set::Off,  Set::Off};
 
     // Building the window.
     void createMenus();

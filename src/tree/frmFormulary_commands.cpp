@@ -138,8 +138,7 @@ void frmFormulary::treFormulary_NodeClick(QTreeWidgetItem* node) {
     const QString key = ui::KeyedTree::keyOf(node);
     auto& lookup = mdlFormulary.objFormulary->NodeFormulary;
     if (key == RootKey) {
-        applyStates(
-            {Set::Kept, Set::Kept, Set::Kept, Set::Off, Set::Off, Set::Kept, Set::Off, Set::Off});
+        applyStates(RootStates);
         node->setExpanded(true);
     } else if (lookup.SearchNode(key)) {
         applyNodeClickStates(lookup.node_type());
@@ -200,10 +199,7 @@ void frmFormulary::applyRightClickStates(QTreeWidgetItem* node) {
 
 void frmFormulary::treFormulary_RightClick(const QPoint& position) {
     QTreeWidgetItem* node = treFormulary->itemAt(position);
-    if (!node)
-        return;
-    treFormulary->setCurrentItem(node);
-    node = openUnreadNode(node);
+    node = node ? openUnreadNode(node) : nullptr;
     if (!node)
         return;
     treFormulary->setCurrentItem(node);

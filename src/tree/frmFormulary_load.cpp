@@ -102,9 +102,7 @@ void frmFormulary::Form_Load() {
     setMinimumSize(size());
     LoadTreeView(RootKey, {}, false);
     staFormulary->Panels(2).setText(mdlFormulary.objCurrentUser->Initial());
-    // Nothing is selected yet: only adding a classification is offered.
-    applyStates(
-        {Set::Kept, Set::Kept, Set::Kept, Set::Off, Set::Off, Set::Kept, Set::Off, Set::Off});
+    applyStates(RootStates);
     if (MayOnlyLook()) {
         tbFormulary->setEnabled(false);
         mnuNew->menuAction()->setEnabled(false);
