@@ -18,6 +18,4 @@ public:
 
     QLabel* lblTitle = nullptr;
     QProgressBar* pb = nullptr;
-    // Kept for callers that ask; nothing in the window sets it.
-    bool Cancelled = false;
 };

@@ -231,7 +231,7 @@ void frmFormulary::createStatusBar() {
     QLabel& caps = staFormulary->addPanel(QStringLiteral("staFormularyCaps"), false, 600);
     QLabel& num = staFormulary->addPanel(QStringLiteral("staFormularyNum"), false, 600);
     setStatusBar(staFormulary);
-    m_indicators = new KeyboardIndicators(ins, caps, num, this);
+    new KeyboardIndicators(ins, caps, num, this); // owned by the window
 }
 
 QAction* frmFormulary::tbFormularyButton(int position) const {

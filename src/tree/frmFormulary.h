@@ -9,7 +9,6 @@ class QMenu;
 class QSplitter;
 class QToolBar;
 class QTreeWidgetItem;
-class KeyboardIndicators;
 class frmEntry;
 
 namespace db {
@@ -147,7 +146,6 @@ private:
     std::array<QAction*, 7> m_buttons{};
     std::array<QAction*, 3> m_buttonMenus{};
     std::unique_ptr<frmEntry> m_entry;
-    KeyboardIndicators* m_indicators = nullptr;
     // The node whose label is being edited and its text before the edit.
     QString m_editedKey;
     QString m_oldLabel;

@@ -15,8 +15,6 @@ public:
     KeyboardIndicators(QLabel& ins, QLabel& caps, QLabel& num, QObject* parent);
     ~KeyboardIndicators() override;
 
-    bool insertOn() const { return m_insert; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
