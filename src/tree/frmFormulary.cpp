@@ -74,6 +74,7 @@ frmFormulary::frmFormulary(QWidget* parent) : QMainWindow(parent) {
     createPanes();
     createStatusBar();
     connectTree();
+    connectCommandWindows();
     // The design size is the client area; the menu bar lies outside it.
     resize(ui::twipsToPixels(QSize(11880, 7935), this) + QSize(0, menuBar()->sizeHint().height()));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();

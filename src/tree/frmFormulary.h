@@ -114,6 +114,7 @@ private:
     void createPanes();
     void createStatusBar();
     void connectTree();
+    void connectCommandWindows();
 
     // Loading (frmFormulary_load.cpp).
     void readHospital();
