@@ -5,6 +5,7 @@
 // same rows. The embedded database always; a server database when
 // FORMULARY_BENCH_PG_URL names one that may be emptied.
 
+#include "bench_support.h"
 #include "core/mdlFormulary.h"
 #include "database/generate.h"
 #include "database/schema.h"
@@ -15,7 +16,6 @@
 #include "platform/ui/error_report.h"
 #include "platform/ui/flex_grid.h"
 
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTemporaryDir>
@@ -42,26 +42,6 @@ struct Result {
     double componentMs = 0;
     double plainMs = 0;
 };
-
-double medianMs(const std::function<void()>& work) {
-    work(); // warms the caches
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void emptyServerDatabase(const QString& url) {
-    db::Connection c(db::Target::parse(url));
-    c.open();
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
-}
 
 qint64 firstId(db::Connection& c, const QString& sql) {
     return c.query(sql).field(0).toLongLong();
@@ -98,8 +78,8 @@ double plainSelectMs(db::Connection& c, const ui::FlexGrid& grid, int firstColum
         flush();
         t.commit();
     }
-    const double ms =
-        medianMs([&] { c.query(QStringLiteral("SELECT * FROM inventory.bench_rows")); });
+    const double ms = bench::medianMs(
+        [&] { c.query(QStringLiteral("SELECT * FROM inventory.bench_rows")); }, kRuns);
     c.execute(QStringLiteral("DROP TABLE inventory.bench_rows"));
     return ms;
 }
@@ -109,11 +89,13 @@ double plainSelectMs(db::Connection& c, const ui::FlexGrid& grid, int firstColum
 Result timeList(db::Connection& c, const QString& list, ui::FlexGrid& grid, int firstColumn,
                 const std::function<void()>& reload, const std::function<void()>& call) {
     Result r{list, 0, 0, 0, 0};
-    r.reloadMs = medianMs([&] {
-        reload();
-        grid.viewport()->repaint();
-    });
-    r.componentMs = medianMs(call);
+    r.reloadMs = bench::medianMs(
+        [&] {
+            reload();
+            grid.viewport()->repaint();
+        },
+        kRuns);
+    r.componentMs = bench::medianMs(call, kRuns);
     r.rows = grid.rows() - 1;
     r.plainMs = plainSelectMs(c, grid, firstColumn, grid.cols() == 2 ? 2 : 5);
     return r;
@@ -211,7 +193,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("sqlite"), folder.filePath(QStringLiteral("formulary")), 50}};
     const QString server = qEnvironmentVariable("FORMULARY_BENCH_PG_URL");
     if (!server.isEmpty()) {
-        emptyServerDatabase(server);
+        bench::emptyServerDatabase(server);
         engines.push_back({QStringLiteral("postgresql"), server, 100});
     }
     std::vector<std::pair<Result, double>> all;

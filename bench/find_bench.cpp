@@ -5,6 +5,7 @@
 // The embedded database always; a server database when
 // FORMULARY_BENCH_PG_URL names one that may be emptied.
 
+#include "bench_support.h"
 #include "components/current_user/current_user.h"
 #include "components/current_user/user_store.h"
 #include "core/mdlFormulary.h"
@@ -47,26 +48,6 @@ struct Result {
     Limits limits{};
 };
 
-double medianMs(const std::function<void()>& work, int runs = kRuns) {
-    work(); // warms the caches
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-void emptyServerDatabase(const QString& url) {
-    db::Connection c(db::Target::parse(url));
-    c.open();
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
-}
-
 // The hits copied into a table of their own, to time reading the same rows
 // without the search.
 void copyHits(db::Connection& c, db::Recordset& hits) {
@@ -82,11 +63,14 @@ void copyHits(db::Connection& c, db::Recordset& hits) {
 void timeSearch(db::Connection& c, Result& r) {
     db::Recordset hits = database::For_SearchNodeList(c, kKey);
     r.hits = hits.recordCount();
-    r.searchMs = medianMs([&] { database::For_SearchNodeList(c, kKey); });
+    r.searchMs = bench::medianMs([&] { database::For_SearchNodeList(c, kKey); }, kRuns);
     copyHits(c, hits);
-    r.plainMs = medianMs([&] {
-        c.query(QStringLiteral("SELECT ItemName, ParentName, Node_Key FROM inventory.bench_hits"));
-    });
+    r.plainMs = bench::medianMs(
+        [&] {
+            c.query(
+                QStringLiteral("SELECT ItemName, ParentName, Node_Key FROM inventory.bench_hits"));
+        },
+        kRuns);
     c.execute(QStringLiteral("DROP TABLE inventory.bench_hits"));
 }
 
@@ -174,7 +158,7 @@ int main(int argc, char** argv) {
         run(QStringLiteral("sqlite"), folder.filePath(QStringLiteral("formulary")), {50, 200}));
     const QString server = qEnvironmentVariable("FORMULARY_BENCH_PG_URL");
     if (!server.isEmpty()) {
-        emptyServerDatabase(server);
+        bench::emptyServerDatabase(server);
         results.push_back(run(QStringLiteral("postgresql"), server, {100, 200}));
     }
     for (const Result& r : results) {

@@ -6,6 +6,7 @@
 // tree loaded (in a process of its own). The embedded database always; a
 // server database when FORMULARY_BENCH_PG_URL names one that may be emptied.
 
+#include "bench_support.h"
 #include "components/current_user/user_store.h"
 #include "core/mdlFormulary.h"
 #include "database/generate.h"
@@ -14,14 +15,12 @@
 #include "platform/ui/keyed_tree.h"
 #include "tree/frmFormulary.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -34,33 +33,6 @@ constexpr double kMemoryLimitMb = 250;
 const QString kUser = QStringLiteral("bench");
 const QString kPassword = QStringLiteral("bench-password");
 const QString kRoot = QStringLiteral("_0");
-
-double medianMs(const std::function<void()>& before, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i <= kRuns; ++i) {
-        before();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        if (i > 0) // the first run warms the caches
-            times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-double peakMemoryMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-void emptyServerDatabase(const QString& url) {
-    db::Connection c(db::Target::parse(url));
-    c.open();
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
-}
 
 // A generated formulary, a user with all rights, and one classification with
 // 500 classifications under it; the key of that classification.
@@ -116,44 +88,43 @@ struct Figures {
 Figures measure(const QString& target, const QString& wide) {
     Figures f;
     frmFormulary& window = start(target);
-    f.loadAllMs = medianMs([] {},
-                           [&] {
-                               window.LoadTreeView(
-                                   kRoot, QStringLiteral("Loading Formulary Structure..."), true);
-                           });
+    f.loadAllMs = bench::medianMs(
+        [&] { window.LoadTreeView(kRoot, QStringLiteral("Loading Formulary Structure..."), true); },
+        kRuns);
     f.rows = window.treFormulary->nodeCount() - 1;
 
     // The limit: the same SELECT, and as many plain items into a shown tree.
     auto& classifications = mdlFormulary.objFormulary->Classifications;
     db::Recordset rows;
-    f.selectMs = medianMs([&] { rows = {}; },
-                          [&] { rows = classifications.LoadClassifications(kRoot, true); });
+    f.selectMs = bench::medianMs([&] { rows = classifications.LoadClassifications(kRoot, true); },
+                                 kRuns, [&] { rows = {}; });
     QTreeWidget plain;
     plain.resize(window.treFormulary->size());
     plain.show();
     const int name[] = {rows.fieldIndex(QStringLiteral("ClassificationName")),
                         rows.fieldIndex(QStringLiteral("GenericName")),
                         rows.fieldIndex(QStringLiteral("DrugName"))};
-    f.plainTreeMs = medianMs([] {},
-                             [&] {
-                                 plain.clear();
-                                 QList<QTreeWidgetItem*> items;
-                                 items.reserve(rows.recordCount());
-                                 for (int row = 0; row < rows.recordCount(); ++row) {
-                                     QString text;
-                                     for (int column : name)
-                                         if (text.isEmpty())
-                                             text = rows.value(row, column).toString();
-                                     items << new QTreeWidgetItem(QStringList{text});
-                                 }
-                                 plain.addTopLevelItems(items);
-                             });
+    f.plainTreeMs = bench::medianMs(
+        [&] {
+            plain.clear();
+            QList<QTreeWidgetItem*> items;
+            items.reserve(rows.recordCount());
+            for (int row = 0; row < rows.recordCount(); ++row) {
+                QString text;
+                for (int column : name)
+                    if (text.isEmpty())
+                        text = rows.value(row, column).toString();
+                items << new QTreeWidgetItem(QStringList{text});
+            }
+            plain.addTopLevelItems(items);
+        },
+        kRuns);
     plain.clear();
 
     // A node opened for the first time, as a click opens it.
     f.openNodeMs =
-        medianMs([&] { window.LoadTreeView(kRoot, {}, false); },
-                 [&] { window.treFormulary_NodeClick(window.treFormulary->node(wide)); });
+        bench::medianMs([&] { window.treFormulary_NodeClick(window.treFormulary->node(wide)); },
+                        kRuns, [&] { window.LoadTreeView(kRoot, {}, false); });
     mdlFormulary.clear();
     return f;
 }
@@ -162,7 +133,7 @@ Figures measure(const QString& target, const QString& wide) {
 int reportPeakMemory(const QString& target) {
     frmFormulary& window = start(target);
     window.LoadTreeView(kRoot, QStringLiteral("Loading Formulary Structure..."), true);
-    std::printf("peak_mb %.1f nodes %d\n", peakMemoryMb(), window.treFormulary->nodeCount());
+    std::printf("peak_mb %.1f nodes %d\n", bench::peakMemoryMb(), window.treFormulary->nodeCount());
     mdlFormulary.clear();
     return 0;
 }
@@ -194,7 +165,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("sqlite"), folder.filePath(QStringLiteral("formulary")), 1.5}};
     const QString server = qEnvironmentVariable("FORMULARY_BENCH_PG_URL");
     if (!server.isEmpty()) {
-        emptyServerDatabase(server);
+        bench::emptyServerDatabase(server);
         engines.push_back({QStringLiteral("postgres"), server, 2.0});
     }
     // Printed last: the load-all ratios after the others.

@@ -3,6 +3,7 @@
 // the preview, its xlsx export against writing the same cells with
 // libxlsxwriter alone, and the peak memory of the run.
 
+#include "bench_support.h"
 #include "database/generate.h"
 #include "database/procedures.h"
 #include "database/schema.h"
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
 #include <xlsxwriter.h>
 
 namespace {
@@ -74,12 +74,6 @@ double plainXlsxMs(const std::vector<std::vector<QByteArray>>& rows, const QStri
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-double peakMemoryMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,7 +117,7 @@ int main(int argc, char** argv) {
     std::printf("xlsx: report export %.0f ms, the same cells with libxlsxwriter alone %.0f ms\n",
                 reportXlsxMs, plainMs);
 
-    const double memoryMb = peakMemoryMb();
+    const double memoryMb = bench::peakMemoryMb();
     std::printf("peak memory %.0f MB (limit %.0f MB)\n", memoryMb, kMemoryLimitMb);
     std::printf("RATIO report_xlsx %.3f\n", reportXlsxMs / (2 * plainMs));
     return 0;

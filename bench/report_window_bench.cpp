@@ -2,6 +2,7 @@
 // formulary of 100,000 nodes on the embedded database: from the menu command
 // to the viewer showing its first page, and the peak memory of the run.
 
+#include "bench_support.h"
 #include "components/current_user/current_user.h"
 #include "components/current_user/user_store.h"
 #include "core/mdlFormulary.h"
@@ -17,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -43,12 +43,6 @@ void createDatabase(const QString& folder) {
     current_user::addUser(c, user, kPassword);
     std::printf("formulary: %d nodes (%d classifications, %d generic names, %d drugs)\n",
                 generated.nodes(), generated.classifications, generated.generics, generated.drugs);
-}
-
-double peakMemoryMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
 }
 
 } // namespace
@@ -88,7 +82,7 @@ int main(int argc, char** argv) {
     std::printf("report 1: %d pages; menu command to first page shown %.0f ms (limit %.0f ms), "
                 "viewer closed at %.0f ms\n",
                 pages, firstPageMs, kFirstPageLimitMs, closedMs);
-    const double memoryMb = peakMemoryMb();
+    const double memoryMb = bench::peakMemoryMb();
     std::printf("peak memory %.0f MB (limit %.0f MB)\n", memoryMb, kMemoryLimitMb);
     mdlFormulary.clear();
     std::printf("RATIO report_window_first_page %.3f\n", firstPageMs / kFirstPageLimitMs);

@@ -6,10 +6,25 @@
 #include "platform/ui/message_box.h"
 
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace editors {
+
+QPushButton* button(const QString& caption, const QString& name, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QGroupBox* frame(const QString& caption, const QString& name, QWidget* parent) {
+    auto* f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    return f;
+}
 
 namespace {
 

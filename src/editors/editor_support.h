@@ -3,7 +3,9 @@
 #include <QStringList>
 #include <functional>
 
+class QGroupBox;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace ui {
@@ -12,6 +14,11 @@ class FlexGrid;
 
 // Pieces that the catalogue editors share.
 namespace editors {
+
+// A named button that Enter in the window does not press.
+QPushButton* button(const QString& caption, const QString& name, QWidget* parent);
+// A named frame.
+QGroupBox* frame(const QString& caption, const QString& name, QWidget* parent);
 
 // Typed letters reach the box in upper case.
 void upperCaseTyping(QLineEdit& box);

@@ -24,19 +24,6 @@ namespace {
 const QString Unclassified = QStringLiteral("Unclassified");
 const QString ListFormat = QStringLiteral("|<Drug Name |<Description |<Generic Name");
 
-QPushButton* button(const QString& caption, const QString& name, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QGroupBox* frame(const QString& caption, const QString& name, QWidget* parent) {
-    auto* f = new QGroupBox(caption, parent);
-    f->setObjectName(name);
-    return f;
-}
-
 QLineEdit* searchBox(QGroupBox& frame, const QString& name) {
     auto* box = new QLineEdit(&frame);
     box->setObjectName(name);
@@ -73,14 +60,16 @@ frmDrugList::frmDrugList(QWidget* parent) : QDialog(parent) {
 }
 
 void frmDrugList::createControls() {
-    fraSearch1 = frame(QStringLiteral("&1. Search"), QStringLiteral("fraSearch1"), this);
+    fraSearch1 = editors::frame(QStringLiteral("&1. Search"), QStringLiteral("fraSearch1"), this);
     txtSearch1 = searchBox(*fraSearch1, QStringLiteral("txtSearch1"));
-    fraSearch2 = frame(QStringLiteral("&3. Search"), QStringLiteral("fraSearch2"), this);
+    fraSearch2 = editors::frame(QStringLiteral("&3. Search"), QStringLiteral("fraSearch2"), this);
     txtSearch2 = searchBox(*fraSearch2, QStringLiteral("txtSearch2"));
 
-    fraDrug1 = frame(QStringLiteral("&2. Available Drugs"), QStringLiteral("fraDrug1"), this);
+    fraDrug1 =
+        editors::frame(QStringLiteral("&2. Available Drugs"), QStringLiteral("fraDrug1"), this);
     flexMSHList1 = list(QStringLiteral("flexMSHList1"), fraDrug1);
-    cmdClear1 = button(QStringLiteral("Clear Selec&tion"), QStringLiteral("cmdClear1"), fraDrug1);
+    cmdClear1 =
+        editors::button(QStringLiteral("Clear Selec&tion"), QStringLiteral("cmdClear1"), fraDrug1);
     createFilter();
     auto* under1 = new QHBoxLayout;
     under1->addWidget(Picture1);
@@ -90,22 +79,23 @@ void frmDrugList::createControls() {
     inside1->addWidget(flexMSHList1, 1);
     inside1->addLayout(under1);
 
-    fraDrug2 =
-        frame(QStringLiteral("&4. Drugs under [GenericName]"), QStringLiteral("fraDrug2"), this);
+    fraDrug2 = editors::frame(QStringLiteral("&4. Drugs under [GenericName]"),
+                              QStringLiteral("fraDrug2"), this);
     flexMSHList2 = list(QStringLiteral("flexMSHList2"), fraDrug2);
-    cmdClear2 = button(QStringLiteral("Cl&ear Selection"), QStringLiteral("cmdClear2"), fraDrug2);
+    cmdClear2 =
+        editors::button(QStringLiteral("Cl&ear Selection"), QStringLiteral("cmdClear2"), fraDrug2);
     auto* inside2 = new QVBoxLayout(fraDrug2);
     inside2->addWidget(flexMSHList2, 1);
     inside2->addWidget(cmdClear2, 0, Qt::AlignRight);
 
-    cmdAdd = button(QStringLiteral("&Add >>"), QStringLiteral("cmdAdd"), this);
-    cmdRemove = button(QStringLiteral("<< &Remove"), QStringLiteral("cmdRemove"), this);
+    cmdAdd = editors::button(QStringLiteral("&Add >>"), QStringLiteral("cmdAdd"), this);
+    cmdRemove = editors::button(QStringLiteral("<< &Remove"), QStringLiteral("cmdRemove"), this);
     auto* middle = new QVBoxLayout;
     middle->addStretch();
     middle->addWidget(cmdAdd);
     middle->addWidget(cmdRemove);
     middle->addStretch();
-    cmdCancel = button(QStringLiteral("&Close"), QStringLiteral("cmdCancel"), this);
+    cmdCancel = editors::button(QStringLiteral("&Close"), QStringLiteral("cmdCancel"), this);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(fraSearch1, 0, 0);

@@ -21,17 +21,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-namespace {
-
-QPushButton* button(const QString& caption, const QString& name, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 frmGeneric::frmGeneric(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmGeneric"));
     setWindowTitle(QStringLiteral("Build Generic Name"));
@@ -65,10 +54,10 @@ void frmGeneric::createControls() {
     flexMSHList->setObjectName(QStringLiteral("flexMSHList"));
     (new QVBoxLayout(Frame2))->addWidget(flexMSHList);
 
-    cmdNew = button(QStringLiteral("&New"), QStringLiteral("cmdNew"), this);
-    cmdRename = button(QStringLiteral("&Rename"), QStringLiteral("cmdRename"), this);
-    cmdDelete = button(QStringLiteral("&Delete"), QStringLiteral("cmdDelete"), this);
-    cmdClose = button(QStringLiteral("&Close"), QStringLiteral("cmdClose"), this);
+    cmdNew = editors::button(QStringLiteral("&New"), QStringLiteral("cmdNew"), this);
+    cmdRename = editors::button(QStringLiteral("&Rename"), QStringLiteral("cmdRename"), this);
+    cmdDelete = editors::button(QStringLiteral("&Delete"), QStringLiteral("cmdDelete"), this);
+    cmdClose = editors::button(QStringLiteral("&Close"), QStringLiteral("cmdClose"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdNew);
     buttons->addWidget(cmdRename);

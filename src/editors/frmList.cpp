@@ -25,19 +25,6 @@ namespace {
 const QString NoClassification = QStringLiteral("no classification");
 const QString ListFormat = QStringLiteral("|<Generic Name||||<Classification|");
 
-QPushButton* button(const QString& caption, const QString& name, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QGroupBox* frame(const QString& caption, const QString& name, QWidget* parent) {
-    auto* f = new QGroupBox(caption, parent);
-    f->setObjectName(name);
-    return f;
-}
-
 } // namespace
 
 frmList::frmList(QWidget* parent) : QDialog(parent) {
@@ -54,25 +41,27 @@ frmList::frmList(QWidget* parent) : QDialog(parent) {
 }
 
 void frmList::createControls() {
-    fraSearch1 = frame(QStringLiteral("&1. Search"), QStringLiteral("fraSearch1"), this);
+    fraSearch1 = editors::frame(QStringLiteral("&1. Search"), QStringLiteral("fraSearch1"), this);
     txtSearch1 = new QLineEdit(fraSearch1);
     txtSearch1->setObjectName(QStringLiteral("txtSearch1"));
     (new QVBoxLayout(fraSearch1))->addWidget(txtSearch1);
-    fraSearch2 = frame(QStringLiteral("&3. Search"), QStringLiteral("fraSearch2"), this);
+    fraSearch2 = editors::frame(QStringLiteral("&3. Search"), QStringLiteral("fraSearch2"), this);
     txtSearch2 = new QLineEdit(fraSearch2);
     txtSearch2->setObjectName(QStringLiteral("txtSearch2"));
     (new QVBoxLayout(fraSearch2))->addWidget(txtSearch2);
 
-    fraGeneric1 =
-        frame(QStringLiteral("&2. Available Generic Names"), QStringLiteral("fraGeneric1"), this);
-    fraGeneric2 = frame(QStringLiteral("&4. Generic names under [Classification]"),
-                        QStringLiteral("fraGeneric2"), this);
+    fraGeneric1 = editors::frame(QStringLiteral("&2. Available Generic Names"),
+                                 QStringLiteral("fraGeneric1"), this);
+    fraGeneric2 = editors::frame(QStringLiteral("&4. Generic names under [Classification]"),
+                                 QStringLiteral("fraGeneric2"), this);
     flexMSHList1 = new ui::FlexGrid(fraGeneric1);
     flexMSHList1->setObjectName(QStringLiteral("flexMSHList1"));
     flexMSHList2 = new ui::FlexGrid(fraGeneric2);
     flexMSHList2->setObjectName(QStringLiteral("flexMSHList2"));
-    cmdClear1 = button(QStringLiteral("Clear Selec&tion"), QStringLiteral("cmdClear1"), this);
-    cmdClear2 = button(QStringLiteral("C&lear Selection"), QStringLiteral("cmdClear2"), this);
+    cmdClear1 =
+        editors::button(QStringLiteral("Clear Selec&tion"), QStringLiteral("cmdClear1"), this);
+    cmdClear2 =
+        editors::button(QStringLiteral("C&lear Selection"), QStringLiteral("cmdClear2"), this);
     for (const auto& [list, grid, clear] : {std::tuple{fraGeneric1, flexMSHList1, cmdClear1},
                                             std::tuple{fraGeneric2, flexMSHList2, cmdClear2}}) {
         editors::setCheckPictures(*grid);
@@ -81,16 +70,16 @@ void frmList::createControls() {
         inside->addWidget(clear, 0, Qt::AlignRight);
     }
 
-    cmdAdd = button(QStringLiteral("&Add >>"), QStringLiteral("cmdAdd"), this);
-    cmdRemove = button(QStringLiteral("<< &Remove"), QStringLiteral("cmdRemove"), this);
+    cmdAdd = editors::button(QStringLiteral("&Add >>"), QStringLiteral("cmdAdd"), this);
+    cmdRemove = editors::button(QStringLiteral("<< &Remove"), QStringLiteral("cmdRemove"), this);
     auto* middle = new QVBoxLayout;
     middle->addStretch();
     middle->addWidget(cmdAdd);
     middle->addWidget(cmdRemove);
     middle->addStretch();
 
-    Command1 = button(QStringLiteral("&Build Generics"), QStringLiteral("Command1"), this);
-    cmdCancel = button(QStringLiteral("&Close"), QStringLiteral("cmdCancel"), this);
+    Command1 = editors::button(QStringLiteral("&Build Generics"), QStringLiteral("Command1"), this);
+    cmdCancel = editors::button(QStringLiteral("&Close"), QStringLiteral("cmdCancel"), this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Command1);
     bottom->addStretch();
