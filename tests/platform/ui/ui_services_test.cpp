@@ -271,6 +271,28 @@ TEST(ErrorReportTest, EscapingErrorIsReportedAndEndsTheRun) {
     EXPECT_EQ(script.exitCode(), ErrorExitCode);
 }
 
+// An error raised in an event handler that no command wrapper runs reaches
+// the application's last net instead of the event loop.
+TEST(ErrorReportTest, AnErrorInAnEventHandlerReachesTheReport) {
+    class Failing : public QObject {
+    public:
+        bool event(QEvent* e) override {
+            if (e->type() == QEvent::User)
+                throw AppError(91, QStringLiteral("Object variable not set"),
+                               QStringLiteral("frmView.Form_Load"));
+            return QObject::event(e);
+        }
+    };
+    RecordingScript script;
+    script.answerNext(Answer::OK);
+    Failing receiver;
+    QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&receiver, QEvent::User);
+    ASSERT_EQ(script.messages().size(), 1u);
+    EXPECT_TRUE(script.messages()[0].text.contains(QStringLiteral("frmView.Form_Load")));
+    EXPECT_EQ(script.exitCode(), ErrorExitCode);
+}
+
 TEST(ErrorReportTest, CommandSlotsAndOtherExceptionsGoThroughTheReport) {
     RecordingScript script;
     script.answerNext(Answer::OK);
