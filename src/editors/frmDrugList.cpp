@@ -283,7 +283,7 @@ void frmDrugList::addDrug(int row, QTreeWidgetItem& parent, QStringList& unchang
             treList->addNode(parentKey, newKey, text, NodeImageKey(QStringLiteral("3")));
         ui::KeyedTree::setTag(node, itemId);
         parent.setExpanded(true);
-        removeTreeNode(oldKey);
+        RemoveTreeNode(oldKey);
     } catch (const std::exception&) {
         unchanged << text;
     }
@@ -310,14 +310,14 @@ void frmDrugList::removeDrug(int row, QStringList& unchanged) {
             unchanged << text;
             return;
         }
-        removeTreeNode(oldKey);
+        RemoveTreeNode(oldKey);
     } catch (const std::exception&) {
         unchanged << text;
     }
 }
 
 // A node that was never loaded is not in the tree: nothing to remove.
-void frmDrugList::removeTreeNode(const QString& key) {
+void frmDrugList::RemoveTreeNode(const QString& key) {
     if (!key.isEmpty() && treList->node(key))
         treList->removeNode(key);
 }

@@ -70,7 +70,7 @@ private:
     void cmdRemove_Click();
     void addDrug(int row, QTreeWidgetItem& parent, QStringList& unchanged);
     void removeDrug(int row, QStringList& unchanged);
-    void removeTreeNode(const QString& key);
+    void RemoveTreeNode(const QString& key);
     void afterChange();
     void sizeColumns(ui::FlexGrid& grid);
 

@@ -259,7 +259,7 @@ bool frmList::addGeneric(int row, QTreeWidgetItem& parent, QStringList& unchange
         }
         treList->addNode(parentKey, newKey, name, NodeImageKey(QStringLiteral("2")));
         parent.setExpanded(true);
-        removeTreeNode(oldKey);
+        RemoveTreeNode(oldKey);
         return true;
     } catch (const std::exception&) {
         unchanged << name.trimmed();
@@ -295,7 +295,7 @@ bool frmList::removeGeneric(int row, QStringList& unchanged) {
             unchanged << name.trimmed();
             return false;
         }
-        removeTreeNode(oldKey);
+        RemoveTreeNode(oldKey);
         return true;
     } catch (const std::exception&) {
         unchanged << name.trimmed();
@@ -304,7 +304,7 @@ bool frmList::removeGeneric(int row, QStringList& unchanged) {
 }
 
 // A node that was never loaded is not in the tree: nothing to remove.
-void frmList::removeTreeNode(const QString& key) {
+void frmList::RemoveTreeNode(const QString& key) {
     if (IsKeyPosition(key) > 0)
         treList->removeNode(key.trimmed());
 }

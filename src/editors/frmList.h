@@ -77,7 +77,7 @@ private:
     void Command1_Click();
     bool addGeneric(int row, QTreeWidgetItem& parent, QStringList& unchanged);
     bool removeGeneric(int row, QStringList& unchanged);
-    void removeTreeNode(const QString& key);
+    void RemoveTreeNode(const QString& key);
     void afterChange(int intWhichGrid);
     void sizeColumns(ui::FlexGrid& grid);
 
