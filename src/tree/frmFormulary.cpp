@@ -153,7 +153,9 @@ void frmFormulary::createToolbar() {
     tbFormulary->setObjectName(QStringLiteral("tbFormulary"));
     tbFormulary->setMovable(false);
     tbFormulary->setFloatable(false);
+    // No menu to hide the toolbar, from the toolbar or the menu bar.
     tbFormulary->setContextMenuPolicy(Qt::PreventContextMenu);
+    menuBar()->setContextMenuPolicy(Qt::PreventContextMenu);
     tbFormulary->setIconSize(QSize(24, 24));
 
     auto button = [this](ToolbarImage image, const QString& name, const QString& tip,

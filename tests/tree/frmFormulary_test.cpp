@@ -4,6 +4,8 @@
 #include "tree/frmFormulary.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -140,6 +142,18 @@ TEST_P(frmFormularyTest, MenusAndToolbarCarryTheirCaptionsShortcutsAndRoutes) {
     w.tbFormularyButtonMenu(2)->trigger();
     w.tbFormularyButton(1)->trigger();
     EXPECT_EQ(reached, (QStringList{"mnuGenericFiles", "mnuFindEntry", "mnuNewGeneric"}));
+
+    // Neither the menu bar nor the toolbar offers a menu of its own to hide the toolbar.
+    for (QWidget* area :
+         {static_cast<QWidget*>(w.menuBar()), static_cast<QWidget*>(w.tbFormulary)}) {
+        SCOPED_TRACE(area->objectName().toStdString());
+        const QPoint inside(area->width() - 2, area->height() / 2);
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, inside, area->mapToGlobal(inside));
+        QApplication::sendEvent(area, &rightClick);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    }
 }
 
 FORMULARY_ENGINE_TESTS(frmFormularyTest);
