@@ -7,7 +7,6 @@
 int main(int argc, char** argv) {
     current_user::setApplicationIdentity();
     ui::Application app(argc, argv);
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Formulary"));
     int code = EXIT_FAILURE;
     if (!ui::runCommand(Main))
         code = ui::ErrorExitCode;

@@ -51,7 +51,7 @@ void expectNoServerMessage(const ui::Script& script) {
     EXPECT_EQ(shown.text, NoServer);
     EXPECT_EQ(shown.icon, ui::Icon::Critical);
     EXPECT_EQ(shown.buttons, ui::Buttons::OK);
-    EXPECT_EQ(shown.title, QApplication::applicationDisplayName());
+    EXPECT_EQ(shown.title, ui::MessageBox::applicationTitle());
 }
 
 void expectRunEnded() {

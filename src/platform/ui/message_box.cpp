@@ -76,8 +76,7 @@ Answer MessageBox::escapeAnswer(Buttons buttons) {
 }
 
 Answer MessageBox::show(const QString& text, const QString& title, Buttons buttons, Icon icon) {
-    MessageShown shown{text, title.isEmpty() ? QApplication::applicationDisplayName() : title,
-                       buttons, icon};
+    MessageShown shown{text, title.isEmpty() ? applicationTitle() : title, buttons, icon};
     if (Script* script = Script::active("message box"))
         return script->answerMessage(shown);
     return execBox(shown);

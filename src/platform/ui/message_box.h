@@ -24,6 +24,10 @@ public:
     static Answer show(const QString& text, const QString& title = {},
                        Buttons buttons = Buttons::OK, Icon icon = Icon::None);
 
+    // The title of a box without one of its own. Not Qt's display name, which
+    // X11 would append to every window's caption.
+    static QString applicationTitle() { return QStringLiteral("Formulary"); }
+
     // The answer of Escape or the close box: the last button that declines.
     static Answer escapeAnswer(Buttons buttons);
 };

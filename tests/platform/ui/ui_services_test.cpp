@@ -66,7 +66,7 @@ TEST(MessageBoxTest, AnswersInOrderAndRecordsEveryBox) {
     EXPECT_EQ(first.icon, Icon::Question);
     EXPECT_EQ(first.answer, Answer::No);
     // A box without a title of its own shows the application title.
-    EXPECT_EQ(script.messages()[1].title, QApplication::applicationDisplayName());
+    EXPECT_EQ(script.messages()[1].title, ui::MessageBox::applicationTitle());
     EXPECT_EQ(script.messages()[1].icon, Icon::None);
     EXPECT_TRUE(script.unscripted.isEmpty());
 }
@@ -267,7 +267,7 @@ TEST(ErrorReportTest, EscapingErrorIsReportedAndEndsTheRun) {
     EXPECT_TRUE(report.text.contains(QStringLiteral("frmFormulary.NodeFound")));
     EXPECT_EQ(report.icon, Icon::Critical);
     EXPECT_EQ(report.buttons, Buttons::OK);
-    EXPECT_EQ(report.title, QApplication::applicationDisplayName());
+    EXPECT_EQ(report.title, ui::MessageBox::applicationTitle());
     EXPECT_EQ(script.exitCode(), ErrorExitCode);
 }
 
