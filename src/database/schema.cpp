@@ -123,6 +123,12 @@ void createVersion1(Connection& c) {
                            " passwordhash TEXT NOT NULL,"
                            " failedlogins INTEGER NOT NULL DEFAULT 0,"
                            " lastfailed_at BIGINT)"),
+            // Failed log-ins with user names that do not exist, counted like a
+            // user's own so that no answer or wait tells which names exist.
+            QStringLiteral("CREATE TABLE inventory.tbLoginFailure ("
+                           " username {KEY} PRIMARY KEY,"
+                           " failedlogins INTEGER NOT NULL,"
+                           " lastfailed_at BIGINT NOT NULL)"),
             QStringLiteral("CREATE TABLE inventory.tbSession ("
                            " session_id {KEY} PRIMARY KEY,"
                            " employeecode TEXT,"

@@ -1,6 +1,8 @@
 #include "components/current_user/login.h"
 #include "components/current_user/user_rows.h"
 
+#include "platform/db/transaction.h"
+
 #include <algorithm>
 
 namespace current_user {
@@ -11,6 +13,7 @@ namespace {
 
 constexpr int FreeFailures = 3;
 constexpr std::chrono::seconds MaxDelay = 30s;
+constexpr qint64 ForgetUnknownNamesSeconds = 24 * 3600;
 
 // The hash of a random password, made with the settings of real ones: an
 // unknown user name is checked against it, so that it costs the same work.
@@ -59,7 +62,7 @@ LoginResult Authenticator::authenticate(db::Connection& c, const QString& userNa
 
     const std::optional<StoredLogin> stored = findLogin(c, name);
     waitAfter(stored ? Failures{stored->user.failedlogins, stored->lastFailedAt}
-                     : m_unknownNames.value(name));
+                     : unknownNameFailures(c, name));
     if (verifyPassword(stored ? stored->hash : standInHash(), password) && stored) {
         c.execute(
             QStringLiteral("UPDATE inventory.tbUser SET failedlogins = 0, lastfailed_at = NULL"
@@ -76,11 +79,35 @@ LoginResult Authenticator::authenticate(db::Connection& c, const QString& userNa
                                  " lastfailed_at = ? WHERE username = ?"),
                   {now, name});
     } else {
-        Failures& failures = m_unknownNames[name];
-        ++failures.count;
-        failures.lastAt = now;
+        countUnknownName(c, name);
     }
     return {std::nullopt, failureText()};
+}
+
+Authenticator::Failures Authenticator::unknownNameFailures(db::Connection& c,
+                                                           const QString& name) const {
+    const db::Recordset rows =
+        c.query(QStringLiteral("SELECT failedlogins, lastfailed_at"
+                               " FROM inventory.tbLoginFailure WHERE username = ?"),
+                {name});
+    if (rows.eof())
+        return {};
+    return {rows.field(0).toInt(), rows.field(1).toLongLong()};
+}
+
+// Names not tried for a day are forgotten, so that guesses cannot fill the table.
+void Authenticator::countUnknownName(db::Connection& c, const QString& name) const {
+    const qint64 now = m_clock.now();
+    db::Transaction t(c);
+    c.execute(QStringLiteral("DELETE FROM inventory.tbLoginFailure WHERE lastfailed_at < ?"),
+              {now - ForgetUnknownNamesSeconds});
+    c.execute(QStringLiteral(
+                  "INSERT INTO inventory.tbLoginFailure (username, failedlogins, lastfailed_at)"
+                  " VALUES (?, 1, ?) ON CONFLICT (username) DO UPDATE"
+                  " SET failedlogins = tbLoginFailure.failedlogins + 1,"
+                  " lastfailed_at = excluded.lastfailed_at"),
+              {name, now});
+    t.commit();
 }
 
 // The time since the last failure counts towards the wait, so that a user

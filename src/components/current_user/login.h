@@ -2,7 +2,6 @@
 
 #include "components/current_user/user_store.h"
 
-#include <QHash>
 #include <chrono>
 #include <functional>
 
@@ -24,8 +23,8 @@ struct LoginResult {
 };
 
 // Checks a user name and password, and slows down guessing: failed log-ins
-// are counted in the user's row, and a user name that does not exist costs
-// the same work and the same waits (counted here) as a wrong password.
+// are counted in the database, in the user's row, and a user name that does
+// not exist costs the same work and the same waits as a wrong password.
 class Authenticator {
 public:
     explicit Authenticator(LoginClock clock);
@@ -42,9 +41,10 @@ private:
     };
 
     void waitAfter(const Failures& failures) const;
+    Failures unknownNameFailures(db::Connection& c, const QString& name) const;
+    void countUnknownName(db::Connection& c, const QString& name) const;
 
     LoginClock m_clock;
-    QHash<QString, Failures> m_unknownNames;
 };
 
 } // namespace current_user
