@@ -1,21 +1,12 @@
 #include "core/frmLoad.h"
 
+#include "platform/ui/show_now.h"
 #include "platform/ui/twips.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
-#include <QWindow>
-
-namespace {
-
-// How long showNow waits for the window system to map the window.
-constexpr int ExposeWaitMs = 250;
-
-} // namespace
 
 frmLoad::frmLoad(QWidget* parent)
     : QFrame(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -44,11 +35,5 @@ frmLoad::frmLoad(QWidget* parent)
 }
 
 void frmLoad::showNow() {
-    show();
-    // The window system maps the window asynchronously; until it has, nothing
-    // painted reaches the screen. Input stays queued meanwhile.
-    const QDeadlineTimer deadline(ExposeWaitMs);
-    while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-    repaint();
+    ui::showNow(*this);
 }

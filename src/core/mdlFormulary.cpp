@@ -2,6 +2,7 @@
 
 #include "core/frmSplash.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/show_now.h"
 #include "tree/frmFormulary.h"
 
 #include <QApplication>
@@ -56,8 +57,7 @@ void Main() {
     m.FindInProgress = false;
 
     auto splash = std::make_unique<frmSplash>();
-    splash->show();
-    splash->repaint();
+    ui::showNow(*splash);
     QCoreApplication::processEvents();
 
     if (connectToServer(m)) {
