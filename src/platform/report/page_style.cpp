@@ -6,14 +6,14 @@ namespace report {
 
 namespace {
 
-struct FontSpec {
+struct FontChoice {
     int points;
     QFont::Weight weight;
     bool italic;
 };
 
 // Sizes in points.
-constexpr FontSpec kSpecs[PageStyle::RoleCount] = {
+constexpr FontChoice kFonts[PageStyle::RoleCount] = {
     {13, QFont::Bold, false},     // Hospital
     {9, QFont::Normal, false},    // Address
     {9, QFont::Normal, false},    // Date
@@ -35,12 +35,12 @@ constexpr double kSafeShare = 0.95;
 PageStyle::PageStyle() {
     m_fonts.reserve(RoleCount);
     m_metrics.reserve(RoleCount);
-    for (const FontSpec& spec : kSpecs) {
+    for (const FontChoice& choice : kFonts) {
         QFont font(QStringLiteral("Sans Serif"));
         font.setStyleHint(QFont::SansSerif);
-        font.setPixelSize(int(spec.points * TwipsPerPoint));
-        font.setWeight(spec.weight);
-        font.setItalic(spec.italic);
+        font.setPixelSize(int(choice.points * TwipsPerPoint));
+        font.setWeight(choice.weight);
+        font.setItalic(choice.italic);
         font.setHintingPreference(QFont::PreferNoHinting);
         m_fonts.push_back(font);
         m_metrics.emplace_back(font);
