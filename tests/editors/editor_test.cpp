@@ -118,3 +118,22 @@ QStringList ticked(const ui::FlexGrid& grid) {
             texts << grid.textMatrix(row, 1);
     return texts;
 }
+
+void EditorTest::expectNoWindowOpens(const std::vector<OpeningCase>& cases,
+                                     const std::function<void()>& prepare,
+                                     void (*command)(frmFormulary&)) {
+    for (const OpeningCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        start(c.rights, c.user);
+        prepare();
+        select(c.selected);
+        if (c.refused)
+            script.answerNext(ui::Answer::OK);
+        command(*main);
+        EXPECT_EQ(takeMessages(),
+                  c.refused ? QStringList{QStringLiteral("Not authorized!")} : QStringList());
+        EXPECT_TRUE(script.modalsShown().isEmpty());
+        mdlFormulary.clear();
+        conn->execute(QStringLiteral("delete from inventory.tbforUserSettings"));
+    }
+}

@@ -4,7 +4,9 @@
 #include "support/formulary_fixture.h"
 
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class frmFormulary;
 class QTreeWidgetItem;
@@ -45,6 +47,20 @@ protected:
 
     // Texts of the oldest messages shown, and forgets them.
     QStringList takeMessages();
+
+    // Who may open an editor, and on which node: each case logs its user in
+    // with its rights, prepares the tree, selects the node and runs the
+    // opening command. A refused case shows "Not authorized!"; no case here
+    // opens a window.
+    struct OpeningCase {
+        const char* what;
+        QString user;
+        Rights rights;
+        QString selected;
+        bool refused;
+    };
+    void expectNoWindowOpens(const std::vector<OpeningCase>& cases,
+                             const std::function<void()>& prepare, void (*command)(frmFormulary&));
 
     std::unique_ptr<test_support::FormularyFixture> fixture;
     frmFormulary* main = nullptr;

@@ -102,14 +102,7 @@ TEST_P(frmDrugListTest, OpensForAGenericNameWithItsFilteredAndSearchedLists) {
 
 TEST_P(frmDrugListTest, OpeningNeedsTheRightMoreThanLookingAndAGenericName) {
     addUser(QStringLiteral("viewer"), QStringLiteral("VW"), QStringLiteral("BB"));
-    struct Case {
-        const char* what;
-        QString user;
-        Rights rights;
-        QString selected;
-        bool refused;
-    };
-    const std::vector<Case> cases{
+    const std::vector<OpeningCase> cases{
         {"no right", QStringLiteral("pharmacist"), {.generic = true}, QStringLiteral("_2.1"), true},
         {"look only", QStringLiteral("viewer"), {.drug = true}, QStringLiteral("_2.1"), true},
         {"classification",
@@ -119,20 +112,8 @@ TEST_P(frmDrugListTest, OpeningNeedsTheRightMoreThanLookingAndAGenericName) {
          false},
         {"drug", QStringLiteral("pharmacist"), {.drug = true}, QStringLiteral("_2.1.1"), false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        start(c.rights, c.user);
-        openGenericNames();
-        select(c.selected);
-        if (c.refused)
-            script.answerNext(ui::Answer::OK);
-        mnuNewDrug_Click(*main);
-        EXPECT_EQ(takeMessages(),
-                  c.refused ? QStringList{QStringLiteral("Not authorized!")} : QStringList());
-        EXPECT_TRUE(script.modalsShown().isEmpty());
-        mdlFormulary.clear();
-        conn->execute(QStringLiteral("delete from inventory.tbforUserSettings"));
-    }
+    expectNoWindowOpens(
+        cases, [&] { openGenericNames(); }, mnuNewDrug_Click);
 }
 
 TEST_P(frmDrugListTest, TicksFollowTheBoxColumnAndSpaceAndClosingAsksAboutThem) {

@@ -82,14 +82,7 @@ TEST_P(frmListTest, OpensForAClassificationWithTheGenericNamesInAndOutsideIt) {
 
 TEST_P(frmListTest, OpeningNeedsTheRightMoreThanLookingAndAClassification) {
     addUser(QStringLiteral("viewer"), QStringLiteral("VW"), QStringLiteral("BB"));
-    struct Case {
-        const char* what;
-        QString user;
-        Rights rights;
-        QString selected;
-        bool refused;
-    };
-    const std::vector<Case> cases{
+    const std::vector<OpeningCase> cases{
         {"no right", QStringLiteral("pharmacist"), {}, QStringLiteral("_2"), true},
         {"look only", QStringLiteral("viewer"), {.generic = true}, QStringLiteral("_2"), true},
         {"generic name",
@@ -99,20 +92,8 @@ TEST_P(frmListTest, OpeningNeedsTheRightMoreThanLookingAndAClassification) {
          false},
         {"root", QStringLiteral("pharmacist"), {.generic = true}, QStringLiteral("_0"), false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        start(c.rights, c.user);
-        open(QStringLiteral("_1"));
-        select(c.selected);
-        if (c.refused)
-            script.answerNext(ui::Answer::OK);
-        mnuNewGeneric_Click(*main);
-        EXPECT_EQ(takeMessages(),
-                  c.refused ? QStringList{QStringLiteral("Not authorized!")} : QStringList());
-        EXPECT_TRUE(script.modalsShown().isEmpty());
-        mdlFormulary.clear();
-        conn->execute(QStringLiteral("delete from inventory.tbforUserSettings"));
-    }
+    expectNoWindowOpens(
+        cases, [&] { open(QStringLiteral("_1")); }, mnuNewGeneric_Click);
 }
 
 TEST_P(frmListTest, TicksFollowTheMouseInTheBoxColumnAndTheSpaceKey) {

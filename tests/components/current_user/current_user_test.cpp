@@ -5,6 +5,7 @@
 #include "components/current_user/user_store.h"
 #include "platform/app_error.h"
 #include "support/test_database.h"
+#include "test_users.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,15 +64,8 @@ class CurrentUserTest : public test_support::EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        UserRecord u;
-        u.employeecode = QStringLiteral("E100");
-        u.username = QStringLiteral("pharmacist");
-        u.firstname = QStringLiteral("Paula");
-        u.lastname = QStringLiteral("Rees");
-        u.initials = QStringLiteral("PRE");
-        u.rightsclass = QStringLiteral("BB");
-        u.isadmin = true;
-        addUser(*conn, u, QStringLiteral("right"));
+        addUser(*conn, paulaRees(QStringLiteral("BB"), QStringLiteral("PRE")),
+                QStringLiteral("right"));
         location = std::make_unique<DatabaseVariable>(database->target());
         user.setLoginPrompt(script.prompt());
     }

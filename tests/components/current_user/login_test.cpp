@@ -1,6 +1,7 @@
 #include "components/current_user/login.h"
 
 #include "support/test_database.h"
+#include "test_users.h"
 
 using namespace current_user;
 
@@ -25,14 +26,7 @@ class Login : public test_support::EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        UserRecord u;
-        u.employeecode = QStringLiteral("E100");
-        u.username = QStringLiteral("pharmacist");
-        u.firstname = QStringLiteral("Paula");
-        u.lastname = QStringLiteral("Rees");
-        u.rightsclass = QStringLiteral("AA");
-        u.isadmin = true;
-        addUser(*conn, u, QStringLiteral("right"));
+        addUser(*conn, paulaRees(QStringLiteral("AA")), QStringLiteral("right"));
     }
 
     LoginResult logIn(const char* name, const char* password) {
