@@ -3,6 +3,7 @@
 #include "platform/db/connection.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <sys/resource.h>
 #include <vector>
@@ -35,6 +36,17 @@ void emptyServerDatabase(const QString& url) {
     c.open();
     c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
     c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
+}
+
+std::vector<Engine> engines(const QTemporaryDir& folder, const QString& serverName) {
+    std::vector<Engine> list{
+        {QStringLiteral("sqlite"), folder.filePath(QStringLiteral("formulary")), false}};
+    const QString server = qEnvironmentVariable("FORMULARY_BENCH_PG_URL");
+    if (!server.isEmpty()) {
+        emptyServerDatabase(server);
+        list.push_back({serverName, server, true});
+    }
+    return list;
 }
 
 } // namespace bench

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <functional>
+#include <vector>
+
+class QTemporaryDir;
 
 // What the benchmarks share.
 namespace bench {
@@ -13,6 +16,17 @@ double medianMs(const std::function<void()>& work, int runs,
 
 // The peak resident memory of this process so far.
 double peakMemoryMb();
+
+// An engine to measure on: a name for the figures and the database.
+struct Engine {
+    QString name;
+    QString target;
+    bool server = false;
+};
+
+// An embedded database in the folder, named "sqlite", and the server
+// database of FORMULARY_BENCH_PG_URL, emptied and named serverName, when set.
+std::vector<Engine> engines(const QTemporaryDir& folder, const QString& serverName);
 
 // Drops the formulary schemas of a server database, so that it can be filled anew.
 void emptyServerDatabase(const QString& url);

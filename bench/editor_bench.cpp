@@ -183,27 +183,15 @@ std::vector<Result> run(const QString& engine, const QString& target) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     ui::Application app(argc, argv);
-    struct Engine {
-        QString name;
-        QString target;
-        double limitMs;
-    };
     QTemporaryDir folder;
-    std::vector<Engine> engines{
-        {QStringLiteral("sqlite"), folder.filePath(QStringLiteral("formulary")), 50}};
-    const QString server = qEnvironmentVariable("FORMULARY_BENCH_PG_URL");
-    if (!server.isEmpty()) {
-        bench::emptyServerDatabase(server);
-        engines.push_back({QStringLiteral("postgresql"), server, 100});
-    }
     std::vector<std::pair<Result, double>> all;
-    for (const Engine& e : engines)
+    for (const bench::Engine& e : bench::engines(folder, QStringLiteral("postgresql")))
         for (const Result& r : run(e.name, e.target)) {
+            const double limitMs = e.server ? 100 : 50;
             std::printf("%s: %d rows, reload %.1f ms (limit %.0f ms), of which the component's "
                         "call %.1f ms; plain SELECT of the same rows %.1f ms\n",
-                        qPrintable(r.list), r.rows, r.reloadMs, e.limitMs, r.componentMs,
-                        r.plainMs);
-            all.emplace_back(r, e.limitMs);
+                        qPrintable(r.list), r.rows, r.reloadMs, limitMs, r.componentMs, r.plainMs);
+            all.emplace_back(r, limitMs);
         }
     for (const auto& [r, limitMs] : all) {
         std::printf("RATIO editor_%s %.3f\n", qPrintable(r.list), r.reloadMs / limitMs);

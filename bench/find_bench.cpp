@@ -154,13 +154,8 @@ int main(int argc, char** argv) {
     ui::Application app(argc, argv);
     std::vector<Result> results;
     QTemporaryDir folder;
-    results.push_back(
-        run(QStringLiteral("sqlite"), folder.filePath(QStringLiteral("formulary")), {50, 200}));
-    const QString server = qEnvironmentVariable("FORMULARY_BENCH_PG_URL");
-    if (!server.isEmpty()) {
-        bench::emptyServerDatabase(server);
-        results.push_back(run(QStringLiteral("postgresql"), server, {100, 200}));
-    }
+    for (const bench::Engine& e : bench::engines(folder, QStringLiteral("postgresql")))
+        results.push_back(run(e.name, e.target, {e.server ? 100.0 : 50.0, 200}));
     for (const Result& r : results) {
         std::printf("RATIO find_search_%s %.3f\n", qPrintable(r.engine),
                     r.searchMs / r.limits.searchMs);

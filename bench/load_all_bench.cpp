@@ -155,30 +155,19 @@ int main(int argc, char** argv) {
     if (argc == 3 && QByteArray(argv[1]) == "--peak-memory")
         return reportPeakMemory(QString::fromLocal8Bit(argv[2]));
 
-    struct Engine {
-        QString name;
-        QString target;
-        double limit;
-    };
     QTemporaryDir folder;
-    std::vector<Engine> engines{
-        {QStringLiteral("sqlite"), folder.filePath(QStringLiteral("formulary")), 1.5}};
-    const QString server = qEnvironmentVariable("FORMULARY_BENCH_PG_URL");
-    if (!server.isEmpty()) {
-        bench::emptyServerDatabase(server);
-        engines.push_back({QStringLiteral("postgres"), server, 2.0});
-    }
     // Printed last: the load-all ratios after the others.
     std::vector<std::pair<QString, double>> others;
     std::vector<std::pair<QString, double>> loadAll;
-    for (const Engine& e : engines) {
+    for (const bench::Engine& e : bench::engines(folder, QStringLiteral("postgres"))) {
+        const double limit = e.server ? 2.0 : 1.5;
         const QString wide = prepare(e.name, e.target);
         const Figures f = measure(e.target, wide);
         const double limitMs = f.selectMs + f.plainTreeMs;
         std::printf("%s: load all %d rows %.0f ms (median of %d); limit %.0f ms = one SELECT "
                     "%.0f ms + %d plain tree items %.0f ms; ratio %.2f (at most %.1f)\n",
                     qPrintable(e.name), f.rows, f.loadAllMs, kRuns, limitMs, f.selectMs, f.rows,
-                    f.plainTreeMs, f.loadAllMs / limitMs, e.limit);
+                    f.plainTreeMs, f.loadAllMs / limitMs, limit);
         std::printf("%s: opening a node with %d children %.1f ms (target %.0f ms)\n",
                     qPrintable(e.name), kChildren, f.openNodeMs, kOpenNodeTargetMs);
         const double peakMb = peakMemoryOfProgramMb(e.target);
