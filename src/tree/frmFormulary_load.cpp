@@ -50,7 +50,7 @@ struct TreeColumns {
 // Adds handed to the view per parent when the load ends, also when it fails.
 class TreeBatch {
 public:
-    explicit TreeBatch(ui::KeyedTree& tree) : m_tree(tree) { m_tree.beginBatch(); }
+    TreeBatch(ui::KeyedTree& tree, int expected) : m_tree(tree) { m_tree.beginBatch(expected); }
     ~TreeBatch() { m_tree.endBatch(); }
     TreeBatch(const TreeBatch&) = delete;
     TreeBatch& operator=(const TreeBatch&) = delete;
@@ -159,7 +159,7 @@ void frmFormulary::addRows(db::Recordset& rs, const QString& ParentNode, const Q
     const TreeColumns columns(rs, ParentNode);
     // The bar moves by a thousandth at a time: finer steps would not show.
     const int step = std::max(1, count / 1000);
-    const TreeBatch batch(*treFormulary);
+    const TreeBatch batch(*treFormulary, count);
     for (int row = 0; row < count; ++row) {
         addRow(*treFormulary, rs, row, columns, parentNodeFound);
         if ((row + 1) % step == 0 || row + 1 == count)

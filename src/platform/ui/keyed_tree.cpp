@@ -6,9 +6,27 @@ namespace ui {
 
 namespace {
 
-enum Role { KeyRole = Qt::UserRole + 1, TagRole, ImageRole, ExpandedImageRole };
-
 const QString kSource = QStringLiteral("KeyedTree");
+
+// A node with what the tree keeps of it as plain members: whole formularies
+// are loaded, and item data roles cost an allocation each.
+struct Node : QTreeWidgetItem {
+    explicit Node(const QString& text, QString nodeKey, QString imageKey)
+        : QTreeWidgetItem(QStringList{text}), key(std::move(nodeKey)), image(std::move(imageKey)) {}
+
+    QString key;
+    QString tag;
+    QString image;
+    QString expandedImage;
+};
+
+// Every item of the tree is made by addNode.
+Node* asNode(QTreeWidgetItem* item) {
+    return static_cast<Node*>(item);
+}
+const Node* asNode(const QTreeWidgetItem* item) {
+    return static_cast<const Node*>(item);
+}
 
 } // namespace
 
@@ -34,9 +52,7 @@ QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key
         if (!parent)
             throw AppError(ElementNotFound, QStringLiteral("Element not found"), kSource);
     }
-    auto* item = new QTreeWidgetItem(QStringList{text});
-    item->setData(0, KeyRole, key);
-    item->setData(0, ImageRole, imageKey);
+    auto* item = new Node(text, key, imageKey);
     item->setIcon(0, m_images.value(imageKey));
     if (!parent)
         addTopLevelItem(item);
@@ -49,7 +65,9 @@ QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key
     return item;
 }
 
-void KeyedTree::beginBatch() {
+void KeyedTree::beginBatch(int expected) {
+    m_byKey.reserve(m_byKey.size() + expected);
+    m_order.reserve(m_order.size() + std::size_t(std::max(0, expected)));
     m_batch = true;
     setUpdatesEnabled(false);
 }
@@ -111,28 +129,29 @@ int KeyedTree::indexOf(const QString& key) const {
 }
 
 QString KeyedTree::keyOf(const QTreeWidgetItem* item) {
-    return item->data(0, KeyRole).toString();
+    return asNode(item)->key;
 }
 
 QString KeyedTree::tagOf(const QTreeWidgetItem* item) {
-    return item->data(0, TagRole).toString();
+    return asNode(item)->tag;
 }
 
 void KeyedTree::setTag(QTreeWidgetItem* item, const QString& tag) {
-    item->setData(0, TagRole, tag);
+    asNode(item)->tag = tag;
 }
 
 QString KeyedTree::imageOf(const QTreeWidgetItem* item) {
-    return item->data(0, ImageRole).toString();
+    return asNode(item)->image;
 }
 
 void KeyedTree::setExpandedImage(QTreeWidgetItem* item, const QString& imageKey) {
-    item->setData(0, ExpandedImageRole, imageKey);
-    showImage(item);
+    asNode(item)->expandedImage = imageKey;
+    if (item->isExpanded())
+        showImage(item);
 }
 
 void KeyedTree::showImage(QTreeWidgetItem* item) {
-    const QString expanded = item->data(0, ExpandedImageRole).toString();
+    const QString& expanded = asNode(item)->expandedImage;
     const QString key = item->isExpanded() && !expanded.isEmpty() ? expanded : imageOf(item);
     item->setIcon(0, m_images.value(key));
 }

@@ -35,8 +35,9 @@ public:
     void clearNodes();
 
     // Many adds at once: children of nodes already shown are gathered and
-    // handed to the view per parent when the batch ends.
-    void beginBatch();
+    // handed to the view per parent when the batch ends. Room is made for the
+    // nodes expected.
+    void beginBatch(int expected = 0);
     void endBatch();
 
     int nodeCount() const { return int(m_order.size()); }
