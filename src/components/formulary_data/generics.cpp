@@ -54,6 +54,16 @@ std::optional<Placement> placement(db::Connection& c, qint64 genericCode) {
                      rs.field(QStringLiteral("drugs")).toLongLong() > 0};
 }
 
+// A new generic name's row; its code.
+qint64 insertGeneric(db::Connection& c, const QString& name) {
+    return c
+        .query(QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
+                              " VALUES (?, ?) RETURNING GenericID"),
+               {name, db::foldText(name)})
+        .field(0)
+        .toLongLong();
+}
+
 } // namespace
 
 bool GenericsObject::SearchGeneric(qint64 genericCode) {
@@ -76,11 +86,7 @@ bool GenericsObject::AddGeneric(const QString& parentKey, QString& newKey, const
         if (genericCode <= 0) {
             if (name.isEmpty())
                 return false;
-            id = c.query(
-                      QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
-                                     " VALUES (?, ?) RETURNING GenericID"),
-                      {name, db::foldText(name)})
-                     .field(0);
+            id = insertGeneric(c, name);
         } else if (const auto old = placement(c, genericCode)) {
             if (old->hasDrugs || !node_store::removeLeaf(c, old->nodeKey))
                 return false;
@@ -148,12 +154,7 @@ bool GenericsObject::NewGeneric(const QString& name, qint64* newCode) {
     db::Connection& c = m_owner.connection();
     qint64 code = 0;
     const bool done = node_store::change(c, [&] {
-        code =
-            c.query(QStringLiteral("INSERT INTO inventory.tbforgeneric (genericname, name_folded)"
-                                   " VALUES (?, ?) RETURNING GenericID"),
-                    {name, db::foldText(name)})
-                .field(0)
-                .toLongLong();
+        code = insertGeneric(c, name);
         return true;
     });
     if (done && newCode)
