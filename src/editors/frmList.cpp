@@ -309,14 +309,19 @@ void frmList::RemoveTreeNode(const QString& key) {
         treList->removeNode(key.trimmed());
 }
 
-// The changed side's search emptied; both lists reloaded as their boxes
-// search them, so nothing is ticked and nothing left to act on.
+// The changed side's search emptied and both lists reloaded, so nothing is
+// left to act on.
 void frmList::afterChange(int intWhichGrid) {
     const Side changed = side(intWhichGrid);
     {
         const QSignalBlocker quiet(changed.text);
         changed.text->clear();
     }
+    reloadLists();
+}
+
+// Both lists as their boxes search them, nothing ticked.
+void frmList::reloadLists() {
     reloadList(1, txtSearch1->text());
     reloadList(2, txtSearch2->text());
     showTicks(1);
@@ -329,8 +334,5 @@ void frmList::Command1_Click() {
     if (!generic.Update())
         return;
     generic.RelabelTree(*treList);
-    reloadList(1, txtSearch1->text());
-    reloadList(2, txtSearch2->text());
-    showTicks(1);
-    showTicks(2);
+    reloadLists();
 }

@@ -79,6 +79,7 @@ private:
     bool removeGeneric(int row, QStringList& unchanged);
     void RemoveTreeNode(const QString& key);
     void afterChange(int intWhichGrid);
+    void reloadLists();
     void sizeColumns(ui::FlexGrid& grid);
 
     bool KeyToggle = false;
