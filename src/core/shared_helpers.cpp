@@ -55,10 +55,8 @@ void ClearChecks(ui::FlexGrid& grid, int checkColumn, int firstRow, bool redraw)
         return;
     if (redraw)
         grid.setRedraw(false);
-    for (int row = firstRow; row < grid.rows(); ++row) {
-        grid.setCellPicture(row, checkColumn, 2);
-        grid.setTextMatrix(row, TickColumn, QString());
-    }
+    grid.fillCellPicture(firstRow, checkColumn, 2);
+    grid.fillTextMatrix(firstRow, TickColumn, QString());
     if (redraw)
         grid.setRedraw(true);
 }

@@ -103,12 +103,21 @@ std::vector<QString>& FlexGridModel::writable(int column) {
     return *it;
 }
 
-void FlexGridModel::setText(int row, int column, const QString& value) {
-    if (row < 1 || row > m_dataRows || column < 0 || column >= m_columns)
+void FlexGridModel::writeTexts(int first, int last, int column, const QString& value) {
+    first = std::max(1, first);
+    if (first > last || last > m_dataRows || column < 0 || column >= m_columns)
         return;
-    writable(column)[std::size_t(row - 1)] = value;
-    const QModelIndex i = index(row - 1, column);
-    emit dataChanged(i, i, {Qt::DisplayRole});
+    std::vector<QString>& values = writable(column);
+    std::fill(values.begin() + (first - 1), values.begin() + last, value);
+    emit dataChanged(index(first - 1, column), index(last - 1, column), {Qt::DisplayRole});
+}
+
+void FlexGridModel::setText(int row, int column, const QString& value) {
+    writeTexts(row, row, column, value);
+}
+
+void FlexGridModel::fillText(int fromRow, int column, const QString& value) {
+    writeTexts(fromRow, m_dataRows, column, value);
 }
 
 int FlexGridModel::picture(int row, int column) const {
@@ -118,16 +127,24 @@ int FlexGridModel::picture(int row, int column) const {
     return m_pictures[std::size_t(r)];
 }
 
-void FlexGridModel::setPicture(int row, int column, int value) {
-    if (row < 1 || row > m_dataRows)
+void FlexGridModel::writePictures(int first, int last, int column, int value) {
+    first = std::max(1, first);
+    if (first > last || last > m_dataRows)
         return;
     if (column != m_pictureColumn) {
         m_pictureColumn = column;
         m_pictures.assign(std::size_t(m_dataRows), 0);
     }
-    m_pictures[std::size_t(row - 1)] = qint8(value);
-    const QModelIndex i = index(row - 1, column);
-    emit dataChanged(i, i, {Qt::DecorationRole});
+    std::fill(m_pictures.begin() + (first - 1), m_pictures.begin() + last, qint8(value));
+    emit dataChanged(index(first - 1, column), index(last - 1, column), {Qt::DecorationRole});
+}
+
+void FlexGridModel::setPicture(int row, int column, int value) {
+    writePictures(row, row, column, value);
+}
+
+void FlexGridModel::fillPicture(int fromRow, int column, int value) {
+    writePictures(fromRow, m_dataRows, column, value);
 }
 
 void FlexGridModel::setPictures(QIcon ticked, QIcon unticked) {
@@ -205,12 +222,20 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
     m_model.setText(row, col, text);
 }
 
+void FlexGrid::fillTextMatrix(int fromRow, int col, const QString& text) {
+    m_model.fillText(fromRow, col, text);
+}
+
 int FlexGrid::cellPicture(int row, int col) const {
     return m_model.picture(row, col);
 }
 
 void FlexGrid::setCellPicture(int row, int col, int picture) {
     m_model.setPicture(row, col, picture);
+}
+
+void FlexGrid::fillCellPicture(int fromRow, int col, int picture) {
+    m_model.fillPicture(fromRow, col, picture);
 }
 
 void FlexGrid::setCheckPictures(QIcon ticked, QIcon unticked) {

@@ -28,14 +28,19 @@ public:
 
     QString text(int row, int column) const;
     void setText(int row, int column, const QString& text);
+    // Rows fromRow to the last at once: one change signal, not one a row.
+    void fillText(int fromRow, int column, const QString& text);
     int picture(int row, int column) const;
     void setPicture(int row, int column, int picture);
+    void fillPicture(int fromRow, int column, int picture);
     void setPictures(QIcon ticked, QIcon unticked);
     void setHeaders(QStringList headers, std::vector<Qt::Alignment> alignments);
     const QStringList& headers() const { return m_headers; }
 
 private:
     std::vector<QString>& writable(int column);
+    void writeTexts(int first, int last, int column, const QString& text);
+    void writePictures(int first, int last, int column, int picture);
 
     db::Recordset m_rows;
     int m_firstColumn = 0;
@@ -75,8 +80,11 @@ public:
 
     QString textMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString& text);
+    // The cells of one column from fromRow to the last row.
+    void fillTextMatrix(int fromRow, int col, const QString& text);
     int cellPicture(int row, int col) const;
     void setCellPicture(int row, int col, int picture);
+    void fillCellPicture(int fromRow, int col, int picture);
     void setCheckPictures(QIcon ticked, QIcon unticked);
 
     int colWidth(int col) const;
