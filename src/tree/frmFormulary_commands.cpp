@@ -3,6 +3,7 @@
 
 #include "tree/frmFormulary.h"
 
+#include "components/formulary_data/node_store.h"
 #include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
@@ -21,7 +22,7 @@
 
 namespace {
 
-const QString RootKey = QStringLiteral("_0");
+using formulary_data::node_store::RootKey;
 
 bool isNavigationKey(int key) {
     switch (key) {

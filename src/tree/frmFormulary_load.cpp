@@ -2,6 +2,7 @@
 
 #include "tree/frmFormulary.h"
 
+#include "components/formulary_data/node_store.h"
 #include "core/LoadUserSettings.h"
 #include "core/frmLoad.h"
 #include "core/mdlFormulary.h"
@@ -19,7 +20,7 @@
 
 namespace {
 
-const QString RootKey = QStringLiteral("_0");
+using formulary_data::node_store::RootKey;
 
 // Where the fields of a tree row are, looked up once per load.
 struct TreeColumns {
