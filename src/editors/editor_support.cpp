@@ -3,6 +3,7 @@
 #include "core/artwork.h"
 #include "core/shared_helpers.h"
 #include "platform/ui/flex_grid.h"
+#include "platform/ui/keyed_tree.h"
 #include "platform/ui/message_box.h"
 
 #include <QCoreApplication>
@@ -102,6 +103,12 @@ void reportUnchanged(const QString& heading, const QStringList& names) {
 
 void whenResized(QWidget& widget, std::function<void()> action) {
     widget.installEventFilter(new ResizeFilter(&widget, std::move(action)));
+}
+
+void removeLoadedNode(ui::KeyedTree& tree, const QString& key) {
+    const QString trimmed = key.trimmed();
+    if (!trimmed.isEmpty() && tree.node(trimmed))
+        tree.removeNode(trimmed);
 }
 
 QString captionText(QString name) {

@@ -10,7 +10,8 @@ class QWidget;
 
 namespace ui {
 class FlexGrid;
-}
+class KeyedTree;
+} // namespace ui
 
 // Pieces that the catalogue editors share.
 namespace editors {
@@ -40,6 +41,10 @@ void reportUnchanged(const QString& heading, const QStringList& names);
 // Runs the action each time the widget changes size, but not while its
 // redrawing is off.
 void whenResized(QWidget& widget, std::function<void()> action);
+
+// Removes the node with the key from the tree when it is there: a node that
+// was never loaded is not, and there is nothing to remove.
+void removeLoadedNode(ui::KeyedTree& tree, const QString& key);
 
 // A name as it reads in a caption that takes '&' for a mnemonic.
 QString captionText(QString name);

@@ -316,10 +316,8 @@ void frmDrugList::removeDrug(int row, QStringList& unchanged) {
     }
 }
 
-// A node that was never loaded is not in the tree: nothing to remove.
 void frmDrugList::RemoveTreeNode(const QString& key) {
-    if (!key.isEmpty() && treList->node(key))
-        treList->removeNode(key);
+    editors::removeLoadedNode(*treList, key);
 }
 
 // Both searches emptied and both lists reloaded, so nothing is ticked and

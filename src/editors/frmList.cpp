@@ -303,10 +303,8 @@ bool frmList::removeGeneric(int row, QStringList& unchanged) {
     }
 }
 
-// A node that was never loaded is not in the tree: nothing to remove.
 void frmList::RemoveTreeNode(const QString& key) {
-    if (IsKeyPosition(key) > 0)
-        treList->removeNode(key.trimmed());
+    editors::removeLoadedNode(*treList, key);
 }
 
 // The changed side's search emptied and both lists reloaded, so nothing is
