@@ -9,6 +9,9 @@ class FlexGrid;
 
 // Small routines that several windows share.
 
+// The key of the tree's root, "All Classification".
+inline const QString RootKey = QStringLiteral("_0");
+
 // A free key for a new child of the parent node, asked of the stored
 // formulary: candidates count, count - 1, ..., 1, then 1, 2, 3, ... upwards,
 // so that a gap left by a deleted child is reused first. Callers pass the

@@ -3,7 +3,6 @@
 
 #include "tree/frmFormulary.h"
 
-#include "components/formulary_data/node_store.h"
 #include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
@@ -21,8 +20,6 @@
 #include <QMouseEvent>
 
 namespace {
-
-using formulary_data::node_store::RootKey;
 
 bool isNavigationKey(int key) {
     switch (key) {

@@ -2,7 +2,6 @@
 
 #include "tree/frmFormulary.h"
 
-#include "components/formulary_data/node_store.h"
 #include "core/LoadUserSettings.h"
 #include "core/frmLoad.h"
 #include "core/mdlFormulary.h"
@@ -19,8 +18,6 @@
 #include <QToolBar>
 
 namespace {
-
-using formulary_data::node_store::RootKey;
 
 // Where the fields of a tree row are, looked up once per load.
 struct TreeColumns {
