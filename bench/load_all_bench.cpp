@@ -57,10 +57,14 @@ QString prepare(const QString& engine, const QString& target) {
         throw std::runtime_error("the formulary component could not connect");
     const auto taken = formulary.NodeFormulary.ChildNumbers(kRoot);
     QString wide = QStringLiteral("_%1").arg(*std::max_element(taken.begin(), taken.end()) + 1);
-    formulary.Classifications.AddClassification(kRoot, wide, QStringLiteral("Wide"), 0);
+    auto& nodes = formulary.NodeFormulary;
+    formulary.Classifications.AddClassification(nodes.RootIdentity(), wide, QStringLiteral("Wide"),
+                                                0);
+    const database::NodeIdentity parent = nodes.IdentityOf(wide).value();
     for (int i = 1; i <= kChildren; ++i) {
         QString key = wide + QStringLiteral(".%1").arg(i);
-        formulary.Classifications.AddClassification(wide, key, QStringLiteral("Wide %1").arg(i), 0);
+        formulary.Classifications.AddClassification(parent, key, QStringLiteral("Wide %1").arg(i),
+                                                    0);
     }
     return wide;
 }

@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
 #include "database/procedures.h"
+#include "database/user_rights.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/flex_grid.h"
 #include "platform/ui/twips.h"
@@ -14,13 +15,6 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 #include <cmath>
-
-namespace {
-
-const QString kRightsTable = QStringLiteral("inventory.tbforUserSettings");
-const QString kUserColumn = QStringLiteral("userid");
-
-} // namespace
 
 frmUserSettings::frmUserSettings(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmUserSettings"));
@@ -40,14 +34,13 @@ void frmUserSettings::createControls() {
 
     auto* fraRights = new QGroupBox(QStringLiteral("Add/Edit/Delete"), fraUsers);
     auto* boxes = new QVBoxLayout(fraRights);
-    chkClassification =
-        addRight(QStringLiteral("chkClassification"), QStringLiteral("Classification"),
-                 QStringLiteral("isClassification"));
-    chkGeneric = addRight(QStringLiteral("chkGeneric"), QStringLiteral("Generic"),
-                          QStringLiteral("isGeneric"));
-    chkDrug = addRight(QStringLiteral("chkDrug"), QStringLiteral("Drug"), QStringLiteral("isDrug"));
+    chkClassification = addRight(QStringLiteral("chkClassification"),
+                                 QStringLiteral("Classification"), database::Right::Classification);
+    chkGeneric =
+        addRight(QStringLiteral("chkGeneric"), QStringLiteral("Generic"), database::Right::Generic);
+    chkDrug = addRight(QStringLiteral("chkDrug"), QStringLiteral("Drug"), database::Right::Drug);
     chkOtherDetails = addRight(QStringLiteral("chkOtherDetails"), QStringLiteral("Other Details"),
-                               QStringLiteral("isOtherDetails"));
+                               database::Right::OtherDetails);
     for (QCheckBox* box : {chkClassification, chkGeneric, chkDrug, chkOtherDetails})
         boxes->addWidget(box);
     boxes->addStretch(1);
@@ -68,12 +61,12 @@ void frmUserSettings::createControls() {
 }
 
 QCheckBox* frmUserSettings::addRight(const QString& objectName, const QString& caption,
-                                     const QString& column) {
+                                     database::Right right) {
     auto* box = new QCheckBox(caption, this);
     box->setObjectName(objectName);
     // Only the user's clicks are stored, not the boxes being set to show a user.
     connect(box, &QCheckBox::clicked, this,
-            ui::command([this, box, column] { chk_Click(*box, column); }));
+            ui::command([this, box, right] { chk_Click(*box, right); }));
     return box;
 }
 
@@ -128,36 +121,27 @@ QString frmUserSettings::selectedUser() const {
 }
 
 void frmUserSettings::ShowUserRights(const QString& userId) {
-    const db::Recordset rs = mdlFormulary.objCurrentUser->sqlconnection().query(
-        QStringLiteral("SELECT isClassification, isDrug, isGeneric, isOtherDetails"
-                       " FROM inventory.tbforUserSettings WHERE userid = ?"),
-        {userId});
-    const auto show = [&rs](QCheckBox& box, const QString& column) {
-        box.setChecked(!rs.eof() && IfNull(rs.field(column), false).toBool());
-    };
-    show(*chkClassification, QStringLiteral("isClassification"));
-    show(*chkDrug, QStringLiteral("isDrug"));
-    show(*chkGeneric, QStringLiteral("isGeneric"));
-    show(*chkOtherDetails, QStringLiteral("isOtherDetails"));
+    const database::UserRights rights =
+        database::ReadUserRights(mdlFormulary.objCurrentUser->sqlconnection(), userId);
+    chkClassification->setChecked(rights.isClassification);
+    chkDrug->setChecked(rights.isDrug);
+    chkGeneric->setChecked(rights.isGeneric);
+    chkOtherDetails->setChecked(rights.isOtherDetails);
 }
 
-void frmUserSettings::chk_Click(QCheckBox& box, const QString& column) {
+void frmUserSettings::chk_Click(QCheckBox& box, database::Right right) {
     if (selectedUser().isEmpty()) {
         // No user listed: there is nobody to give the right to.
         box.setChecked(!box.isChecked());
         return;
     }
-    SaveUserRight(column, box.isChecked());
+    SaveUserRight(right, box.isChecked());
 }
 
-void frmUserSettings::SaveUserRight(const QString& column, bool value) {
+// A right the database refused is shown as stored.
+void frmUserSettings::SaveUserRight(database::Right right, bool value) {
     const QString userId = selectedUser();
-    db::UpdatableRecordset rs = db::UpdatableRecordset::open(
-        mdlFormulary.objCurrentUser->sqlconnection(), kRightsTable, kUserColumn, userId);
-    if (rs.eof()) {
-        rs.addNew();
-        rs.setField(kUserColumn, userId);
-    }
-    rs.setField(column, value);
-    rs.update();
+    if (!database::SaveUserRight(mdlFormulary.objCurrentUser->sqlconnection(), userId, right,
+                                 value))
+        ShowUserRights(userId);
 }

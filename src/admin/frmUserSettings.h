@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/user_rights.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -33,11 +35,11 @@ protected:
 private:
     void createControls();
     void sizeColumns();
-    QCheckBox* addRight(const QString& objectName, const QString& caption, const QString& column);
+    QCheckBox* addRight(const QString& objectName, const QString& caption, database::Right right);
     void LoadUserList();
     void ShowUserRights(const QString& userId);
-    void SaveUserRight(const QString& column, bool value);
+    void SaveUserRight(database::Right right, bool value);
     void flexMSH_Click();
-    void chk_Click(QCheckBox& box, const QString& column);
+    void chk_Click(QCheckBox& box, database::Right right);
     QString selectedUser() const;
 };

@@ -4,8 +4,10 @@
 #include "components/formulary_data/formulary.h"
 #include "components/formulary_data/node_store.h"
 #include "database/csv.h"
+#include "database/hospital.h"
 #include "database/item_import.h"
 #include "database/setup.h"
+#include "database/user_rights.h"
 #include "platform/app_error.h"
 #include "platform/db/transaction.h"
 
@@ -73,7 +75,7 @@ private:
 
     struct Open {
         QChar kind;
-        QString key;
+        database::NodeIdentity node;
         qint64 children = 0;
     };
 
@@ -88,31 +90,38 @@ private:
         } else if (kind == Classification &&
                    (parent.kind == Root || parent.kind == Classification)) {
             key = nextKey(parent);
-            done = m_formulary.Classifications.AddClassification(parent.key, key, text, 0);
+            done = m_formulary.Classifications.AddClassification(parent.node, key, text, 0);
             m_summary.classifications += done;
         } else if (kind == Generic && parent.kind == Classification) {
             key = nextKey(parent);
-            done = m_formulary.Generics.AddGeneric(parent.key, key, text, 0);
+            done = m_formulary.Generics.AddGeneric(parent.node, key, text, 0);
             m_summary.generics += done;
-        } else if (kind == Drug && parent.kind == Generic && !parent.key.isEmpty()) {
+        } else if (kind == Drug && parent.kind == Generic && !parent.node.key.isEmpty()) {
             key = nextKey(parent);
-            done = m_formulary.Drugs.AddDrug(parent.key, key, {}, text);
+            done = m_formulary.Drugs.AddDrug(parent.node, key, {}, text);
             m_summary.drugs += done;
         }
         if (!done)
             rejectLine(
                 kTreeFile, line,
                 QStringLiteral("the entry \"%1 %2\" cannot be placed here.").arg(kind).arg(text));
-        m_open.push_back({kind, key});
+        m_open.push_back({kind, stored(key)});
+    }
+
+    // The node as stored, for the entries placed under it.
+    database::NodeIdentity stored(const QString& key) {
+        if (key.isEmpty())
+            return {};
+        return m_formulary.NodeFormulary.IdentityOf(key).value_or(database::NodeIdentity{});
     }
 
     static QString nextKey(Open& parent) {
-        return formulary_data::node_store::childKey(parent.key, ++parent.children);
+        return formulary_data::node_store::childKey(parent.node.key, ++parent.children);
     }
 
     formulary_data::Formulary& m_formulary;
     DemoSummary& m_summary;
-    Open m_root{Root, formulary_data::node_store::RootKey};
+    Open m_root{Root, formulary_data::NodeFormularyObject::RootIdentity()};
     std::vector<Open> m_open;
 };
 
@@ -160,7 +169,10 @@ int writeUsers(db::Connection& c) {
     };
     for (const DemoUser& user : users) {
         current_user::addUser(c, user.record, user.record.username + QStringLiteral("-demo"));
-        setAllRights(c, user.record.employeecode, user.rights);
+        if (!SetAllRights(c, user.record.employeecode, user.rights))
+            throw AppError(AppError::Database,
+                           QStringLiteral("The database refused the rights of the demo users."),
+                           QStringLiteral("database.loadDemo"));
     }
     return int(users.size());
 }
@@ -172,7 +184,9 @@ void writeHospital(db::Connection& c) {
     if (hospital.size() != 1)
         rejectLine(QStringLiteral("hospital.csv"), 2,
                    QStringLiteral("one hospital record is expected."));
-    saveHospital(c, hospital[0].fields[0], hospital[0].fields[1], hospital[0].fields[2]);
+    if (!saveHospital(c, {hospital[0].fields[0], hospital[0].fields[1], hospital[0].fields[2]}))
+        rejectLine(QStringLiteral("hospital.csv"), 2,
+                   QStringLiteral("the database refused the hospital record."));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/db/connection.h"
 
+#include <optional>
 #include <vector>
 
 namespace database {
@@ -18,11 +19,11 @@ struct StockItem {
     QString preparation;
 };
 
-// Adds the items, or updates those whose itemid exists, in one transaction.
+// Adds the items, or updates those whose itemid exists, as one change.
 void saveItems(db::Connection& connection, const std::vector<StockItem>& items);
 
-// Replaces the hospital's record.
-void saveHospital(db::Connection& connection, const QString& clientName, const QString& company,
-                  const QString& address);
+// The stock item with the itemid; nothing when there is none. Fields the
+// item does not have are empty.
+std::optional<StockItem> findItem(db::Connection& connection, const QString& itemId);
 
 } // namespace database

@@ -7,7 +7,8 @@ namespace database {
 // Each node keeps the name it shows and its folded form, copied from its
 // classification, generic name or stock item, so that the tree loads and is
 // searched without joins. Every writer of those names calls this afterwards.
-enum class NodeKind { Classification, Generic, Drug };
+// The root has no entry of its own and no name to bring in line.
+enum class NodeKind { Classification, Generic, Drug, Root };
 
 // Brings the nodes of that kind in line; with an id, only the node of that
 // classification, generic name or stock item.

@@ -1,5 +1,6 @@
 #include "database/procedures.h"
 
+#include "database/change.h"
 #include "database/session.h"
 #include "platform/db/text_match.h"
 #include "platform/db/transaction.h"
@@ -51,6 +52,19 @@ void For_TraceParent(db::Connection& c, const QString& nodeKey) {
               {nodeKey, c.sessionId()});
     touchSession(c);
     t.commit();
+}
+
+QStringList TracedPath(db::Connection& c) {
+    // Keys sort byte by byte on both engines, and a key begins with its
+    // parent's key, so every ancestor comes before its descendants.
+    db::Recordset rs = c.query(
+        QStringLiteral("SELECT Node_Key FROM inventory.tbForTraceParent WHERE session_id = ?"
+                       " ORDER BY Node_Key"),
+        {c.sessionId()});
+    QStringList keys;
+    for (; !rs.eof(); rs.moveNext())
+        keys << rs.text(QStringLiteral("Node_Key"));
+    return keys;
 }
 
 void Formulary_NodeLevel(db::Connection& c) {
@@ -106,30 +120,37 @@ void Formulary_Generate(db::Connection& c) {
 }
 
 db::Recordset Delete_Generic(db::Connection& c, qint64 genericCode) {
-    const auto answer = [&c](DeleteGenericResult r) {
-        return c.query(QStringLiteral("SELECT CAST(? AS INTEGER) AS result"), {int(r)});
-    };
-    db::Transaction t(c);
-    const db::Recordset generic =
-        c.query(QStringLiteral("SELECT g.GenericID, n.Node_Key,"
-                               " (SELECT COUNT(*) FROM inventory.tbFormularyNode d WHERE "
-                               "d.Node_Parent = n.Node_Key) AS drugs"
+    // A refusal of the database means a node came to name the generic name meanwhile.
+    auto result = DeleteGenericResult::UnderClassification;
+    ChangeTarget target{Entry::GenericName, genericCode};
+    if (runChange(c, target, [&] {
+            const db::Recordset generic = c.query(
+                QStringLiteral("SELECT g.GenericID, n.Node_Key,"
+                               " (SELECT COUNT(*) FROM inventory.tbFormularyNode d"
+                               " WHERE d.Node_Parent = n.Node_Key) AS drugs"
                                " FROM inventory.tbforgeneric g"
                                " LEFT JOIN inventory.tbFormularyNode n ON n.GenericID = g.GenericID"
                                " WHERE g.GenericID = ?"),
                 {genericCode});
-    if (generic.eof())
-        return answer(DeleteGenericResult::NotFound);
-    if (!generic.isNull(QStringLiteral("Node_Key")))
-        return answer(generic.field(QStringLiteral("drugs")).toLongLong() > 0
-                          ? DeleteGenericResult::HasDrugs
-                          : DeleteGenericResult::UnderClassification);
-    c.execute(QStringLiteral("DELETE FROM inventory.tbFormularyOtherDetails WHERE GenericID = ?"),
-              {genericCode});
-    c.execute(QStringLiteral("DELETE FROM inventory.tbforgeneric WHERE GenericID = ?"),
-              {genericCode});
-    t.commit();
-    return answer(DeleteGenericResult::Deleted);
+            if (generic.eof()) {
+                result = DeleteGenericResult::NotFound;
+                return false;
+            }
+            if (!generic.isNull(QStringLiteral("Node_Key"))) {
+                result = generic.field(QStringLiteral("drugs")).toLongLong() > 0
+                             ? DeleteGenericResult::HasDrugs
+                             : DeleteGenericResult::UnderClassification;
+                return false;
+            }
+            c.execute(
+                QStringLiteral("DELETE FROM inventory.tbFormularyOtherDetails WHERE GenericID = ?"),
+                {genericCode});
+            c.execute(QStringLiteral("DELETE FROM inventory.tbforgeneric WHERE GenericID = ?"),
+                      {genericCode});
+            return true;
+        }))
+        result = DeleteGenericResult::Deleted;
+    return c.query(QStringLiteral("SELECT CAST(? AS INTEGER) AS result"), {int(result)});
 }
 
 db::Recordset sp_Inv_ListUser(db::Connection& c, const QString& lastName) {

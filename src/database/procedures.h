@@ -21,6 +21,9 @@ db::Recordset For_SearchNodeList(db::Connection& connection, const QString& sear
 // ancestors (without the root). A key that names no node leaves the path empty.
 void For_TraceParent(db::Connection& connection, const QString& nodeKey);
 
+// This session's traced path, ancestors before their descendants.
+QStringList TracedPath(db::Connection& connection);
+
 // Report preparation, step 1: this session's classifications with their level
 // and their path from the root ("Parent > Child").
 void Formulary_NodeLevel(db::Connection& connection);

@@ -2,7 +2,6 @@
 
 #include "database/schema.h"
 #include "platform/app_error.h"
-#include "platform/db/transaction.h"
 
 namespace database {
 
@@ -28,17 +27,6 @@ void requireEmptyFormulary(db::Connection& c) {
                                       "use a new, empty database.")
                            .arg(c.target().display()),
                        QStringLiteral("database.requireEmptyFormulary"));
-}
-
-void setAllRights(db::Connection& c, const QString& employeeCode, bool granted) {
-    db::Transaction t(c);
-    c.execute(QStringLiteral("DELETE FROM inventory.tbforUserSettings WHERE userid = ?"),
-              {employeeCode});
-    c.execute(QStringLiteral("INSERT INTO inventory.tbforUserSettings"
-                             " (userid, isClassification, isDrug, isGeneric, isOtherDetails)"
-                             " VALUES (?, ?, ?, ?, ?)"),
-              {employeeCode, granted, granted, granted, granted});
-    t.commit();
 }
 
 } // namespace database

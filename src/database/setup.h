@@ -20,7 +20,4 @@ bool holdsFormulary(db::Connection& connection);
 // and the generated formularies are written into an empty one only.
 void requireEmptyFormulary(db::Connection& connection);
 
-// Sets all four rights of a user (by employee code) to the value.
-void setAllRights(db::Connection& connection, const QString& employeeCode, bool granted);
-
 } // namespace database

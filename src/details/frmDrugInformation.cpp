@@ -2,6 +2,7 @@
 
 #include "core/artwork.h"
 #include "core/mdlFormulary.h"
+#include "database/other_details.h"
 #include "platform/app_error.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/message_box.h"
@@ -114,25 +115,22 @@ void frmDrugInformation::Form_Load() {
 }
 
 void frmDrugInformation::LoadOtherDetails() {
-    const db::Recordset rs = mdlFormulary.objCurrentUser->sqlconnection().query(
-        QStringLiteral("SELECT OtherDetails FROM inventory.tbFormularyOtherDetails"
-                       " WHERE GenericID = ?"),
-        {m_genericId});
-    txtEntry->setPlainText(rs.eof() ? QString() : rs.text(QStringLiteral("OtherDetails")));
+    txtEntry->setPlainText(
+        database::ReadOtherDetails(mdlFormulary.objCurrentUser->sqlconnection(), m_genericId));
     txtEntry->setFocus();
 }
 
-// One row per generic name: a row stored meanwhile by another workstation is
-// updated, not doubled.
-void frmDrugInformation::SaveOtherDetails() {
-    mdlFormulary.objCurrentUser->sqlconnection().execute(
-        QStringLiteral(
-            "INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails)"
-            " VALUES (?, ?)"
-            " ON CONFLICT (GenericID) DO UPDATE SET OtherDetails = excluded.OtherDetails"),
-        {m_genericId, txtEntry->toPlainText()});
+// False when the database refused the text: the generic name is gone.
+bool frmDrugInformation::SaveOtherDetails() {
+    if (!database::SaveOtherDetails(mdlFormulary.objCurrentUser->sqlconnection(), m_genericId,
+                                    txtEntry->toPlainText())) {
+        ui::MessageBox::show(QStringLiteral("Unable to save the details of this generic name."),
+                             QStringLiteral("MESSAGE"), ui::Buttons::OK, ui::Icon::Exclamation);
+        return false;
+    }
     ui::MessageBox::show(QStringLiteral("Data successfullly save!"), QStringLiteral("MESSAGE"),
                          ui::Buttons::OK, ui::Icon::Information);
+    return true;
 }
 
 void frmDrugInformation::cmdSave_Click() {
@@ -143,6 +141,6 @@ void frmDrugInformation::cmdSave_Click() {
         txtEntry->setFocus();
         return;
     }
-    SaveOtherDetails();
-    accept();
+    if (SaveOtherDetails())
+        accept();
 }

@@ -26,7 +26,7 @@ public:
 private:
     void createControls();
     void LoadOtherDetails();
-    void SaveOtherDetails();
+    bool SaveOtherDetails();
     void cmdSave_Click();
 
     qint64 m_genericId = 0;

@@ -1,6 +1,7 @@
 #include "details/frmMedDetails.h"
 
 #include "core/mdlFormulary.h"
+#include "database/item_master.h"
 #include "platform/ui/twips.h"
 
 #include <QFormLayout>
@@ -35,18 +36,11 @@ QPlainTextEdit* frmMedDetails::addText(const QString& objectName, const QString&
 
 void frmMedDetails::Form_Load() {
     txtItemName->setText(ItemName);
-    const db::Recordset rs = mdlFormulary.objCurrentUser->sqlconnection().query(
-        QStringLiteral("SELECT COALESCE(Indication, '') AS Indication,"
-                       " COALESCE(Dosage, '') AS Dosage,"
-                       " COALESCE(Administration, '') AS Administration,"
-                       " COALESCE(Preparation, '') AS Preparation"
-                       " FROM inventory.tbinvmaster WHERE itemid = ? LIMIT 1"),
-        {ItemCode});
-    const auto show = [&rs](QPlainTextEdit& box, const QString& field) {
-        box.setPlainText(rs.eof() ? QString() : rs.text(field));
-    };
-    show(*txtIndication, QStringLiteral("Indication"));
-    show(*txtDosage, QStringLiteral("Dosage"));
-    show(*txtAdministration, QStringLiteral("Administration"));
-    show(*txtPreparation, QStringLiteral("Preparation"));
+    const database::StockItem item =
+        database::findItem(mdlFormulary.objCurrentUser->sqlconnection(), ItemCode)
+            .value_or(database::StockItem{});
+    txtIndication->setPlainText(item.indication);
+    txtDosage->setPlainText(item.dosage);
+    txtAdministration->setPlainText(item.administration);
+    txtPreparation->setPlainText(item.preparation);
 }

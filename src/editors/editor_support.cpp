@@ -2,6 +2,7 @@
 
 #include "core/artwork.h"
 #include "core/shared_helpers.h"
+#include "platform/db/db_error.h"
 #include "platform/ui/flex_grid.h"
 #include "platform/ui/keyed_tree.h"
 #include "platform/ui/message_box.h"
@@ -99,6 +100,17 @@ void reportUnchanged(const QString& heading, const QStringList& names) {
         return;
     ui::MessageBox::show(heading + QStringLiteral("\n\n") + names.join(QLatin1Char('\n')), {},
                          ui::Buttons::OK, ui::Icon::Exclamation);
+}
+
+bool rowStep(const QString& row, QStringList& unchanged, const std::function<bool()>& step) {
+    try {
+        return step();
+    } catch (const db::DbError& error) {
+        if (!error.isRefusal())
+            throw;
+        unchanged << row;
+        return false;
+    }
 }
 
 void whenResized(QWidget& widget, std::function<void()> action) {

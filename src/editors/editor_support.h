@@ -38,6 +38,12 @@ void setCheckPictures(ui::FlexGrid& grid);
 // Tells the user, once, which rows of a run were left unchanged.
 void reportUnchanged(const QString& heading, const QStringList& names);
 
+// Runs the step of one ticked row and answers what it answered. A step the
+// database refused counts as not made, and the row (by its text) joins those
+// left unchanged; any other error is a fault and goes on to the general
+// error report.
+bool rowStep(const QString& row, QStringList& unchanged, const std::function<bool()>& step);
+
 // Runs the action each time the widget changes size, but not while its
 // redrawing is off.
 void whenResized(QWidget& widget, std::function<void()> action);

@@ -262,31 +262,31 @@ void frmDrugList::cmdAdd_Click() {
 void frmDrugList::addDrug(int row, QTreeWidgetItem& parent, QStringList& unchanged) {
     const QString text = flexMSHList1->textMatrix(row, 1).trimmed() + QLatin1Char(' ') +
                          flexMSHList1->textMatrix(row, 2).trimmed();
-    try {
+    editors::rowStep(text, unchanged, [&] {
         const QString owner = flexMSHList1->textMatrix(row, 3);
         if (!owner.trimmed().isEmpty() && owner.trimmed() != Unclassified &&
             ui::MessageBox::show(flexMSHList1->textMatrix(row, 1).trimmed() +
                                      QStringLiteral(" already belongs to ") + owner +
                                      QStringLiteral(". Do you wish to continue?"),
                                  {}, ui::Buttons::YesNo, ui::Icon::Question) != ui::Answer::Yes)
-            return;
+            return false;
         auto& drugs = mdlFormulary.objFormulary->Drugs;
         const QString itemId = flexMSHList1->textMatrix(row, 4);
         const QString oldKey = drugs.SearchDrug(itemId) ? drugs.NodeKey() : QString();
         const QString parentKey = ui::KeyedTree::keyOf(&parent);
         QString newKey = NewNodeKey(parentKey, parent.childCount());
-        if (!drugs.AddDrug(parentKey, newKey, QString(), itemId)) {
+        const database::NodeIdentity generic{parentKey, database::NodeKind::Generic, GenericID};
+        if (!drugs.AddDrug(generic, newKey, QString(), itemId)) {
             unchanged << text;
-            return;
+            return false;
         }
         QTreeWidgetItem* node =
             treList->addNode(parentKey, newKey, text, NodeImageKey(QStringLiteral("3")));
         ui::KeyedTree::setTag(node, itemId);
         parent.setExpanded(true);
         RemoveTreeNode(oldKey);
-    } catch (const std::exception&) {
-        unchanged << text;
-    }
+        return true;
+    });
 }
 
 void frmDrugList::cmdRemove_Click() {
@@ -302,18 +302,17 @@ void frmDrugList::cmdRemove_Click() {
 void frmDrugList::removeDrug(int row, QStringList& unchanged) {
     const QString text = flexMSHList2->textMatrix(row, 1).trimmed() + QLatin1Char(' ') +
                          flexMSHList2->textMatrix(row, 2).trimmed();
-    try {
+    editors::rowStep(text, unchanged, [&] {
         auto& drugs = mdlFormulary.objFormulary->Drugs;
         const QString itemId = flexMSHList2->textMatrix(row, 4);
         const QString oldKey = drugs.SearchDrug(itemId) ? drugs.NodeKey() : QString();
         if (!drugs.DeleteDrug(itemId)) {
             unchanged << text;
-            return;
+            return false;
         }
         RemoveTreeNode(oldKey);
-    } catch (const std::exception&) {
-        unchanged << text;
-    }
+        return true;
+    });
 }
 
 void frmDrugList::RemoveTreeNode(const QString& key) {

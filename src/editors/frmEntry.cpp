@@ -106,12 +106,6 @@ void frmEntry::cmdOK_Click() {
     accept();
 }
 
-// Whether a classification has the name; the database's comparison decides
-// about letter case.
 bool frmEntry::ClassificationExists(const QString& name) {
-    return !mdlFormulary.objCurrentUser->sqlconnection()
-                .query(QStringLiteral("select * from inventory.tbForClassification"
-                                      " where ClassificationName = ?"),
-                       {name})
-                .eof();
+    return mdlFormulary.objFormulary->Classifications.ClassificationExists(name);
 }

@@ -96,8 +96,5 @@ bool frmGenericEntry::saveName() {
 }
 
 bool frmGenericEntry::GenericExists(const QString& name) const {
-    return !mdlFormulary.objCurrentUser->sqlconnection()
-                .query(QStringLiteral("select * from inventory.tbforgeneric where genericname = ?"),
-                       {name})
-                .eof();
+    return mdlFormulary.objFormulary->Generics.GenericExists(name);
 }

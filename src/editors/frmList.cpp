@@ -233,7 +233,7 @@ void frmList::cmdAdd_Click() {
 // database refused, or whose step failed, leaves the tree as it was.
 bool frmList::addGeneric(int row, QTreeWidgetItem& parent, QStringList& unchanged) {
     const QString name = flexMSHList1->textMatrix(row, 1);
-    try {
+    return editors::rowStep(name.trimmed(), unchanged, [&] {
         auto& generics = mdlFormulary.objFormulary->Generics;
         const qint64 code = flexMSHList1->textMatrix(row, 3).trimmed().toLongLong();
         const QString oldKey = generics.SearchGeneric(code) ? generics.NodeKey() : QString();
@@ -253,7 +253,9 @@ bool frmList::addGeneric(int row, QTreeWidgetItem& parent, QStringList& unchange
             return false;
         const QString parentKey = ui::KeyedTree::keyOf(&parent);
         QString newKey = NewNodeKey(parentKey, parent.childCount());
-        if (!generics.AddGeneric(parentKey, newKey, name, code)) {
+        const database::NodeIdentity classification{parentKey, database::NodeKind::Classification,
+                                                    ItemID};
+        if (!generics.AddGeneric(classification, newKey, name, code)) {
             unchanged << name.trimmed();
             return false;
         }
@@ -261,10 +263,7 @@ bool frmList::addGeneric(int row, QTreeWidgetItem& parent, QStringList& unchange
         parent.setExpanded(true);
         RemoveTreeNode(oldKey);
         return true;
-    } catch (const std::exception&) {
-        unchanged << name.trimmed();
-        return false;
-    }
+    });
 }
 
 void frmList::cmdRemove_Click() {
@@ -281,7 +280,7 @@ void frmList::cmdRemove_Click() {
 
 bool frmList::removeGeneric(int row, QStringList& unchanged) {
     const QString name = flexMSHList2->textMatrix(row, 1);
-    try {
+    return editors::rowStep(name.trimmed(), unchanged, [&] {
         auto& generics = mdlFormulary.objFormulary->Generics;
         const qint64 code = flexMSHList2->textMatrix(row, 3).trimmed().toLongLong();
         const QString oldKey = generics.SearchGeneric(code) ? generics.NodeKey() : QString();
@@ -297,10 +296,7 @@ bool frmList::removeGeneric(int row, QStringList& unchanged) {
         }
         RemoveTreeNode(oldKey);
         return true;
-    } catch (const std::exception&) {
-        unchanged << name.trimmed();
-        return false;
-    }
+    });
 }
 
 void frmList::RemoveTreeNode(const QString& key) {

@@ -1,6 +1,7 @@
 #include "find/find_entry.h"
 
 #include "core/mdlFormulary.h"
+#include "database/procedures.h"
 #include "find/frmFind.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/keyed_tree.h"
@@ -25,22 +26,9 @@ void mnuFindEntry_Click(frmFormulary& window) {
         OpenTracedPath(window);
 }
 
-QStringList TracedPath(db::Connection& connection) {
-    // Keys sort byte by byte on both engines, and a key begins with its
-    // parent's key, so every ancestor comes before its descendants.
-    db::Recordset rs = connection.query(
-        QStringLiteral("SELECT Node_Key FROM inventory.tbForTraceParent WHERE session_id = ?"
-                       " ORDER BY Node_Key"),
-        {connection.sessionId()});
-    QStringList keys;
-    for (; !rs.eof(); rs.moveNext())
-        keys << rs.text(QStringLiteral("Node_Key"));
-    return keys;
-}
-
 void OpenTracedPath(frmFormulary& window) {
     ui::KeyedTree& tree = *window.treFormulary;
-    for (const QString& key : TracedPath(mdlFormulary.objCurrentUser->sqlconnection())) {
+    for (const QString& key : database::TracedPath(mdlFormulary.objCurrentUser->sqlconnection())) {
         QTreeWidgetItem* node = tree.node(key);
         if (!node)
             continue; // not in the tree: nothing to open

@@ -1,19 +1,10 @@
 #pragma once
 
-#include <QStringList>
-
 class frmFormulary;
-
-namespace db {
-class Connection;
-}
 
 // "&Find Entry" (Ctrl+F, toolbar button 7): finds an entry with frmFind and,
 // when a path was traced, opens the tree down to it.
 void mnuFindEntry_Click(frmFormulary& window);
-
-// This session's traced path, ancestors before their descendants.
-QStringList TracedPath(db::Connection& connection);
 
 // Selects and expands every node of the traced path that the tree shows,
 // loading the branches not read yet; the entry ends up selected.

@@ -212,6 +212,6 @@ void frmFind::cmdGo_Click() {
     db::Connection& connection = mdlFormulary.objCurrentUser->sqlconnection();
     database::For_TraceParent(connection, key);
     FindNode = false;
-    FindNode = !TracedPath(connection).isEmpty();
+    FindNode = !database::TracedPath(connection).isEmpty();
     accept();
 }

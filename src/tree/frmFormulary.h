@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/change.h"
+
 #include <QMainWindow>
 #include <array>
 #include <memory>
@@ -148,7 +150,7 @@ private:
     std::array<QAction*, 3> m_buttonMenus{};
     std::unique_ptr<frmEntry> m_entry;
     // The node whose label is being edited and its text before the edit.
-    QString m_editedKey;
+    database::NodeIdentity m_edited;
     QString m_oldLabel;
     // Set while the tree handles a navigation key.
     bool m_keyNavigation = false;

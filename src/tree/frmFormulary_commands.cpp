@@ -96,8 +96,9 @@ QTreeWidgetItem* frmFormulary::selectedNode() const {
     return treFormulary->currentItem();
 }
 
-// The selected node when the server holds it as a classification; the
-// commands that rename and delete act on nothing else.
+// The selected node when the server holds it as a classification, which the
+// node lookup then describes; the commands that rename and delete act on
+// nothing else.
 QTreeWidgetItem* frmFormulary::selectedClassification() {
     QTreeWidgetItem* node = selectedNode();
     if (!node)
@@ -250,10 +251,11 @@ void frmFormulary::AddNode(const QString& strNodeType, qint64 intItemCode) {
     const QString parentKey = ui::KeyedTree::keyOf(parent);
     QString key = NewNodeKey(parentKey, parent->childCount());
     formulary_data::Formulary& formulary = *mdlFormulary.objFormulary;
-    const bool stored = classification
-                            ? formulary.Classifications.AddClassification(
-                                  parentKey, key, name, intItemCode, entry.DescriptionEntry())
-                            : formulary.Generics.AddGeneric(parentKey, key, name, intItemCode);
+    const auto where = formulary.NodeFormulary.IdentityOf(parentKey);
+    const bool stored =
+        where && (classification ? formulary.Classifications.AddClassification(
+                                       *where, key, name, intItemCode, entry.DescriptionEntry())
+                                 : formulary.Generics.AddGeneric(*where, key, name, intItemCode));
     if (!stored) {
         refused(classification ? QStringLiteral("Unable to add this classification.")
                                : QStringLiteral("Unable to add this generic name."));
@@ -279,13 +281,13 @@ void frmFormulary::mnuRename_Click() {
     QTreeWidgetItem* node = selectedClassification();
     if (!node || !Authorized(mdlFormulary.isClassification))
         return;
-    m_editedKey = ui::KeyedTree::keyOf(node);
+    m_edited = mdlFormulary.objFormulary->NodeFormulary.Identity();
     m_oldLabel = node->text(0);
     restartLabelEdit();
 }
 
 void frmFormulary::restartLabelEdit() {
-    QTreeWidgetItem* node = treFormulary->node(m_editedKey);
+    QTreeWidgetItem* node = treFormulary->node(m_edited.key);
     if (!node)
         return;
     node->setFlags(node->flags() | Qt::ItemIsEditable);
@@ -295,7 +297,7 @@ void frmFormulary::restartLabelEdit() {
 // The edit has ended (Escape leaves the old text): an empty name is refused
 // and edited again; a changed one is stored, and kept only when it was.
 void frmFormulary::treFormulary_AfterLabelEdit() {
-    QTreeWidgetItem* node = treFormulary->node(m_editedKey);
+    QTreeWidgetItem* node = treFormulary->node(m_edited.key);
     if (!node)
         return;
     node->setFlags(node->flags() & ~Qt::ItemIsEditable);
@@ -311,7 +313,7 @@ void frmFormulary::treFormulary_AfterLabelEdit() {
     }
     if (newText == m_oldLabel)
         return;
-    if (!mdlFormulary.objFormulary->Classifications.RenameClassification(m_editedKey, newText)) {
+    if (!mdlFormulary.objFormulary->Classifications.RenameClassification(m_edited, newText)) {
         node->setText(0, m_oldLabel);
         refused(QStringLiteral("Unable to rename this classification."));
     }
@@ -329,12 +331,12 @@ void frmFormulary::mnuDelete_Click() {
     if (ui::MessageBox::show(QStringLiteral("Are you sure to delete this classification?"), {},
                              ui::Buttons::YesNo, ui::Icon::Critical) != ui::Answer::Yes)
         return;
-    const QString key = ui::KeyedTree::keyOf(node);
-    if (!mdlFormulary.objFormulary->Classifications.DeleteClassification(key)) {
+    const database::NodeIdentity target = mdlFormulary.objFormulary->NodeFormulary.Identity();
+    if (!mdlFormulary.objFormulary->Classifications.DeleteClassification(target)) {
         refused(QStringLiteral("Unable to delete this classification."));
         return;
     }
-    treFormulary->removeNode(key);
+    treFormulary->removeNode(target.key);
 }
 
 void frmFormulary::mnuRefresh_Click() {

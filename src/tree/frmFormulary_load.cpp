@@ -6,6 +6,7 @@
 #include "core/frmLoad.h"
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
+#include "database/hospital.h"
 #include "database/procedures.h"
 #include "platform/app_error.h"
 #include "platform/ui/keyed_tree.h"
@@ -113,11 +114,11 @@ void frmFormulary::Form_Load() {
 
 // The hospital's record, first row only; empty texts when there is none.
 void frmFormulary::readHospital() {
-    db::Recordset rs = mdlFormulary.objCurrentUser->sqlconnection().query(
-        QStringLiteral("select clientname,company,address1 from patient_data.tbHospitalInfo"));
-    const bool found = !rs.eof();
-    mdlFormulary.strCompany = found ? rs.text(QStringLiteral("company")) : QString();
-    mdlFormulary.strAddress1 = found ? rs.text(QStringLiteral("address1")) : QString();
+    const database::HospitalRecord hospital =
+        database::readHospital(mdlFormulary.objCurrentUser->sqlconnection())
+            .value_or(database::HospitalRecord{});
+    mdlFormulary.strCompany = hospital.company;
+    mdlFormulary.strAddress1 = hospital.address;
 }
 
 int frmFormulary::LoadTreeView(const QString& ParentNode, const QString& Title, bool LoadAll) {

@@ -17,8 +17,9 @@ protected:
             QString k = QLatin1String(key);
             const QString parent = k.contains(QLatin1Char('.')) ? k.section(QLatin1Char('.'), 0, 0)
                                                                 : QStringLiteral("_0");
-            ASSERT_TRUE(
-                mdlFormulary.objFormulary->Classifications.AddClassification(parent, k, k, 0));
+            auto& formulary = *mdlFormulary.objFormulary;
+            ASSERT_TRUE(formulary.Classifications.AddClassification(
+                formulary.NodeFormulary.IdentityOf(parent).value(), k, k, 0));
         }
     }
     void TearDown() override {

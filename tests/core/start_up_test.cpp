@@ -1,5 +1,6 @@
 #include "core/logged_in_run.h"
 #include "core/mdlFormulary.h"
+#include "database/hospital.h"
 #include "database/item_master.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/panel_status_bar.h"
@@ -88,10 +89,11 @@ TEST_P(StartUpTest, LogInOpensTheMainWindowWithTheHospitalAndInitials) {
     // First without a hospital record, then with one.
     for (const bool withHospital : {false, true}) {
         SCOPED_TRACE(withHospital);
-        if (withHospital)
-            database::saveHospital(*conn, QStringLiteral("General Hospital"),
-                                   QStringLiteral("St Luke's General Hospital"),
-                                   QStringLiteral("12 Harbour Road"));
+        if (withHospital) {
+            ASSERT_TRUE(database::saveHospital(*conn, {QStringLiteral("General Hospital"),
+                                                       QStringLiteral("St Luke's General Hospital"),
+                                                       QStringLiteral("12 Harbour Road")}));
+        }
         mdlFormulary.strCompany = QStringLiteral("left over");
         logInAs(QStringLiteral("pharmacist"));
 

@@ -49,10 +49,10 @@ TEST_P(Procedures, FoundNodeAnswersByRowCount) {
 TEST_P(Procedures, SearchNodeListMatchesAndOrders) {
     auto& classes = fixture->formulary.Classifications;
     QString key = QStringLiteral("_3");
-    ASSERT_TRUE(classes.AddClassification(QStringLiteral("_0"), key,
+    ASSERT_TRUE(classes.AddClassification(fixture->node(QStringLiteral("_0")), key,
                                           QStringLiteral("Solutions 0.9% w_v"), 0));
     key = QStringLiteral("_4");
-    ASSERT_TRUE(classes.AddClassification(QStringLiteral("_0"), key,
+    ASSERT_TRUE(classes.AddClassification(fixture->node(QStringLiteral("_0")), key,
                                           QStringLiteral("Anti-néoplasiques"), 0));
 
     const struct {
@@ -111,7 +111,7 @@ TEST_P(Procedures, SessionsDoNotSeeEachOthersRows) {
     database::Formulary_Generate(*conn);
     QString key = QStringLiteral("_3");
     ASSERT_TRUE(fixture->formulary.Classifications.AddClassification(
-        QStringLiteral("_0"), key, QStringLiteral("Vitamins"), 0));
+        fixture->node(QStringLiteral("_0")), key, QStringLiteral("Vitamins"), 0));
     database::Formulary_NodeLevel(*other);
     database::Formulary_Generate(*other);
     const QString count =

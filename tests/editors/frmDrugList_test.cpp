@@ -199,8 +199,8 @@ TEST_P(frmDrugListTest, RemoveTakesDrugsAwayWhateverTheirIds) {
                                  {},
                                  {}}});
     QString key = QStringLiteral("_2.1.3");
-    ASSERT_TRUE(
-        fixture->formulary.Drugs.AddDrug(QStringLiteral("_2.1"), key, {}, QStringLiteral("40000")));
+    ASSERT_TRUE(fixture->formulary.Drugs.AddDrug(fixture->node(QStringLiteral("_2.1")), key, {},
+                                                 QStringLiteral("40000")));
     start({.drug = true});
     openGenericNames();
     edit(QStringLiteral("_2.1"), [&](frmDrugList& window) {

@@ -244,12 +244,13 @@ TEST_P(frmListTest, RemoveTakesGenericNamesAwayButNotThoseWithDrugs) {
 TEST_P(frmListTest, ChangesTheDatabaseRefusedAreReportedOnceAndLeaveTheTree) {
     QString vaccines = QStringLiteral("_3");
     ASSERT_TRUE(fixture->formulary.Classifications.AddClassification(
-        QStringLiteral("_0"), vaccines, QStringLiteral("Vaccines"), 0));
+        fixture->node(QStringLiteral("_0")), vaccines, QStringLiteral("Vaccines"), 0));
     start({.generic = true});
     open(QStringLiteral("_1"));
     edit(QStringLiteral("_3"), [&](frmList& window) {
         // Another workstation deletes the classification meanwhile.
-        ASSERT_TRUE(fixture->formulary.Classifications.DeleteClassification(vaccines));
+        ASSERT_TRUE(
+            fixture->formulary.Classifications.DeleteClassification(fixture->node(vaccines)));
         tick(*window.flexMSHList1, QStringLiteral("Ceftriaxone"));
         tick(*window.flexMSHList1, QStringLiteral("Ibuprofen"));
         script.answerNext(ui::Answer::Yes);

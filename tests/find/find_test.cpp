@@ -62,7 +62,7 @@ protected:
         return *mdlFormulary.objMainWindow;
     }
 
-    QStringList pathOf(db::Connection& connection) { return TracedPath(connection); }
+    QStringList pathOf(db::Connection& connection) { return database::TracedPath(connection); }
 
     std::unique_ptr<FormularyFixture> fixture;
 };
@@ -266,7 +266,7 @@ TEST_P(FindTest, TwoWorkstationsTraceAtOnceWithoutSeeingEachOthersPath) {
                         hits.moveNext();
                     database::For_TraceParent(
                         c, hits.eof() ? QString() : hits.text(QStringLiteral("Node_Key")));
-                    if (TracedPath(c) != w.path)
+                    if (database::TracedPath(c) != w.path)
                         ++w.wrongPaths;
                 }
                 database::endSession(c);

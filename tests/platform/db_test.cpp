@@ -72,37 +72,6 @@ TEST_P(DataLayer, RecordsetMovesLikeACursor) {
     EXPECT_EQ(empty.recordCount(), 0);
 }
 
-TEST_P(DataLayer, UpdatableRecordsetAddsThenUpdatesOneRow) {
-    const QString user = QStringLiteral("E'42");
-    auto rs = db::UpdatableRecordset::open(*conn, QStringLiteral("inventory.tbforUserSettings"),
-                                           QStringLiteral("userid"), user);
-    ASSERT_TRUE(rs.eof());
-    rs.addNew();
-    rs.setField(QStringLiteral("UserID"), user);
-    rs.setField(QStringLiteral("isDrug"), true);
-    rs.update();
-
-    auto again = db::UpdatableRecordset::open(*conn, QStringLiteral("inventory.tbforUserSettings"),
-                                              QStringLiteral("userid"), user);
-    ASSERT_EQ(again.recordCount(), 1);
-    EXPECT_TRUE(again.field(QStringLiteral("isDrug")).toBool());
-    EXPECT_TRUE(again.isNull(QStringLiteral("isGeneric")));
-    again.setField(QStringLiteral("isGeneric"), false);
-    again.setField(QStringLiteral("isDrug"), false);
-    again.update();
-
-    const db::Recordset check = conn->query(
-        QStringLiteral(
-            "SELECT isGeneric, isDrug FROM inventory.tbforUserSettings WHERE userid = ?"),
-        {user});
-    ASSERT_EQ(check.recordCount(), 1);
-    EXPECT_FALSE(check.isNull(QStringLiteral("isGeneric")));
-    EXPECT_FALSE(check.field(QStringLiteral("isDrug")).toBool());
-    EXPECT_THROW(db::UpdatableRecordset::open(*conn, QStringLiteral("x; DROP TABLE y"),
-                                              QStringLiteral("userid"), user),
-                 AppError);
-}
-
 TEST_P(DataLayer, TransactionRollsBackUnlessCommitted) {
     try {
         db::Transaction t(*conn);

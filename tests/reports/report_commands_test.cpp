@@ -96,7 +96,7 @@ TEST_P(ReportCommandTest, EveryOpeningPreparesTheReportAfresh) {
         if (*added) {
             QString key = QStringLiteral("_3");
             ASSERT_TRUE(formulary->formulary.Classifications.AddClassification(
-                QStringLiteral("_0"), key, QLatin1String(added), 0));
+                formulary->node(QStringLiteral("_0")), key, QLatin1String(added), 0));
         }
         script.answerNext(ui::Answer::No);
         QString cells;

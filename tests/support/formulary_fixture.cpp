@@ -1,5 +1,6 @@
 #include "support/formulary_fixture.h"
 
+#include "database/hospital.h"
 #include "database/item_master.h"
 
 #include <gtest/gtest.h>
@@ -62,13 +63,15 @@ FormularyFixture::FormularyFixture(const QString& target) {
                                 {},
                                 {}},
                            });
-    database::saveHospital(c, QStringLiteral("SMGH"), QStringLiteral("St. Mary's General Hospital"),
-                           QStringLiteral("14 Harbour View Road"));
+    require(database::saveHospital(c, {QStringLiteral("SMGH"),
+                                       QStringLiteral("St. Mary's General Hospital"),
+                                       QStringLiteral("14 Harbour View Road")}),
+            "hospital");
 
     auto& classes = formulary.Classifications;
     auto& generics = formulary.Generics;
     auto addClass = [&](const QString& parent, QString key, const QString& name) {
-        require(classes.AddClassification(parent, key, name, 0), "classification");
+        require(classes.AddClassification(node(parent), key, name, 0), "classification");
         require(formulary.NodeFormulary.SearchNode(key), "classification lookup");
         classification.insert(name, formulary.NodeFormulary.Node_ID());
     };
@@ -80,11 +83,11 @@ FormularyFixture::FormularyFixture(const QString& target) {
             QString key = parent +
                           (parent == QLatin1String("_0") ? QString() : QStringLiteral(".")) +
                           QString::number(formulary.NodeFormulary.ChildNumbers(parent).size() + 1);
-            require(generics.AddGeneric(parent, key, name, code), "place generic");
+            require(generics.AddGeneric(node(parent), key, name, code), "place generic");
         }
     };
     auto addDrug = [&](const QString& parent, QString key, const QString& item) {
-        require(formulary.Drugs.AddDrug(parent, key, {}, item), "drug");
+        require(formulary.Drugs.AddDrug(node(parent), key, {}, item), "drug");
     };
     addClass(QStringLiteral("_0"), QStringLiteral("_1"),
              QStringLiteral("Anti-infective medicines"));
@@ -98,6 +101,11 @@ FormularyFixture::FormularyFixture(const QString& target) {
     addDrug(QStringLiteral("_2.1"), QStringLiteral("_2.1.1"), QStringLiteral("PCM500"));
     addDrug(QStringLiteral("_2.1"), QStringLiteral("_2.1.2"), QStringLiteral("CPCM120"));
     addGeneric(QString(), QStringLiteral("Ibuprofen"));
+}
+
+database::NodeIdentity FormularyFixture::node(const QString& key) {
+    return formulary.NodeFormulary.IdentityOf(key).value_or(
+        database::NodeIdentity{key, database::NodeKind::Root, {}});
 }
 
 } // namespace test_support

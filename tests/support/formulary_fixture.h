@@ -22,6 +22,9 @@ namespace test_support {
 struct FormularyFixture {
     explicit FormularyFixture(const QString& target);
 
+    // The node with the key as stored now: what a workstation that shows it saw.
+    database::NodeIdentity node(const QString& key);
+
     formulary_data::Formulary formulary;
     QHash<QString, qint64> generic;        // generic name -> code
     QHash<QString, qint64> classification; // classification name -> id

@@ -104,7 +104,7 @@ QString MainWindowTest::addClassification(const QString& parentKey, const QStrin
         ++number;
     QString key = (parentKey == QLatin1String("_0") ? QStringLiteral("_") : parentKey + ".") +
                   QString::number(number);
-    if (!classes.AddClassification(parentKey, key, name, 0))
+    if (!classes.AddClassification(fixture->node(parentKey), key, name, 0))
         throw std::runtime_error("classification not added");
     return key;
 }

@@ -152,7 +152,7 @@ TEST_P(NodeSelectionTest, ANodeGoneFromTheServerReadsNothingAndKeepsTheCommands)
     click(QStringLiteral("_2"));
     click(QStringLiteral("_2.1")); // a generic name
     const std::string states = commandStates(w);
-    ASSERT_TRUE(fixture->formulary.Classifications.DeleteClassification(leaf));
+    ASSERT_TRUE(fixture->formulary.Classifications.DeleteClassification(fixture->node(leaf)));
 
     click(leaf);
 

@@ -152,7 +152,7 @@ TEST_P(TreeEditingTest, ARenameTheServerRefusesKeepsTheOldLabel) {
     frmFormulary& w = open();
     click(leaf);
     w.mnuRename->trigger();
-    ASSERT_TRUE(fixture->formulary.Classifications.DeleteClassification(leaf));
+    ASSERT_TRUE(fixture->formulary.Classifications.DeleteClassification(fixture->node(leaf)));
     script.answerNext(ui::Answer::OK);
 
     finishLabelEdit(QStringLiteral("Minerals"));

@@ -2,6 +2,7 @@
 
 #include "database/schema.h"
 #include "database/setup.h"
+#include "database/user_rights.h"
 #include "platform/app_error.h"
 #include "platform/db/transaction.h"
 
@@ -48,7 +49,10 @@ int runInit(const Arguments& args, AdminIo& io) {
         db::Transaction t(c);
         current_user::addUser(c, admin, password);
         // The first user builds the formulary: all four rights.
-        database::setAllRights(c, admin.employeecode, true);
+        if (!database::SetAllRights(c, admin.employeecode, true))
+            throw AppError(AppError::Database,
+                           QStringLiteral("The database refused the administrator's rights."),
+                           QStringLiteral("formulary-admin init"));
         t.commit();
     }
     if (!role.isEmpty())

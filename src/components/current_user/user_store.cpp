@@ -1,8 +1,8 @@
 #include "components/current_user/user_store.h"
 #include "components/current_user/user_rows.h"
 
+#include "database/change.h"
 #include "platform/app_error.h"
-#include "platform/db/db_error.h"
 #include "platform/db/text_match.h"
 
 #include <sodium.h>
@@ -56,15 +56,24 @@ void requireFree(db::Connection& c, const QString& employeeCode, const QString& 
         refuse(QStringLiteral("A user named \"%1\" exists already.").arg(userName));
 }
 
-// Runs an update of one user's row; an unknown user changes nothing and is an error.
+// Runs an update of one user's row as one change; an unknown user changes
+// nothing and is an error.
 void updateUser(db::Connection& c, const QString& assignments, const QString& username,
                 QVariantList params) {
     const QString name = foldedUserName(username);
     params << name;
-    if (c.execute(
-            QStringLiteral("UPDATE inventory.tbUser SET %1 WHERE username = ?").arg(assignments),
-            params) == 0)
+    bool found = true;
+    database::ChangeTarget target{database::Entry::User, name};
+    const bool changed = database::runChange(c, target, [&] {
+        found = c.execute(QStringLiteral("UPDATE inventory.tbUser SET %1 WHERE username = ?")
+                              .arg(assignments),
+                          params) > 0;
+        return found;
+    });
+    if (!found)
         refuse(QStringLiteral("There is no user named \"%1\".").arg(name));
+    if (!changed)
+        refuse(QStringLiteral("The database refused the change of the user \"%1\".").arg(name));
 }
 
 } // namespace
@@ -125,7 +134,8 @@ void addUser(db::Connection& c, const UserRecord& user, const QString& password)
     if (code.isEmpty())
         refuse(QStringLiteral("The employee code must not be empty."));
     const QString hash = hashPassword(password);
-    try {
+    database::ChangeTarget target{database::Entry::User, name};
+    const bool added = database::runChange(c, target, [&] {
         c.execute(
             QStringLiteral("INSERT INTO inventory.tbUser (employeecode, username, firstname,"
                            " lastname, lastname_folded, initials, rightsclass, isadmin,"
@@ -133,12 +143,13 @@ void addUser(db::Connection& c, const UserRecord& user, const QString& password)
             {code, name, nonNull(user.firstname), nonNull(user.lastname),
              nonNull(db::foldText(user.lastname)), nonNull(initialsOf(user)),
              nonNull(user.rightsclass.trimmed()), user.isadmin, hash});
-    } catch (const db::DbError& e) {
-        // The unique keys decide, also against another workstation; say which one.
-        if (e.isConstraintViolation())
-            requireFree(c, code, name);
-        throw;
-    }
+        return true;
+    });
+    if (added)
+        return;
+    // The unique keys decide, also against another workstation; say which one.
+    requireFree(c, code, name);
+    refuse(QStringLiteral("The database refused the user \"%1\".").arg(name));
 }
 
 void setPassword(db::Connection& c, const QString& username, const QString& password) {

@@ -31,6 +31,17 @@ bool isClassificationParent(const node_store::StoredNode& node) {
     return node.key == node_store::RootKey || node.type == QLatin1String("1");
 }
 
+// The id of the classification whose node has the key.
+std::optional<QVariant> classificationAt(db::Connection& c, const QString& key) {
+    const db::Recordset rs =
+        c.query(QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
+                               " WHERE Node_Key = ? AND node_type = '1'"),
+                {key});
+    if (rs.eof())
+        return std::nullopt;
+    return rs.field(0);
+}
+
 } // namespace
 
 db::Recordset ClassificationsObject::LoadClassifications(const QString& ParentNode, bool LoadAll) {
@@ -46,7 +57,7 @@ db::Recordset ClassificationsObject::LoadClassifications(const QString& ParentNo
                    {ParentNode + QLatin1Char('.'), ParentNode + QLatin1Char('/')});
 }
 
-bool ClassificationsObject::AddClassification(const QString& parentKey, QString& newKey,
+bool ClassificationsObject::AddClassification(const database::NodeIdentity& parent, QString& newKey,
                                               const QString& name, qint64 itemCode,
                                               const QString& description) {
     Q_UNUSED(itemCode);
@@ -54,56 +65,62 @@ bool ClassificationsObject::AddClassification(const QString& parentKey, QString&
         return false;
     db::Connection& c = m_owner.connection();
     QString key = newKey;
-    const bool done = node_store::change(c, [&] {
-        const auto parent = node_store::find(c, parentKey);
-        if (!parent || !isClassificationParent(*parent))
+    database::ChangeTarget target{database::Entry::Classification, {}};
+    const bool done = database::runChange(c, target, [&] {
+        const auto stored = node_store::find(c, parent.key);
+        if (!stored || !isClassificationParent(*stored))
             return false;
-        const db::Recordset created = c.query(
-            QStringLiteral(
-                "INSERT INTO inventory.tbForClassification (ClassificationName, Description,"
-                " name_folded) VALUES (?, ?, ?) RETURNING ClassificationID"),
-            {name, description.isEmpty() ? QVariant() : QVariant(description), db::foldText(name)});
-        return node_store::insert(c, *parent, key, database::NodeKind::Classification,
-                                  created.field(0));
+        target.id = c.query(QStringLiteral("INSERT INTO inventory.tbForClassification"
+                                           " (ClassificationName, Description, name_folded)"
+                                           " VALUES (?, ?, ?) RETURNING ClassificationID"),
+                            {name, description.isEmpty() ? QVariant() : QVariant(description),
+                             db::foldText(name)})
+                        .field(0);
+        return node_store::insert(c, *stored, key, database::NodeKind::Classification, target.id);
     });
     if (done)
         newKey = key;
     return done;
 }
 
-bool ClassificationsObject::RenameClassification(const QString& key, const QString& newName) {
+bool ClassificationsObject::RenameClassification(const database::NodeIdentity& node,
+                                                 const QString& newName) {
     if (newName.isEmpty())
         return false;
     db::Connection& c = m_owner.connection();
-    return node_store::change(c, [&] {
-        const db::Recordset node =
-            c.query(QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
-                                   " WHERE Node_Key = ? AND node_type = '1'"),
-                    {key});
-        if (node.eof())
+    database::ChangeTarget target{database::Entry::Classification, node.id};
+    return database::runChange(c, target, [&] {
+        const auto id = classificationAt(c, node.key);
+        if (!id)
             return false;
         c.execute(QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?,"
                                  " name_folded = ? WHERE ClassificationID = ?"),
-                  {newName, db::foldText(newName), node.field(0)});
-        database::syncNodeNames(c, database::NodeKind::Classification, node.field(0));
+                  {newName, db::foldText(newName), *id});
+        database::syncNodeNames(c, database::NodeKind::Classification, *id);
         return true;
     });
 }
 
-bool ClassificationsObject::DeleteClassification(const QString& key) {
+bool ClassificationsObject::DeleteClassification(const database::NodeIdentity& node) {
     db::Connection& c = m_owner.connection();
-    return node_store::change(c, [&] {
-        const db::Recordset rs =
-            c.query(QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
-                                   " WHERE Node_Key = ? AND node_type = '1'"),
-                    {key});
-        if (rs.eof() || !node_store::removeLeaf(c, key))
+    database::ChangeTarget target{database::Entry::Classification, node.id};
+    return database::runChange(c, target, [&] {
+        const auto id = classificationAt(c, node.key);
+        if (!id || !node_store::removeLeaf(c, node.key))
             return false;
         c.execute(
             QStringLiteral("DELETE FROM inventory.tbForClassification WHERE ClassificationID = ?"),
-            {rs.field(0)});
+            {*id});
         return true;
     });
+}
+
+bool ClassificationsObject::ClassificationExists(const QString& name) {
+    return !m_owner.connection()
+                .query(QStringLiteral("SELECT 1 FROM inventory.tbForClassification"
+                                      " WHERE ClassificationName = ?"),
+                       {name})
+                .eof();
 }
 
 db::Recordset ClassificationsObject::LoadGenerics(qint64 classificationId, int scope,

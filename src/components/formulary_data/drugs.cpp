@@ -24,18 +24,19 @@ bool DrugsObject::SearchDrug(const QString& itemId) {
     return true;
 }
 
-bool DrugsObject::AddDrug(const QString& parentKey, QString& newKey, const QString& name,
-                          const QString& itemId) {
+bool DrugsObject::AddDrug(const database::NodeIdentity& parent, QString& newKey,
+                          const QString& name, const QString& itemId) {
     Q_UNUSED(name);
     db::Connection& c = m_owner.connection();
     QString key = newKey;
-    const bool done = node_store::change(c, [&] {
-        const auto parent = node_store::find(c, parentKey);
-        if (!parent || parent->type != QLatin1String("2"))
+    database::ChangeTarget target{database::Entry::Drug, itemId};
+    const bool done = database::runChange(c, target, [&] {
+        const auto stored = node_store::find(c, parent.key);
+        if (!stored || stored->type != QLatin1String("2"))
             return false;
         if (const auto old = drugNodeKey(c, itemId); old && !node_store::removeLeaf(c, *old))
             return false;
-        return node_store::insert(c, *parent, key, database::NodeKind::Drug, itemId);
+        return node_store::insert(c, *stored, key, database::NodeKind::Drug, itemId);
     });
     if (done)
         newKey = key;
@@ -44,7 +45,8 @@ bool DrugsObject::AddDrug(const QString& parentKey, QString& newKey, const QStri
 
 bool DrugsObject::DeleteDrug(const QString& itemId) {
     db::Connection& c = m_owner.connection();
-    return node_store::change(c, [&] {
+    database::ChangeTarget target{database::Entry::Drug, itemId};
+    return database::runChange(c, target, [&] {
         const auto key = drugNodeKey(c, itemId);
         return key && node_store::removeLeaf(c, *key);
     });

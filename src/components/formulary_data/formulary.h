@@ -1,9 +1,11 @@
 #pragma once
 
+#include "database/change.h"
 #include "platform/db/connection.h"
 
 #include <QSet>
 #include <memory>
+#include <optional>
 
 namespace formulary_data {
 
@@ -34,6 +36,13 @@ public:
     const QString& node_type() const { return m_type; }
     qint64 Node_ID() const { return m_id; }
     const QString& NameOfNode() const { return m_name; }
+    // The node as found: its key, type and id (a drug's id is its itemid).
+    database::NodeIdentity Identity() const { return m_identity; }
+    // The root, which SearchNode does not find.
+    static database::NodeIdentity RootIdentity();
+    // The node with the key as stored now, the root included; nothing when
+    // there is none. A search as SearchNode's.
+    std::optional<database::NodeIdentity> IdentityOf(const QString& key);
 
     // The numbers of the stored children of a node, for making free keys.
     QSet<qint64> ChildNumbers(const QString& parentKey);
@@ -43,6 +52,7 @@ private:
     QString m_type;
     qint64 m_id = 0;
     QString m_name;
+    database::NodeIdentity m_identity;
 };
 
 class ClassificationsObject {
@@ -54,15 +64,20 @@ public:
     // Node_Key, Node_Parent, ClassificationName, GenericName, DrugName, ItemID.
     db::Recordset LoadClassifications(const QString& ParentNode, bool LoadAll);
 
+    // Every change names its node as the caller saw it (key, type and id).
+
     // Stores a new classification under the root or a classification. The key
     // must be a child key of the parent; when another workstation took it, the
     // next free one is used and written back. The item code is not used: the
     // classification gets a new id.
-    bool AddClassification(const QString& parentKey, QString& newKey, const QString& name,
-                           qint64 itemCode, const QString& description = {});
-    bool RenameClassification(const QString& key, const QString& newName);
+    bool AddClassification(const database::NodeIdentity& parent, QString& newKey,
+                           const QString& name, qint64 itemCode, const QString& description = {});
+    bool RenameClassification(const database::NodeIdentity& node, const QString& newName);
     // Refused while anything is stored under the classification.
-    bool DeleteClassification(const QString& key);
+    bool DeleteClassification(const database::NodeIdentity& node);
+    // Whether a classification has the name; the database's comparison
+    // decides about letter case.
+    bool ClassificationExists(const QString& name);
 
     // Generic names under the classification / not under it. Fields:
     // GenericName, Node_Key, GenericID, ClassificationKey, ClassificationName
@@ -87,7 +102,7 @@ public:
     // Puts the generic name under a classification with the given key, in
     // place of wherever it sat before; refused while drugs are under it. A code
     // of 0 or less makes a new generic name with the given name.
-    bool AddGeneric(const QString& parentKey, QString& newKey, const QString& name,
+    bool AddGeneric(const database::NodeIdentity& parent, QString& newKey, const QString& name,
                     qint64 genericCode);
     // Takes the generic name out of its classification; refused while drugs are under it.
     bool DeleteGeneric(qint64 genericCode);
@@ -103,6 +118,8 @@ public:
     db::Recordset ListGeneric(const QString& search);
     bool NewGeneric(const QString& name, qint64* newCode = nullptr);
     bool RenameGeneric(qint64 genericCode, const QString& newName);
+    // Whether a generic name is spelled so, letter case included.
+    bool GenericExists(const QString& name);
 
 private:
     Formulary& m_owner;
@@ -120,7 +137,7 @@ public:
     // Puts the stock item under a generic name with the given key, in place of
     // wherever it sat before. The name argument is not used: a drug shows its
     // item's name and description.
-    bool AddDrug(const QString& parentKey, QString& newKey, const QString& name,
+    bool AddDrug(const database::NodeIdentity& parent, QString& newKey, const QString& name,
                  const QString& itemId);
     bool DeleteDrug(const QString& itemId);
 

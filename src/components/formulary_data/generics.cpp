@@ -74,24 +74,24 @@ bool GenericsObject::SearchGeneric(qint64 genericCode) {
     return true;
 }
 
-bool GenericsObject::AddGeneric(const QString& parentKey, QString& newKey, const QString& name,
-                                qint64 genericCode) {
+bool GenericsObject::AddGeneric(const database::NodeIdentity& parent, QString& newKey,
+                                const QString& name, qint64 genericCode) {
     db::Connection& c = m_owner.connection();
     QString key = newKey;
-    const bool done = node_store::change(c, [&] {
-        const auto parent = node_store::find(c, parentKey);
-        if (!parent || parent->type != QLatin1String("1"))
+    database::ChangeTarget target{database::Entry::GenericName, genericCode};
+    const bool done = database::runChange(c, target, [&] {
+        const auto stored = node_store::find(c, parent.key);
+        if (!stored || stored->type != QLatin1String("1"))
             return false;
-        QVariant id = genericCode;
         if (genericCode <= 0) {
             if (name.isEmpty())
                 return false;
-            id = insertGeneric(c, name);
+            target.id = insertGeneric(c, name);
         } else if (const auto old = placement(c, genericCode)) {
             if (old->hasDrugs || !node_store::removeLeaf(c, old->nodeKey))
                 return false;
         }
-        return node_store::insert(c, *parent, key, database::NodeKind::Generic, id);
+        return node_store::insert(c, *stored, key, database::NodeKind::Generic, target.id);
     });
     if (done)
         newKey = key;
@@ -100,7 +100,8 @@ bool GenericsObject::AddGeneric(const QString& parentKey, QString& newKey, const
 
 bool GenericsObject::DeleteGeneric(qint64 genericCode) {
     db::Connection& c = m_owner.connection();
-    return node_store::change(c, [&] {
+    database::ChangeTarget target{database::Entry::GenericName, genericCode};
+    return database::runChange(c, target, [&] {
         const auto where = placement(c, genericCode);
         return where && !where->hasDrugs && node_store::removeLeaf(c, where->nodeKey);
     });
@@ -152,13 +153,13 @@ bool GenericsObject::NewGeneric(const QString& name, qint64* newCode) {
     if (name.isEmpty())
         return false;
     db::Connection& c = m_owner.connection();
-    qint64 code = 0;
-    const bool done = node_store::change(c, [&] {
-        code = insertGeneric(c, name);
+    database::ChangeTarget target{database::Entry::GenericName, {}};
+    const bool done = database::runChange(c, target, [&] {
+        target.id = insertGeneric(c, name);
         return true;
     });
     if (done && newCode)
-        *newCode = code;
+        *newCode = target.id.toLongLong();
     return done;
 }
 
@@ -166,7 +167,8 @@ bool GenericsObject::RenameGeneric(qint64 genericCode, const QString& newName) {
     if (newName.isEmpty())
         return false;
     db::Connection& c = m_owner.connection();
-    return node_store::change(c, [&] {
+    database::ChangeTarget target{database::Entry::GenericName, genericCode};
+    return database::runChange(c, target, [&] {
         if (c.execute(
                 QStringLiteral("UPDATE inventory.tbforgeneric SET genericname = ?, name_folded = ?"
                                " WHERE GenericID = ?"),
@@ -175,6 +177,13 @@ bool GenericsObject::RenameGeneric(qint64 genericCode, const QString& newName) {
         database::syncNodeNames(c, database::NodeKind::Generic, genericCode);
         return true;
     });
+}
+
+bool GenericsObject::GenericExists(const QString& name) {
+    return !m_owner.connection()
+                .query(QStringLiteral("SELECT 1 FROM inventory.tbforgeneric WHERE genericname = ?"),
+                       {name})
+                .eof();
 }
 
 } // namespace formulary_data

@@ -1,8 +1,7 @@
 #include "components/formulary_data/node_store.h"
 
-#include "platform/db/db_error.h"
+#include "platform/app_error.h"
 #include "platform/db/text_match.h"
-#include "platform/db/transaction.h"
 
 namespace formulary_data::node_store {
 
@@ -106,20 +105,6 @@ Match match(int scope, const QString& search, const QString& nameColumn,
     throw AppError(AppError::InvalidArgument,
                    QStringLiteral("Unknown match scope %1 (1 or 3 expected).").arg(scope),
                    QStringLiteral("Formulary"));
-}
-
-bool change(db::Connection& c, const std::function<bool()>& work) {
-    try {
-        db::Transaction t(c);
-        if (!work())
-            return false;
-        t.commit();
-        return true;
-    } catch (const db::DbError& e) {
-        if (e.isConstraintViolation())
-            return false;
-        throw;
-    }
 }
 
 } // namespace formulary_data::node_store

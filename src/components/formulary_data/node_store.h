@@ -4,7 +4,6 @@
 #include "platform/db/connection.h"
 
 #include <QSet>
-#include <functional>
 #include <optional>
 
 namespace formulary_data {
@@ -51,10 +50,6 @@ struct Match {
 };
 Match match(int scope, const QString& search, const QString& nameColumn,
             const QString& descriptionColumn = {});
-
-// Runs one change as one transaction. A change the database refuses (an
-// integrity rule) rolls back and answers false; other errors are thrown.
-bool change(db::Connection& c, const std::function<bool()>& work);
 
 } // namespace node_store
 } // namespace formulary_data

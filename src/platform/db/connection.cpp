@@ -19,40 +19,84 @@ QAtomicInt connectionCounter;
 
 const QString kSource = QStringLiteral("db.Connection");
 
-// SQLite's result code for a constraint violation, and libpq's class of them.
-constexpr int SqliteConstraint = 19;
-constexpr int SqliteInterrupt = 9;
-constexpr int SqliteCantOpen = 14;
-constexpr int SqliteNotADatabase = 26;
-const QString PgIntegrityClass = QStringLiteral("23");
-const QString PgQueryCanceled = QStringLiteral("57014");
+using Kind = DbError::Kind;
 
-DbError::Kind classify(const QSqlError& error, Engine engine) {
+// The QSQLITE driver reports SQLite's extended result codes; the primary
+// code in their low byte decides where no extended code is named here.
+Kind classifySqlite(const QSqlError& error) {
     const QString code = error.nativeErrorCode();
-    if (engine == Engine::SQLite) {
-        // The driver files every failed step as a connection error; the code tells.
-        switch (code.toInt() & 0xff) {
-        case SqliteConstraint:
-            return DbError::Kind::Constraint;
-        case SqliteInterrupt:
-            return DbError::Kind::Timeout;
-        case SqliteCantOpen:
-        case SqliteNotADatabase:
-            return DbError::Kind::Connection;
-        default:
-            return error.type() == QSqlError::ConnectionError && code.isEmpty()
-                       ? DbError::Kind::Connection
-                       : DbError::Kind::Other;
-        }
+    const int extended = code.toInt();
+    switch (extended) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_ROWID:
+        return Kind::UniqueViolation;
+    case SQLITE_CONSTRAINT_FOREIGNKEY:
+        return Kind::ForeignKeyViolation;
+    case SQLITE_CONSTRAINT_NOTNULL:
+        return Kind::NotNullViolation;
+    case SQLITE_BUSY_SNAPSHOT:
+        // A read transaction's snapshot went stale before its first write.
+        return Kind::SerializationFailure;
+    default:
+        break;
     }
-    if (code.startsWith(PgIntegrityClass))
-        return DbError::Kind::Constraint;
-    if (code == PgQueryCanceled)
-        return DbError::Kind::Timeout;
+    switch (extended & 0xff) {
+    case SQLITE_CONSTRAINT:
+        // CHECK, and the rules SQLite files under no other name (a trigger's RAISE).
+        return Kind::CheckViolation;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Kind::Busy;
+    case SQLITE_INTERRUPT:
+        // Only the command timeout's progress handler interrupts a statement.
+        return Kind::Timeout;
+    case SQLITE_TOOBIG:
+        return Kind::ValueTooLong;
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+        return Kind::Connection;
+    default:
+        // The driver files every failed step as a connection error; the code tells.
+        return error.type() == QSqlError::ConnectionError && code.isEmpty() ? Kind::Connection
+                                                                            : Kind::Other;
+    }
+}
+
+struct SqlState {
+    QLatin1String code;
+    Kind kind;
+};
+
+const SqlState kSqlStates[] = {
+    {QLatin1String("23505"), Kind::UniqueViolation},
+    {QLatin1String("23P01"), Kind::UniqueViolation}, // an exclusion constraint generalises unique
+    {QLatin1String("23503"), Kind::ForeignKeyViolation},
+    {QLatin1String("23001"), Kind::ForeignKeyViolation}, // ON DELETE RESTRICT
+    {QLatin1String("23514"), Kind::CheckViolation},
+    {QLatin1String("23502"), Kind::NotNullViolation},
+    {QLatin1String("40P01"), Kind::Deadlock},
+    {QLatin1String("40001"), Kind::SerializationFailure},
+    {QLatin1String("55P03"), Kind::Busy}, // lock_timeout or NOWAIT
+    {QLatin1String("57014"), Kind::Timeout},
+    {QLatin1String("22001"), Kind::ValueTooLong},
+};
+
+// SQLSTATEs as PostgreSQL sends them; connectionOpen is false once the
+// driver has given up on a connection that died without a word.
+Kind classifyPostgres(const QSqlError& error, bool connectionOpen) {
+    const QString code = error.nativeErrorCode();
+    for (const SqlState& state : kSqlStates) {
+        if (code == state.code)
+            return state.kind;
+    }
+    if (code.startsWith(QLatin1String("23")))
+        return Kind::CheckViolation;
+    // 08: connection exceptions; 57P: the server ended the session or is shutting down.
     if (error.type() == QSqlError::ConnectionError || code.startsWith(QLatin1String("08")) ||
-        code.startsWith(QLatin1String("57P")))
-        return DbError::Kind::Connection;
-    return DbError::Kind::Other;
+        code.startsWith(QLatin1String("57P")) || (code.isEmpty() && !connectionOpen))
+        return Kind::Connection;
+    return Kind::Other;
 }
 
 } // namespace
@@ -228,7 +272,9 @@ qint64 Connection::execute(const QString& sql, const QVariantList& params) {
 }
 
 void Connection::fail(const QSqlError& error) const {
-    const DbError::Kind kind = classify(error, m_target.engine);
+    const DbError::Kind kind = m_target.engine == Engine::SQLite
+                                   ? classifySqlite(error)
+                                   : classifyPostgres(error, isOpen());
     if (kind == DbError::Kind::Timeout)
         throw DbError(
             kind, AppError::CommandTimeout,

@@ -8,13 +8,34 @@ namespace db {
 // can tell a refused change from a broken connection.
 class DbError : public AppError {
 public:
-    enum class Kind { Other, Constraint, Timeout, Connection };
+    enum class Kind {
+        Other,                // anything else: a faulty statement, a full disk, a corrupt file
+        UniqueViolation,      // a unique or primary key already holds the value
+        ForeignKeyViolation,  // a reference to a missing row, or a row still referenced
+        CheckViolation,       // a CHECK or another rule of the schema refused the row
+        NotNullViolation,     // a required column was left empty
+        Deadlock,             // chosen as the victim of a lock cycle between connections
+        SerializationFailure, // another connection changed what this transaction had read
+        Busy,                 // another connection holds the lock and did not let go in time
+        Connection,           // the database cannot be opened or the connection was lost
+        Timeout,              // the statement ran past the command timeout and was cancelled
+        ValueTooLong,         // a value exceeds its column's length or the engine's limit
+    };
 
     DbError(Kind kind, long number, QString description, QString source)
         : AppError(number, std::move(description), std::move(source)), m_kind(kind) {}
 
     Kind kind() const { return m_kind; }
-    bool isConstraintViolation() const { return m_kind == Kind::Constraint; }
+
+    bool isConstraintViolation() const {
+        return m_kind == Kind::UniqueViolation || m_kind == Kind::ForeignKeyViolation ||
+               m_kind == Kind::CheckViolation || m_kind == Kind::NotNullViolation;
+    }
+
+    // The database declined this statement or transaction and the stored data
+    // is as it was; the connection goes on. A lost connection leaves the outcome
+    // of the last statement unknown, and Other promises nothing.
+    bool isRefusal() const { return m_kind != Kind::Other && m_kind != Kind::Connection; }
 
 private:
     Kind m_kind;

@@ -7,8 +7,6 @@
 
 namespace db {
 
-class Connection;
-
 // The rows of one statement, read at once (a client-side cursor), with a
 // current row that moves like a cursor. Field names match without regard to
 // case, because the server engines fold unquoted names differently.
@@ -46,40 +44,14 @@ public:
     // Any row, for views that show the rows.
     const QVariant& value(int row, int column) const;
 
-protected:
-    QVariant& cell(int row, int column);
-    void appendRow(std::vector<QVariant> row);
+private:
     int currentRowChecked() const;
 
-private:
     QStringList m_fields;
     QHash<QString, int> m_index;
     std::vector<QVariant> m_values;
     int m_row = 0;
     bool m_open = false;
-};
-
-// A recordset over the rows of one table that have one key value, which can
-// add a row and write changed fields back.
-class UpdatableRecordset : public Recordset {
-public:
-    static UpdatableRecordset open(Connection& connection, const QString& table,
-                                   const QString& keyColumn, const QVariant& key);
-
-    void addNew();
-    void setField(const QString& name, const QVariant& value);
-    // Writes the added row or the changed fields, in one transaction.
-    void update();
-
-private:
-    UpdatableRecordset(Recordset rows, Connection& connection, QString table, QString keyColumn);
-
-    Connection* m_connection = nullptr;
-    QString m_table;
-    QString m_keyColumn;
-    QVariant m_originalKey;
-    bool m_adding = false;
-    QStringList m_changed;
 };
 
 } // namespace db

@@ -100,12 +100,14 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         std::function<void(FormularyData&)> check;
     };
     auto key = [](const char* k) { return QString::fromLatin1(k); };
+    // A node as the workstation saw it before the change.
+    auto at = [&](const QString& k) { return fixture->node(k); };
     const std::vector<Case> cases = {
         {"add a classification under a classification",
          [&](Formulary& f) {
              QString k = key("_1.3");
-             return f.Classifications.AddClassification(key("_1"), k, QStringLiteral("Antivirals"),
-                                                        0);
+             return f.Classifications.AddClassification(at(key("_1")), k,
+                                                        QStringLiteral("Antivirals"), 0);
          },
          true,
          [&](FormularyData& t) {
@@ -114,26 +116,26 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         {"add a classification under a generic name",
          [&](Formulary& f) {
              QString k = key("_2.1.3");
-             return f.Classifications.AddClassification(key("_2.1"), k, QStringLiteral("X"), 0);
+             return f.Classifications.AddClassification(at(key("_2.1")), k, QStringLiteral("X"), 0);
          },
          false,
          [&](FormularyData& t) { EXPECT_EQ(t.nodeAt(key("_2.1.3")), QStringLiteral("none")); }},
         {"add a classification with a key of another parent",
          [&](Formulary& f) {
              QString k = key("_2.5");
-             return f.Classifications.AddClassification(key("_1"), k, QStringLiteral("X"), 0);
+             return f.Classifications.AddClassification(at(key("_1")), k, QStringLiteral("X"), 0);
          },
          false,
          [&](FormularyData& t) { EXPECT_EQ(t.nodeAt(key("_2.5")), QStringLiteral("none")); }},
         {"add a classification without a name",
          [&](Formulary& f) {
              QString k = key("_3");
-             return f.Classifications.AddClassification(key("_0"), k, QString(), 0);
+             return f.Classifications.AddClassification(at(key("_0")), k, QString(), 0);
          },
          false, [&](FormularyData& t) { EXPECT_EQ(t.nodeAt(key("_3")), QStringLiteral("none")); }},
         {"rename a classification, blanks kept",
          [&](Formulary& f) {
-             return f.Classifications.RenameClassification(key("_2"),
+             return f.Classifications.RenameClassification(at(key("_2")),
                                                            QStringLiteral(" Analgesics "));
          },
          true,
@@ -142,25 +144,27 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
          }},
         {"rename a generic name's node as a classification",
          [&](Formulary& f) {
-             return f.Classifications.RenameClassification(key("_2.1"), QStringLiteral("X"));
+             return f.Classifications.RenameClassification(at(key("_2.1")), QStringLiteral("X"));
          },
          false,
          [&](FormularyData& t) {
              EXPECT_EQ(t.nodeAt(key("_2.1")), QStringLiteral("2 Paracetamol"));
          }},
         {"delete a classification with children",
-         [&](Formulary& f) { return f.Classifications.DeleteClassification(key("_1")); }, false,
+         [&](Formulary& f) { return f.Classifications.DeleteClassification(at(key("_1"))); }, false,
          [&](FormularyData& t) { EXPECT_EQ(t.tree().size(), 10); }},
         {"delete a generic name's node as a classification",
-         [&](Formulary& f) { return f.Classifications.DeleteClassification(key("_1.2")); }, false,
+         [&](Formulary& f) { return f.Classifications.DeleteClassification(at(key("_1.2"))); },
+         false,
          [&](FormularyData& t) {
              EXPECT_EQ(t.nodeAt(key("_1.2")), QStringLiteral("2 Ceftriaxone"));
          }},
         {"delete an empty classification",
          [&](Formulary& f) {
              QString k = key("_3");
-             return f.Classifications.AddClassification(key("_0"), k, QStringLiteral("Empty"), 0) &&
-                    f.Classifications.DeleteClassification(k);
+             return f.Classifications.AddClassification(at(key("_0")), k, QStringLiteral("Empty"),
+                                                        0) &&
+                    f.Classifications.DeleteClassification(at(k));
          },
          true,
          [&](FormularyData& t) {
@@ -173,7 +177,7 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         {"move a generic name without drugs",
          [&](Formulary& f) {
              QString k = key("_2.2");
-             return f.Generics.AddGeneric(key("_2"), k, {}, generic("Ceftriaxone"));
+             return f.Generics.AddGeneric(at(key("_2")), k, {}, generic("Ceftriaxone"));
          },
          true,
          [&](FormularyData& t) {
@@ -184,7 +188,7 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         {"move a generic name away from its drugs",
          [&](Formulary& f) {
              QString k = key("_2.2");
-             return f.Generics.AddGeneric(key("_2"), k, {}, generic("Amoxicillin"));
+             return f.Generics.AddGeneric(at(key("_2")), k, {}, generic("Amoxicillin"));
          },
          false,
          [&](FormularyData& t) {
@@ -195,7 +199,7 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         {"place a generic name under no classification yet",
          [&](Formulary& f) {
              QString k = key("_2.2");
-             return f.Generics.AddGeneric(key("_2"), k, {}, generic("Ibuprofen"));
+             return f.Generics.AddGeneric(at(key("_2")), k, {}, generic("Ibuprofen"));
          },
          true,
          [&](FormularyData& t) {
@@ -204,7 +208,7 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         {"place a generic name under a drug",
          [&](Formulary& f) {
              QString k = key("_2.1.1.1");
-             return f.Generics.AddGeneric(key("_2.1.1"), k, {}, generic("Ibuprofen"));
+             return f.Generics.AddGeneric(at(key("_2.1.1")), k, {}, generic("Ibuprofen"));
          },
          false,
          [&](FormularyData& t) {
@@ -224,7 +228,7 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         {"move a drug to another generic name",
          [&](Formulary& f) {
              QString k = key("_1.1.1.3");
-             return f.Drugs.AddDrug(key("_1.1.1"), k, {}, key("PCM500"));
+             return f.Drugs.AddDrug(at(key("_1.1.1")), k, {}, key("PCM500"));
          },
          true,
          [&](FormularyData& t) {
@@ -235,7 +239,7 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         {"place a drug under no generic name yet",
          [&](Formulary& f) {
              QString k = key("_1.2.1");
-             return f.Drugs.AddDrug(key("_1.2"), k, {}, key("IBU400"));
+             return f.Drugs.AddDrug(at(key("_1.2")), k, {}, key("IBU400"));
          },
          true,
          [&](FormularyData& t) {
@@ -244,13 +248,13 @@ TEST_P(FormularyData, ChangesKeepEveryLookupConsistent) {
         {"place a drug under a classification",
          [&](Formulary& f) {
              QString k = key("_2.2");
-             return f.Drugs.AddDrug(key("_2"), k, {}, key("IBU400"));
+             return f.Drugs.AddDrug(at(key("_2")), k, {}, key("IBU400"));
          },
          false, [&](FormularyData& t) { EXPECT_FALSE(t.f().Drugs.SearchDrug(key("IBU400"))); }},
         {"place a stock item that does not exist",
          [&](Formulary& f) {
              QString k = key("_1.2.1");
-             return f.Drugs.AddDrug(key("_1.2"), k, {}, key("NONE"));
+             return f.Drugs.AddDrug(at(key("_1.2")), k, {}, key("NONE"));
          },
          false,
          [&](FormularyData& t) { EXPECT_EQ(t.nodeAt(key("_1.2.1")), QStringLiteral("none")); }},
@@ -300,10 +304,10 @@ TEST_P(FormularyData, KeyTakenByAnotherWorkstationGivesTheNextFreeKey) {
     ASSERT_TRUE(other.Connect(database->target()));
     QString mine = QStringLiteral("_2.2");
     QString theirs = QStringLiteral("_2.2");
-    ASSERT_TRUE(other.Classifications.AddClassification(QStringLiteral("_2"), theirs,
-                                                        QStringLiteral("Opioids"), 0));
-    ASSERT_TRUE(f().Classifications.AddClassification(QStringLiteral("_2"), mine,
-                                                      QStringLiteral("NSAIDs"), 0));
+    const database::NodeIdentity pain = fixture->node(QStringLiteral("_2"));
+    ASSERT_TRUE(
+        other.Classifications.AddClassification(pain, theirs, QStringLiteral("Opioids"), 0));
+    ASSERT_TRUE(f().Classifications.AddClassification(pain, mine, QStringLiteral("NSAIDs"), 0));
     EXPECT_EQ(theirs, QStringLiteral("_2.2"));
     EXPECT_EQ(mine, QStringLiteral("_2.3"));
     EXPECT_EQ(nodeAt(mine), QStringLiteral("1 NSAIDs"));

@@ -1,5 +1,6 @@
 #include "report_fixture.h"
 
+#include "database/hospital.h"
 #include "database/item_master.h"
 #include "database/procedures.h"
 #include "database/session.h"
@@ -42,8 +43,9 @@ void ReportTest::SetUp() {
     EngineTest::SetUp();
     ASSERT_TRUE(files.isValid());
     ASSERT_TRUE(formulary.Connect(database->target()));
-    database::saveHospital(*conn, QStringLiteral("FK"), QStringLiteral("St Elsewhere Hospital"),
-                           QStringLiteral("1 Infirmary Road, Northam"));
+    ASSERT_TRUE(database::saveHospital(*conn, {QStringLiteral("FK"),
+                                               QStringLiteral("St Elsewhere Hospital"),
+                                               QStringLiteral("1 Infirmary Road, Northam")}));
     database::saveItems(*conn, {
                                    {QStringLiteral("A001"),
                                     QStringLiteral("Étoposide"),
@@ -90,8 +92,9 @@ void ReportTest::SetUp() {
                                });
     const QString analgesics = addClassification(QStringLiteral("Analgesics"));
     QString nonOpioid = analgesics + QStringLiteral(".1");
-    ASSERT_TRUE(formulary.Classifications.AddClassification(analgesics, nonOpioid,
-                                                            QStringLiteral("Non-opioid"), 0));
+    ASSERT_TRUE(formulary.Classifications.AddClassification(
+        formulary.NodeFormulary.IdentityOf(analgesics).value(), nonOpioid,
+        QStringLiteral("Non-opioid"), 0));
     const QString paracetamol = addGeneric(nonOpioid, QStringLiteral("Paracetamol"));
     addDrug(paracetamol, QStringLiteral("A002"));
     addDrug(paracetamol, QStringLiteral("A003"));
@@ -109,21 +112,24 @@ void ReportTest::SetUp() {
 
 QString ReportTest::addClassification(const QString& name) {
     QString key = QStringLiteral("_%1").arg(keys.size() + 1);
-    EXPECT_TRUE(formulary.Classifications.AddClassification(QStringLiteral("_0"), key, name, 0));
+    EXPECT_TRUE(formulary.Classifications.AddClassification(formulary.NodeFormulary.RootIdentity(),
+                                                            key, name, 0));
     keys.insert(name, key);
     return key;
 }
 
 QString ReportTest::addGeneric(const QString& classificationKey, const QString& name) {
     QString key = classificationKey + QStringLiteral(".%1").arg(keys.size() + 1);
-    EXPECT_TRUE(formulary.Generics.AddGeneric(classificationKey, key, name, 0));
+    EXPECT_TRUE(formulary.Generics.AddGeneric(
+        formulary.NodeFormulary.IdentityOf(classificationKey).value(), key, name, 0));
     keys.insert(name, key);
     return key;
 }
 
 void ReportTest::addDrug(const QString& genericKey, const QString& itemId) {
     QString key = genericKey + QStringLiteral(".%1").arg(keys.size() + 1);
-    EXPECT_TRUE(formulary.Drugs.AddDrug(genericKey, key, {}, itemId));
+    EXPECT_TRUE(formulary.Drugs.AddDrug(formulary.NodeFormulary.IdentityOf(genericKey).value(), key,
+                                        {}, itemId));
     keys.insert(itemId, key);
 }
 

@@ -1,0 +1,23 @@
+#include "database/change.h"
+
+#include "platform/db/db_error.h"
+#include "platform/db/transaction.h"
+
+namespace database {
+
+bool runChange(db::Connection& c, ChangeTarget& target, const std::function<bool()>& work) {
+    Q_UNUSED(target);
+    try {
+        db::Transaction t(c);
+        if (!work())
+            return false;
+        t.commit();
+        return true;
+    } catch (const db::DbError& e) {
+        if (e.isConstraintViolation())
+            return false;
+        throw;
+    }
+}
+
+} // namespace database

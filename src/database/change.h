@@ -1,0 +1,45 @@
+#pragma once
+
+#include "database/node_names.h"
+#include "platform/db/connection.h"
+
+#include <functional>
+
+namespace database {
+
+// A tree entry as the workstation saw it. Node keys are reused, so a key
+// alone does not name an entry: a tree change names its node by key, type
+// and id together (the classification's or generic name's id, the stock
+// item's itemid; 0 for the root).
+struct NodeIdentity {
+    QString key;
+    NodeKind type = NodeKind::Root;
+    QVariant id;
+};
+
+// The kinds of entry that changes are made to.
+enum class Entry {
+    Classification,
+    GenericName,
+    Drug,
+    OtherDetails,
+    UserRights,
+    User,
+    StockItem,
+    Hospital,
+};
+
+// What one change is made to: the entry's kind and id (empty until the work
+// has made a new entry, which then sets it).
+struct ChangeTarget {
+    Entry entry;
+    QVariant id;
+};
+
+// The one way every change to the formulary database is made: the work runs
+// as one transaction and answers false when the rules refuse the change. A
+// change the database refuses (an integrity rule) rolls back and answers
+// false, as a refusal of the rules does; any other error is thrown.
+bool runChange(db::Connection& connection, ChangeTarget& target, const std::function<bool()>& work);
+
+} // namespace database
