@@ -3,6 +3,8 @@
 #include "database/schema.h"
 
 #include <QUrl>
+#include <cstdio>
+#include <utility>
 
 namespace test_support {
 
@@ -30,6 +32,14 @@ QString executableDatabaseUrl() {
     return url;
 }
 
+bool s_postgresSkipped = false;
+
+void warnPostgresSkipped() {
+    std::fputs("\n*** PostgreSQL NOT TESTED: FORMULARY_TEST_PG_URL is not set; only SQLite "
+               "ran ***\n\n",
+               stderr);
+}
+
 void emptyServerDatabase(const QString& url) {
     db::Connection c(db::Target::parse(url));
     c.open();
@@ -43,7 +53,18 @@ std::vector<db::Engine> engines() {
     std::vector<db::Engine> list{db::Engine::SQLite};
     if (!serverUrl().isEmpty())
         list.push_back(db::Engine::PostgreSQL);
+    else if (!std::exchange(s_postgresSkipped, true))
+        warnPostgresSkipped();
     return list;
+}
+
+bool postgresSkipped() {
+    return s_postgresSkipped;
+}
+
+void warnIfPostgresSkipped() {
+    if (s_postgresSkipped)
+        warnPostgresSkipped();
 }
 
 std::string engineName(const testing::TestParamInfo<db::Engine>& info) {

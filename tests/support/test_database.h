@@ -17,6 +17,10 @@ namespace test_support {
 // The engines a test runs on: SQLite always, PostgreSQL when scripts/test has
 // started a server (FORMULARY_TEST_PG_URL).
 std::vector<db::Engine> engines();
+// Whether engines() left PostgreSQL out for want of a server. It says so on
+// stderr the first time; warnIfPostgresSkipped() says it again at the end.
+bool postgresSkipped();
+void warnIfPostgresSkipped();
 std::string engineName(const testing::TestParamInfo<db::Engine>& info);
 
 // A fresh database with the current schema, for one test.

@@ -15,6 +15,11 @@ void stopRun(const QString& what) {
     qFatal("Unscripted %s in a test: script it with ui::Script", qPrintable(what));
 }
 
+Script::UnscriptedHandler& defaultUnscripted() {
+    static Script::UnscriptedHandler handler;
+    return handler;
+}
+
 template <typename T> std::optional<T> takeFront(std::deque<T>& queue) {
     if (queue.empty())
         return std::nullopt;
@@ -40,7 +45,7 @@ QAction* reachableAction(const QMenu& menu, const QString& name) {
 
 } // namespace
 
-Script::Script() : m_unscripted(stopRun) {
+Script::Script() : m_unscripted(defaultUnscripted() ? defaultUnscripted() : stopRun) {
     Q_ASSERT(!s_current);
     s_current = this;
 }
@@ -95,6 +100,10 @@ void Script::cancelNextPrintDialog() {
 
 void Script::setUnscriptedHandler(UnscriptedHandler handler) {
     m_unscripted = std::move(handler);
+}
+
+void Script::setDefaultUnscriptedHandler(UnscriptedHandler handler) {
+    defaultUnscripted() = std::move(handler);
 }
 
 Answer Script::answerMessage(MessageShown shown) {

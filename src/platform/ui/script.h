@@ -79,6 +79,9 @@ public:
     std::optional<int> exitCode() const { return m_exitCode; }
 
     void setUnscriptedHandler(UnscriptedHandler handler);
+    // The handler that each new Script starts with; an empty one restores the
+    // default, which stops the run.
+    static void setDefaultUnscriptedHandler(UnscriptedHandler handler);
 
     // Called by the services in place of the real dialogs.
     Answer answerMessage(MessageShown shown);

@@ -1,6 +1,7 @@
 #include "report_fixture.h"
 
 #include "database/item_master.h"
+#include "database/procedures.h"
 #include "database/session.h"
 #include "platform/report/location.h"
 #include "platform/report/report_error.h"
@@ -18,6 +19,7 @@ class ReportEngine : public ReportTest {};
 
 const QString kStructure = QStringLiteral("FormularyStructure.rpt");
 const QString kNoGeneric = QStringLiteral("DrugsWithNoGeneric.rpt");
+const QString kOtherDetails = QStringLiteral("FormularyReportWithOtherDetails.rpt");
 
 // The error a call raises; fails the test when it raises none.
 template <typename F> AppError errorOf(F&& call) {
@@ -41,6 +43,33 @@ int occurrences(const QStringList& pages, const QString& text) {
     for (const QString& page : pages)
         count += int(page.count(text));
     return count;
+}
+
+// One field of every row the report reads.
+QStringList field(report::Report& report, const QString& name) {
+    const auto content = report.document()->content;
+    const int index = content->fieldIndex(name);
+    EXPECT_GE(index, 0) << name.toStdString();
+    QStringList values;
+    for (int row = 0; index >= 0 && row < content->rowCount(); ++row)
+        values << content->cell(row, index);
+    return values;
+}
+
+// The report's lines as "classification | generic name | item", without
+// the empty parts at the end.
+QStringList lines(report::Report& report) {
+    const QStringList paths = field(report, QStringLiteral("ClassificationPath"));
+    const QStringList generics = field(report, QStringLiteral("GenericName"));
+    const QStringList items = field(report, QStringLiteral("itemid"));
+    QStringList result;
+    for (int row = 0; row < paths.size(); ++row) {
+        QStringList parts{paths[row], generics.value(row), items.value(row)};
+        while (!parts.isEmpty() && parts.last().isEmpty())
+            parts.removeLast();
+        result << parts.join(QStringLiteral(" | "));
+    }
+    return result;
 }
 
 } // namespace
@@ -147,23 +176,47 @@ TEST_P(ReportEngine, TheLogOnIsUsedForTheEnginesOwnConnection) {
         << refused.description().toStdString();
 }
 
+// Two workstations prepare the reports at the same time while the formulary
+// changes: each report file reads its own session's lines, other details
+// included.
 TEST_P(ReportEngine, EachSessionSeesOnlyItsOwnPreparedRows) {
     const auto other = database->connect();
     database::beginSession(*other, QStringLiteral("E200"));
-    prepare(*conn);
+    database::Formulary_NodeLevel(*conn);
     addClassification(QStringLiteral("Zoology"));
-    prepare(*other);
+    database::Formulary_NodeLevel(*other);
+    database::Formulary_Generate(*conn);
+    setOtherDetails(keys.value(QStringLiteral("Amoxicillin")), QStringLiteral("Take with food."));
+    database::Formulary_Generate(*other);
 
-    const auto mine = open(kStructure, *conn);
-    const auto theirs = open(kStructure, *other);
-    EXPECT_EQ(mine->document()->content->rowCount(), 7);
-    ASSERT_EQ(theirs->document()->content->rowCount(), 8);
-    EXPECT_EQ(theirs->document()->content->cell(7, 0), QStringLiteral("Zoology"));
+    const QStringList before = {
+        QStringLiteral("Analgesics"),
+        QStringLiteral("Analgesics > Non-opioid | Paracetamol | A003"),
+        QStringLiteral("Analgesics > Non-opioid | Paracetamol | A002"),
+        QStringLiteral("Anti-infectives | Amoxicillin | A004"),
+        QStringLiteral("Anti-infectives | Cefalexin"),
+        QStringLiteral("Antineoplastics | Étoposide | A001"),
+        QStringLiteral("Vitamins"),
+    };
+    const QStringList after = before + QStringList{QStringLiteral("Zoology")};
+    const QString amoxicillin = QStringLiteral("Take with food.");
+    for (const QString& file : {kStructure, kOtherDetails}) {
+        SCOPED_TRACE(file.toStdString());
+        const auto mine = open(file, *conn);
+        const auto theirs = open(file, *other);
+        EXPECT_EQ(lines(*mine), before);
+        EXPECT_EQ(lines(*theirs), after);
+        if (file == kOtherDetails) {
+            EXPECT_FALSE(field(*mine, QStringLiteral("OtherDetails")).contains(amoxicillin));
+            EXPECT_EQ(field(*theirs, QStringLiteral("OtherDetails")).count(amoxicillin), 1);
+        }
+    }
 
+    const auto theirs = open(kOtherDetails, *other);
+    ASSERT_EQ(lines(*theirs), after);
     database::endSession(*other);
-    EXPECT_EQ(mine->document()->content->rowCount(), 7);
     theirs->setSessionId(QStringLiteral("ended"));
-    EXPECT_EQ(theirs->document()->content->rowCount(), 0) << "read again for the new session";
+    EXPECT_TRUE(lines(*theirs).isEmpty()) << "read again for the new session";
     theirs->setSessionId({});
     EXPECT_EQ(errorOf([&] { theirs->document(); }).number(), AppError::InvalidArgument);
 }

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 using namespace ui;
@@ -91,10 +92,53 @@ TEST(MessageBoxTest, UnscriptedBoxIsReportedAndDeclined) {
 TEST(MessageBoxTest, UnscriptedBoxStopsTheRunByDefault) {
     EXPECT_DEATH(
         {
+            Script::setDefaultUnscriptedHandler({});
             Script script;
             MessageBox::show(QStringLiteral("Nobody answers this"));
         },
         "Unscripted message box \"Nobody answers this\"");
+}
+
+// In the test executables a call nobody scripted fails the test that made it
+// and is declined, so that the executable's other tests still run.
+TEST(UnscriptedTest, FailsTheTestAndIsDeclined) {
+    Script script;
+    Answer answer = Answer::Yes;
+    EXPECT_NONFATAL_FAILURE(
+        answer = MessageBox::show(QStringLiteral("Delete it?"), {}, Buttons::YesNoCancel),
+        "Unscripted message box \"Delete it?\"");
+    EXPECT_EQ(answer, Answer::Cancel);
+    EXPECT_NONFATAL_FAILURE(answer =
+                                MessageBox::show(QStringLiteral("Keep it?"), {}, Buttons::YesNo),
+                            "Unscripted message box \"Keep it?\"");
+    EXPECT_EQ(answer, Answer::No);
+
+    NameDialog dialog;
+    int result = QDialog::Accepted;
+    EXPECT_NONFATAL_FAILURE(result = showModal(dialog), "Unscripted modal window frmName");
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_FALSE(dialog.isVisible());
+
+    QMenu menu;
+    menu.setObjectName(QStringLiteral("mnuPopup"));
+    int triggered = 0;
+    QObject::connect(menu.addAction(QStringLiteral("&Rename")), &QAction::triggered,
+                     [&] { ++triggered; });
+    QAction* chosen = menu.actions().value(0);
+    EXPECT_NONFATAL_FAILURE(chosen = popupMenu(menu, {10, 10}), "Unscripted pop-up menu mnuPopup");
+    EXPECT_EQ(chosen, nullptr);
+    EXPECT_EQ(triggered, 0);
+
+    QString file = QStringLiteral("chosen.xlsx");
+    EXPECT_NONFATAL_FAILURE(file = saveFileName(nullptr, QStringLiteral("Export"), {}, {}),
+                            "Unscripted file dialog \"Export\"");
+    EXPECT_TRUE(file.isEmpty());
+
+    QPrinter printer;
+    bool accepted = true;
+    EXPECT_NONFATAL_FAILURE(accepted = printDialog(printer, nullptr), "Unscripted print dialog");
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(script.messages().size(), 2u);
 }
 
 TEST(ModalTest, HandlerDrivesTheWindowInsteadOfWaiting) {
