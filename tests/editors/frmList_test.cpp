@@ -6,6 +6,8 @@
 #include "editors/frmGeneric.h"
 #include "editors/frmGenericEntry.h"
 #include "editors/frmList.h"
+#include "platform/db/transaction.h"
+#include "platform/ui/error_report.h"
 #include "platform/ui/flex_grid.h"
 #include "platform/ui/panel_status_bar.h"
 #include "tree/frmFormulary.h"
@@ -279,6 +281,42 @@ TEST_P(frmListTest, ChangesTheDatabaseRefusedAreReportedOnceAndLeaveTheTree) {
     });
     EXPECT_EQ(takeMessages(), QStringList{QStringLiteral(
                                   "These generic names could not be removed:\n\nCeftriaxone")});
+}
+
+// A change the database refuses while another writer holds the formulary is
+// listed as not added; any other failure is a fault and reaches the general
+// error report instead of that list.
+TEST_P(frmListTest, OnlyRefusalsAreListedAsUnchanged) {
+    start({.generic = true});
+    db::Connection& component = mdlFormulary.objFormulary->connection();
+    const bool sqlite = GetParam() == db::Engine::SQLite;
+    component.execute(sqlite ? QStringLiteral("PRAGMA busy_timeout = 100")
+                             : QStringLiteral("SET lock_timeout = 100"));
+    edit(QStringLiteral("_2"), [&](frmList& window) {
+        tick(*window.flexMSHList1, QStringLiteral("Ibuprofen"));
+        {
+            db::Transaction holder(*conn);
+            if (!sqlite)
+                conn->execute(
+                    QStringLiteral("LOCK TABLE inventory.tbFormularyNode IN EXCLUSIVE MODE"));
+            script.answerNext(ui::Answer::OK);
+            window.cmdAdd->click();
+        }
+        EXPECT_EQ(ticked(*window.flexMSHList1), QStringList{"Ibuprofen"});
+        component.close();
+        script.answerNext(ui::Answer::OK);
+        window.cmdAdd->click();
+        window.cmdClear1->click();
+        window.cmdCancel->click();
+    });
+    const auto& shown = script.messages();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].text,
+              QStringLiteral("These generic names could not be added:\n\nIbuprofen"));
+    EXPECT_EQ(shown[1].icon, ui::Icon::Critical);
+    EXPECT_TRUE(shown[1].text.contains(QStringLiteral("not connected")))
+        << shown[1].text.toStdString();
+    EXPECT_EQ(script.exitCode(), ui::ErrorExitCode);
 }
 
 TEST_P(frmListTest, BuildGenericsReloadsTheListsAndTheTreeShowsRenamedNames) {
