@@ -6,7 +6,7 @@
 namespace database {
 
 bool runChange(db::Connection& c, ChangeTarget& target, const std::function<bool()>& work) {
-    Q_UNUSED(target);
+    Q_UNUSED(target); // names the entry for the audit row, whose place is here, before the commit
     try {
         db::Transaction t(c);
         if (!work())

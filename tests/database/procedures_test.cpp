@@ -3,20 +3,13 @@
 #include "support/formulary_fixture.h"
 #include "support/test_database.h"
 
-using test_support::EngineTest;
-
 namespace {
 
-class Procedures : public EngineTest {
+class Procedures : public test_support::FormularyTest {
 protected:
     void SetUp() override {
-        EngineTest::SetUp();
-        fixture = std::make_unique<test_support::FormularyFixture>(database->target());
+        FormularyTest::SetUp();
         database::beginSession(*conn, QStringLiteral("E1"));
-    }
-    void TearDown() override {
-        fixture.reset();
-        EngineTest::TearDown();
     }
 
     QStringList column(const db::Recordset& rs, const QString& name) const {
@@ -33,8 +26,6 @@ protected:
                               {c.sessionId()}),
                       QStringLiteral("Node_Key"));
     }
-
-    std::unique_ptr<test_support::FormularyFixture> fixture;
 };
 
 } // namespace

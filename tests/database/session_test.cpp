@@ -6,8 +6,6 @@
 #include <QDateTime>
 #include <map>
 
-using test_support::EngineTest;
-
 namespace {
 
 using Rows = std::map<std::string, qint64>; // session table -> rows of one session
@@ -18,17 +16,8 @@ const QStringList kSessionTables = {
     QStringLiteral("inventory.tbFormularyReport"),
 };
 
-class Sessions : public EngineTest {
+class Sessions : public test_support::FormularyTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        fixture = std::make_unique<test_support::FormularyFixture>(database->target());
-    }
-    void TearDown() override {
-        fixture.reset();
-        EngineTest::TearDown();
-    }
-
     // A workstation logged in as the user that traced a node and prepared
     // the reports, so that its session has rows in every session table.
     std::unique_ptr<db::Connection> workstation(const QString& employeeCode) {
@@ -76,8 +65,6 @@ protected:
                         {session})
                     .eof();
     }
-
-    std::unique_ptr<test_support::FormularyFixture> fixture;
 };
 
 } // namespace

@@ -108,4 +108,14 @@ database::NodeIdentity FormularyFixture::node(const QString& key) {
         database::NodeIdentity{key, database::NodeKind::Root, {}});
 }
 
+void FormularyTest::SetUp() {
+    EngineTest::SetUp();
+    fixture = std::make_unique<FormularyFixture>(database->target());
+}
+
+void FormularyTest::TearDown() {
+    fixture.reset();
+    EngineTest::TearDown();
+}
+
 } // namespace test_support

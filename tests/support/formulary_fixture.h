@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/formulary_data/formulary.h"
+#include "support/test_database.h"
 
 #include <QHash>
 
@@ -28,6 +29,15 @@ struct FormularyFixture {
     formulary_data::Formulary formulary;
     QHash<QString, qint64> generic;        // generic name -> code
     QHash<QString, qint64> classification; // classification name -> id
+};
+
+// A test on every engine with the shared small formulary in a fresh database.
+class FormularyTest : public EngineTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<FormularyFixture> fixture;
 };
 
 } // namespace test_support

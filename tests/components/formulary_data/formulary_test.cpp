@@ -6,21 +6,11 @@
 #include <functional>
 
 using formulary_data::Formulary;
-using test_support::EngineTest;
 
 namespace {
 
-class FormularyData : public EngineTest {
+class FormularyData : public test_support::FormularyTest {
 public:
-    void SetUp() override {
-        EngineTest::SetUp();
-        fixture = std::make_unique<test_support::FormularyFixture>(database->target());
-    }
-    void TearDown() override {
-        fixture.reset();
-        EngineTest::TearDown();
-    }
-
     Formulary& f() { return fixture->formulary; }
     db::Connection& connection() { return *conn; }
     qint64 generic(const char* name) { return fixture->generic.value(QLatin1String(name)); }
@@ -47,8 +37,6 @@ public:
                          f().NodeFormulary.NameOfNode()
                    : QStringLiteral("none");
     }
-
-    std::unique_ptr<test_support::FormularyFixture> fixture;
 };
 
 QStringList column(const db::Recordset& rs, int index) {

@@ -8,8 +8,6 @@
 
 #include <functional>
 
-using test_support::EngineTest;
-
 namespace {
 
 // Every stored row of the tables that changes write, sorted: two equal
@@ -42,18 +40,8 @@ QStringList snapshot(db::Connection& c) {
     return rows;
 }
 
-class RefusedChanges : public EngineTest {
+class RefusedChanges : public test_support::FormularyTest {
 public:
-    void SetUp() override {
-        EngineTest::SetUp();
-        fixture = std::make_unique<test_support::FormularyFixture>(database->target());
-    }
-    void TearDown() override {
-        fixture.reset();
-        EngineTest::TearDown();
-    }
-
-    std::unique_ptr<test_support::FormularyFixture> fixture;
 };
 
 // Several of these refusals come after the change has written part of its
