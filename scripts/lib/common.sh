@@ -6,8 +6,8 @@ BUILD_DIR="${FORMULARY_BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev libx11-dev
-    libsqlite3-dev libsodium-dev libxlsxwriter-dev
+    qt6-base-dev libqt6sql6-sqlite libgl-dev libx11-dev
+    libsqlite3-dev libpq-dev libsodium-dev libxlsxwriter-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     postgresql
     python3-openpyxl poppler-utils qpdf

@@ -1,4 +1,5 @@
 #include "platform/db/db_error.h"
+#include "platform/db/pg_connection.h"
 #include "platform/db/transaction.h"
 #include "support/test_database.h"
 
@@ -117,6 +118,135 @@ TEST_P(DataLayer, CommandTimeoutCancelsALongStatement) {
     EXPECT_EQ(conn->query(QStringLiteral("SELECT 1 AS one")).field(0).toInt(), 1);
 }
 
+TEST_P(DataLayer, NulInsideTextIsRefusedOnTheServerAndTheConnectionGoesOn) {
+    const QString withNul = QStringLiteral("before") + QChar(0) + QStringLiteral("after");
+    const QString select = QStringLiteral("SELECT ? AS v");
+    if (GetParam() == db::Engine::PostgreSQL) {
+        try {
+            conn->query(select, {withNul});
+            FAIL() << "a NUL reached a text value";
+        } catch (const db::DbError& e) {
+            EXPECT_EQ(e.kind(), db::DbError::Kind::Other);
+            EXPECT_TRUE(e.description().contains(QStringLiteral("NUL")))
+                << e.description().toStdString();
+        }
+    } else {
+        EXPECT_EQ(conn->query(select, {withNul}).text(QStringLiteral("v")), withNul);
+    }
+    EXPECT_EQ(conn->query(select, {QStringLiteral("plain")}).text(QStringLiteral("v")),
+              QStringLiteral("plain"));
+}
+
+TEST_P(DataLayer, ResultsComeTypedByColumn) {
+    const bool server = GetParam() == db::Engine::PostgreSQL;
+    struct Case {
+        const char* sql;
+        QVariant param;
+        QVariant expected;
+        QMetaType::Type serverType; // SQLite types by value, so only the server's is checked
+    };
+    const Case cases[] = {
+        // Past 2^53: a trip through double would change it.
+        {"SELECT CAST(? AS BIGINT) AS v", 9007199254740993LL, 9007199254740993LL,
+         QMetaType::LongLong},
+        {"SELECT CAST(? AS INTEGER) AS v", -42, -42, QMetaType::Int},
+        {"SELECT CAST(? AS DOUBLE PRECISION) AS v", 0.1 + 0.2, 0.1 + 0.2, QMetaType::Double},
+        {"SELECT CAST(? AS NUMERIC(10, 2)) AS v", 12.5, 12.5, QMetaType::Double},
+        {"SELECT CAST(? AS VARCHAR(20)) AS v", QStringLiteral("Ünïcode ß"),
+         QStringLiteral("Ünïcode ß"), QMetaType::QString},
+        {"SELECT CASE WHEN ? THEN 'yes' ELSE 'no' END AS v", true, QStringLiteral("yes"),
+         QMetaType::QString},
+        {"SELECT CAST(? AS INTEGER) > 0 AS v", 5, true, QMetaType::Bool},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        const QVariant v = conn->query(QLatin1String(c.sql), {c.param}).field(0);
+        if (server) {
+            EXPECT_EQ(v.typeId(), int(c.serverType)) << v.typeName();
+        }
+        if (c.expected.typeId() == QMetaType::Bool) {
+            EXPECT_EQ(v.toBool(), c.expected.toBool());
+        } else {
+            EXPECT_EQ(v, c.expected) << v.toString().toStdString();
+        }
+    }
+
+    const db::Recordset nulls = conn->query(
+        QStringLiteral("SELECT CAST(? AS INTEGER) AS n, CAST(NULL AS BIGINT) AS b"), {QVariant()});
+    EXPECT_TRUE(nulls.isNull(QStringLiteral("n")));
+    EXPECT_TRUE(nulls.isNull(QStringLiteral("b")));
+    if (server) {
+        EXPECT_EQ(nulls.field(QStringLiteral("b")).typeId(), int(QMetaType::LongLong));
+    }
+}
+
+TEST_P(DataLayer, QuestionMarksInLiteralsAndCommentsAreNotParameters) {
+    const db::Recordset rs =
+        conn->query(QStringLiteral("SELECT 'it''s ?' AS lit, ? AS v /* ? */, \"col?\" FROM"
+                                   " (SELECT 1 AS \"col?\") AS t -- ?\n WHERE 1 = ?"),
+                    {QStringLiteral("value"), 1});
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.text(QStringLiteral("lit")), QStringLiteral("it's ?"));
+    EXPECT_EQ(rs.text(QStringLiteral("v")), QStringLiteral("value"));
+    EXPECT_EQ(rs.field(QStringLiteral("col?")).toInt(), 1);
+}
+
+TEST_P(DataLayer, StatementsStayUsableAfterAFailedTransaction) {
+    const QString insert =
+        QStringLiteral("INSERT INTO inventory.tbforUserSettings (userid) VALUES (?)");
+    const QString count =
+        QStringLiteral("SELECT COUNT(*) FROM inventory.tbforUserSettings WHERE userid <> ?");
+    const QString none = QStringLiteral("none");
+    conn->execute(insert, {QStringLiteral("kept")});
+    try {
+        db::Transaction t(*conn);
+        conn->execute(insert, {QStringLiteral("lost")});
+        EXPECT_EQ(conn->query(count, {none}).field(0).toInt(), 2);
+        EXPECT_THROW(conn->execute(insert, {QStringLiteral("kept")}), db::DbError);
+        // The server refuses everything else until the rollback, even a new statement.
+        try {
+            conn->query(QStringLiteral("SELECT ? AS v"), {1});
+        } catch (const db::DbError&) {
+        }
+        throw std::runtime_error("give up");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(conn->query(count, {none}).field(0).toInt(), 1);
+    EXPECT_EQ(conn->query(QStringLiteral("SELECT ? AS v"), {7}).field(0).toInt(), 7);
+}
+
+TEST_P(DataLayer, AStatementFollowsItsTableWhenTheColumnsChange) {
+    const QString select = QStringLiteral("SELECT * FROM inventory.shape_probe WHERE id = ?");
+    conn->execute(QStringLiteral("CREATE TABLE inventory.shape_probe (id INTEGER, a TEXT)"));
+    conn->execute(QStringLiteral("INSERT INTO inventory.shape_probe VALUES (1, 'x')"));
+    EXPECT_EQ(conn->query(select, {1}).fieldCount(), 2);
+    conn->execute(QStringLiteral("DROP TABLE inventory.shape_probe"));
+    conn->execute(
+        QStringLiteral("CREATE TABLE inventory.shape_probe (id INTEGER, a TEXT, b INTEGER)"));
+    conn->execute(QStringLiteral("INSERT INTO inventory.shape_probe VALUES (1, 'y', 2)"));
+    const db::Recordset rs = conn->query(select, {1});
+    EXPECT_EQ(rs.fieldCount(), 3);
+    EXPECT_EQ(rs.field(QStringLiteral("b")).toInt(), 2);
+}
+
+// Each text is prepared once on the server, with numbered parameters in
+// place of the values.
+TEST_P(DataLayer, ValuesTravelApartFromTheStatementText) {
+    if (GetParam() != db::Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite binds in the process";
+    const QString value = QStringLiteral("distinctive-7731'--");
+    const QString select =
+        QStringLiteral("SELECT genericname FROM inventory.tbforgeneric WHERE genericname = ?");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(conn->query(select, {value}).recordCount(), 0);
+    const db::Recordset rs = conn->query(QStringLiteral(
+        "SELECT statement FROM pg_prepared_statements WHERE statement LIKE '%tbforgeneric%'"));
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(
+        rs.text(QStringLiteral("statement")),
+        QStringLiteral("SELECT genericname FROM inventory.tbforgeneric WHERE genericname = $1"));
+}
+
 FORMULARY_ENGINE_TESTS(DataLayer);
 
 TEST(DataLayerOpen, MissingEmbeddedDatabaseIsNotCreated) {
@@ -176,4 +306,23 @@ TEST(DataLayerOpen, LogOnRebuildsTheTarget) {
     EXPECT_FALSE(server.serverName().contains(QStringLiteral("pw")));
     EXPECT_EQ(db::Target::fromLogOn(QStringLiteral("/data/f"), {}, {}).folder,
               QStringLiteral("/data/f"));
+}
+
+TEST(DataLayerServer, PlaceholdersAreNumberedOutsideLiteralsNamesAndComments) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"SELECT ?, ?", "SELECT $1, $2"},
+        {"SELECT '?', 'it''s ?', ?", "SELECT '?', 'it''s ?', $1"},
+        {"SELECT \"a?\" FROM t WHERE x = ?", "SELECT \"a?\" FROM t WHERE x = $1"},
+        {"SELECT E'\\'?', ?", "SELECT E'\\'?', $1"},
+        {"SELECT ? -- ?\n, ?", "SELECT $1 -- ?\n, $2"},
+        {"SELECT /* ? /* ? */ ? */ ?", "SELECT /* ? /* ? */ ? */ $1"},
+        {"SELECT $$ ? $$, $f$ '? $f$, ?", "SELECT $$ ? $$, $f$ '? $f$, $1"},
+        {"SELECT 'unclosed ?", "SELECT 'unclosed ?"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(db::detail::numberPlaceholders(QString::fromUtf8(c.in)), QByteArray(c.out))
+            << c.in;
 }

@@ -1,6 +1,7 @@
 #include "platform/db/connection.h"
 
 #include "platform/db/db_error.h"
+#include "platform/db/pg_connection.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -61,42 +62,6 @@ Kind classifySqlite(const QSqlError& error) {
         return error.type() == QSqlError::ConnectionError && code.isEmpty() ? Kind::Connection
                                                                             : Kind::Other;
     }
-}
-
-struct SqlState {
-    QLatin1String code;
-    Kind kind;
-};
-
-const SqlState kSqlStates[] = {
-    {QLatin1String("23505"), Kind::UniqueViolation},
-    {QLatin1String("23P01"), Kind::UniqueViolation}, // an exclusion constraint generalises unique
-    {QLatin1String("23503"), Kind::ForeignKeyViolation},
-    {QLatin1String("23001"), Kind::ForeignKeyViolation}, // ON DELETE RESTRICT
-    {QLatin1String("23514"), Kind::CheckViolation},
-    {QLatin1String("23502"), Kind::NotNullViolation},
-    {QLatin1String("40P01"), Kind::Deadlock},
-    {QLatin1String("40001"), Kind::SerializationFailure},
-    {QLatin1String("55P03"), Kind::Busy}, // lock_timeout or NOWAIT
-    {QLatin1String("57014"), Kind::Timeout},
-    {QLatin1String("22001"), Kind::ValueTooLong},
-};
-
-// SQLSTATEs as PostgreSQL sends them; connectionOpen is false once the
-// driver has given up on a connection that died without a word.
-Kind classifyPostgres(const QSqlError& error, bool connectionOpen) {
-    const QString code = error.nativeErrorCode();
-    for (const SqlState& state : kSqlStates) {
-        if (code == state.code)
-            return state.kind;
-    }
-    if (code.startsWith(QLatin1String("23")))
-        return Kind::CheckViolation;
-    // 08: connection exceptions; 57P: the server ended the session or is shutting down.
-    if (error.type() == QSqlError::ConnectionError || code.startsWith(QLatin1String("08")) ||
-        code.startsWith(QLatin1String("57P")) || (code.isEmpty() && !connectionOpen))
-        return Kind::Connection;
-    return Kind::Other;
 }
 
 } // namespace
@@ -175,39 +140,18 @@ void Connection::openSqlite(bool createIfMissing) {
 }
 
 void Connection::openPostgres() {
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-    m_db.setHostName(m_target.host);
-    m_db.setPort(m_target.port);
-    m_db.setUserName(m_target.user);
-    m_db.setPassword(m_target.password);
-    m_db.setDatabaseName(m_target.database);
-    QString options = m_target.options;
-    // An unreachable server must not hang the program.
-    if (!options.contains(QLatin1String("connect_timeout")))
-        options += (options.isEmpty() ? QString() : QStringLiteral(";")) +
-                   QStringLiteral("connect_timeout=10");
-    m_db.setConnectOptions(options);
-    if (!m_db.open()) {
-        const QSqlError error = m_db.lastError();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
-        throw DbError(DbError::Kind::Connection, AppError::NotConnected,
-                      QStringLiteral("The database server %1 cannot be reached: %2")
-                          .arg(m_target.display(), error.text()),
-                      kSource);
-    }
-    // Notices (such as "drop cascades to ...") are not for the user.
-    execute(QStringLiteral("SET client_min_messages = warning"));
-    // Compiling short statements costs more than it saves.
-    execute(QStringLiteral("SET jit = off"));
+    m_pg = std::make_unique<detail::PgConnection>(m_target);
 }
 
 void Connection::close() {
+    m_pg.reset();
     if (m_db.isOpen())
         m_db.close();
 }
 
 bool Connection::isOpen() const {
+    if (m_target.engine == Engine::PostgreSQL)
+        return m_pg && m_pg->isOpen();
     return m_db.isValid() && m_db.isOpen();
 }
 
@@ -218,14 +162,18 @@ void Connection::setCommandTimeout(int seconds) {
 }
 
 void Connection::applyTimeout() {
-    if (m_target.engine == Engine::PostgreSQL)
-        execute(QStringLiteral("SET statement_timeout = %1").arg(qint64(m_commandTimeout) * 1000));
+    if (m_pg)
+        m_pg->setCommandTimeout(m_commandTimeout);
 }
 
-QSqlQuery Connection::run(const QString& sql, const QVariantList& params) {
+void Connection::checkOpen() const {
     if (!isOpen())
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
                       QStringLiteral("The connection to the database is not open."), kSource);
+}
+
+QSqlQuery Connection::run(const QString& sql, const QVariantList& params) {
+    checkOpen();
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     bool ok;
@@ -248,6 +196,10 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params) {
 }
 
 Recordset Connection::query(const QString& sql, const QVariantList& params) {
+    if (m_pg) {
+        checkOpen();
+        return m_pg->query(sql, params);
+    }
     QSqlQuery q = run(sql, params);
     const QSqlRecord record = q.record();
     QStringList fields;
@@ -266,26 +218,18 @@ Recordset Connection::query(const QString& sql, const QVariantList& params) {
 }
 
 qint64 Connection::execute(const QString& sql, const QVariantList& params) {
+    if (m_pg) {
+        checkOpen();
+        return m_pg->execute(sql, params);
+    }
     QSqlQuery q = run(sql, params);
     m_watch->disarm();
     return q.numRowsAffected();
 }
 
 void Connection::fail(const QSqlError& error) const {
-    const DbError::Kind kind = m_target.engine == Engine::SQLite
-                                   ? classifySqlite(error)
-                                   : classifyPostgres(error, isOpen());
-    if (kind == DbError::Kind::Timeout)
-        throw DbError(
-            kind, AppError::CommandTimeout,
-            QStringLiteral("The database did not answer within %1 seconds.").arg(m_commandTimeout),
-            kSource);
     QString description = error.text().trimmed();
-    if (description.isEmpty())
-        description = QStringLiteral("The database refused the statement.");
-    throw DbError(kind,
-                  kind == DbError::Kind::Connection ? AppError::NotConnected : AppError::Database,
-                  description, kSource);
+    detail::raise(classifySqlite(error), description, m_commandTimeout);
 }
 
 } // namespace db

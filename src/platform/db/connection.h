@@ -9,6 +9,10 @@
 
 namespace db {
 
+namespace detail {
+class PgConnection;
+}
+
 // One connection to the formulary database, on either engine. Every value
 // reaches the server as a bound parameter; statement texts hold no values.
 class Connection {
@@ -43,7 +47,7 @@ public:
     const QString& sessionId() const { return m_sessionId; }
     void setSessionId(const QString& id) { m_sessionId = id; }
 
-    // For the small engine-specific parts (schema creation, locks).
+    // The embedded engine's Qt connection, for its driver handle.
     QSqlDatabase& database() { return m_db; }
 
 private:
@@ -53,6 +57,7 @@ private:
     void openSqlite(bool createIfMissing);
     void openPostgres();
     void applyTimeout();
+    void checkOpen() const;
     QSqlQuery run(const QString& sql, const QVariantList& params);
     [[noreturn]] void fail(const QSqlError& error) const;
 
@@ -63,6 +68,7 @@ private:
     int m_transactionDepth = 0;
     QString m_sessionId;
     std::unique_ptr<Watch> m_watch;
+    std::unique_ptr<detail::PgConnection> m_pg; // the server engine's session, on libpq
 };
 
 } // namespace db

@@ -1,0 +1,413 @@
+#include "platform/db/pg_connection.h"
+
+#include <cmath>
+#include <libpq-fe.h>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace db::detail {
+
+namespace {
+
+const QString kSource = QStringLiteral("db.Connection");
+
+using Kind = DbError::Kind;
+
+struct SqlState {
+    QLatin1String code;
+    Kind kind;
+};
+
+const SqlState kSqlStates[] = {
+    {QLatin1String("23505"), Kind::UniqueViolation},
+    {QLatin1String("23P01"), Kind::UniqueViolation}, // an exclusion constraint generalises unique
+    {QLatin1String("23503"), Kind::ForeignKeyViolation},
+    {QLatin1String("23001"), Kind::ForeignKeyViolation}, // ON DELETE RESTRICT
+    {QLatin1String("23514"), Kind::CheckViolation},
+    {QLatin1String("23502"), Kind::NotNullViolation},
+    {QLatin1String("40P01"), Kind::Deadlock},
+    {QLatin1String("40001"), Kind::SerializationFailure},
+    {QLatin1String("55P03"), Kind::Busy}, // lock_timeout or NOWAIT
+    {QLatin1String("57014"), Kind::Timeout},
+    {QLatin1String("22001"), Kind::ValueTooLong},
+};
+
+// Type OIDs of pg_type that the results map to their own QVariant types.
+enum : Oid {
+    BoolOid = 16,
+    ByteaOid = 17,
+    Int8Oid = 20,
+    Int2Oid = 21,
+    Int4Oid = 23,
+    Float4Oid = 700,
+    Float8Oid = 701,
+    NumericOid = 1700,
+};
+
+QMetaType::Type variantType(Oid type) {
+    switch (type) {
+    case BoolOid:
+        return QMetaType::Bool;
+    case ByteaOid:
+        return QMetaType::QByteArray;
+    case Int8Oid:
+        return QMetaType::LongLong;
+    case Int2Oid:
+    case Int4Oid:
+        return QMetaType::Int;
+    case Float4Oid:
+    case Float8Oid:
+    case NumericOid:
+        return QMetaType::Double;
+    default:
+        return QMetaType::QString;
+    }
+}
+
+double parseDouble(const char* text) {
+    const QByteArray value = QByteArray::fromRawData(text, int(qstrlen(text)));
+    if (value == "NaN")
+        return std::numeric_limits<double>::quiet_NaN();
+    if (value == "Infinity")
+        return std::numeric_limits<double>::infinity();
+    if (value == "-Infinity")
+        return -std::numeric_limits<double>::infinity();
+    return value.toDouble();
+}
+
+QVariant toVariant(const PGresult* res, int row, int column, QMetaType::Type type) {
+    if (PQgetisnull(res, row, column))
+        return QVariant(QMetaType(type));
+    const char* text = PQgetvalue(res, row, column);
+    switch (type) {
+    case QMetaType::Bool:
+        return text[0] == 't';
+    case QMetaType::LongLong:
+        return QByteArray(text).toLongLong();
+    case QMetaType::Int:
+        return QByteArray(text).toInt();
+    case QMetaType::Double:
+        return parseDouble(text);
+    case QMetaType::QByteArray: {
+        size_t length = 0;
+        unsigned char* raw = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &length);
+        QByteArray bytes(reinterpret_cast<const char*>(raw), qsizetype(length));
+        PQfreemem(raw);
+        return bytes;
+    }
+    default:
+        return QString::fromUtf8(text, PQgetlength(res, row, column));
+    }
+}
+
+// A parameter's text as the server's input functions read it; false for a
+// value the server cannot take.
+bool parameterText(const QVariant& value, QByteArray& text) {
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        text = value.toBool() ? "t" : "f";
+        return true;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        text = QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        return true;
+    case QMetaType::QByteArray:
+        text = "\\x" + value.toByteArray().toHex();
+        return true;
+    default:
+        text = value.toString().toUtf8();
+        // A text column cannot hold NUL, and libpq would cut the value there.
+        return !text.contains('\0');
+    }
+}
+
+// Scans past a dollar-quote tag ($$ or $name$) at i; -1 when there is none.
+qsizetype dollarTagEnd(const QString& sql, qsizetype i) {
+    qsizetype j = i + 1;
+    if (j < sql.size() && (sql[j].isDigit()))
+        return -1; // $1 is a parameter, not a tag
+    while (j < sql.size() && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_')))
+        ++j;
+    return j < sql.size() && sql[j] == QLatin1Char('$') ? j + 1 : -1;
+}
+
+} // namespace
+
+Kind classifyPostgres(const QString& sqlState, bool connectionLost) {
+    for (const SqlState& state : kSqlStates) {
+        if (sqlState == state.code)
+            return state.kind;
+    }
+    if (sqlState.startsWith(QLatin1String("23")))
+        return Kind::CheckViolation;
+    // 08: connection exceptions; 57P: the server ended the session or is shutting down.
+    if (sqlState.startsWith(QLatin1String("08")) || sqlState.startsWith(QLatin1String("57P")) ||
+        (sqlState.isEmpty() && connectionLost))
+        return Kind::Connection;
+    return Kind::Other;
+}
+
+void raise(Kind kind, const QString& description, int commandTimeout) {
+    if (kind == Kind::Timeout)
+        throw DbError(
+            kind, AppError::CommandTimeout,
+            QStringLiteral("The database did not answer within %1 seconds.").arg(commandTimeout),
+            kSource);
+    throw DbError(kind, kind == Kind::Connection ? AppError::NotConnected : AppError::Database,
+                  description.isEmpty() ? QStringLiteral("The database refused the statement.")
+                                        : description,
+                  kSource);
+}
+
+QByteArray numberPlaceholders(const QString& sql) {
+    QString out;
+    out.reserve(sql.size() + 16);
+    int number = 0;
+    const qsizetype n = sql.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = sql[i];
+        const QChar next = i + 1 < n ? sql[i + 1] : QChar();
+        qsizetype end = i + 1;
+        if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++number);
+            i = end;
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            // E'...' lets a backslash escape the quote.
+            const bool escapes =
+                c == QLatin1Char('\'') && i > 0 &&
+                (sql[i - 1] == QLatin1Char('E') || sql[i - 1] == QLatin1Char('e')) &&
+                (i < 2 || !(sql[i - 2].isLetterOrNumber() || sql[i - 2] == '_'));
+            while (end < n && sql[end] != c) {
+                if (escapes && sql[end] == QLatin1Char('\\'))
+                    ++end;
+                ++end;
+            }
+            end = qMin(end + 1, n); // a doubled quote reads as two literals side by side
+        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+            while (end < n && sql[end] != QLatin1Char('\n'))
+                ++end;
+        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+            int depth = 1;
+            end = i + 2;
+            while (end < n && depth > 0) {
+                if (sql[end] == QLatin1Char('/') && end + 1 < n && sql[end + 1] == '*') {
+                    ++depth;
+                    end += 2;
+                } else if (sql[end] == QLatin1Char('*') && end + 1 < n && sql[end + 1] == '/') {
+                    --depth;
+                    end += 2;
+                } else {
+                    ++end;
+                }
+            }
+        } else if (c == QLatin1Char('$') &&
+                   (i == 0 || !(sql[i - 1].isLetterOrNumber() || sql[i - 1] == '_'))) {
+            const qsizetype tagEnd = dollarTagEnd(sql, i);
+            if (tagEnd > 0) {
+                const QString tag = sql.mid(i, tagEnd - i);
+                const qsizetype close = sql.indexOf(tag, tagEnd);
+                end = close < 0 ? n : close + tag.size();
+            }
+        }
+        out += QStringView(sql).mid(i, end - i);
+        i = end;
+    }
+    return out.toUtf8();
+}
+
+struct PgConnection::Result {
+    PGresult* res = nullptr;
+
+    explicit Result(PGresult* r) : res(r) {}
+    Result(Result&& other) noexcept : res(std::exchange(other.res, nullptr)) {}
+    Result& operator=(Result&& other) noexcept {
+        std::swap(res, other.res);
+        return *this;
+    }
+    ~Result() { PQclear(res); }
+
+    bool ok() const {
+        const ExecStatusType status = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
+        return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ||
+               status == PGRES_EMPTY_QUERY;
+    }
+    QString sqlState() const {
+        return res ? QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : QString();
+    }
+};
+
+PgConnection::PgConnection(const Target& target) {
+    std::vector<QByteArray> keys;
+    std::vector<QByteArray> values;
+    auto add = [&](const QString& key, const QString& value) {
+        if (value.isEmpty())
+            return;
+        keys.push_back(key.toUtf8());
+        values.push_back(value.toUtf8());
+    };
+    add(QStringLiteral("host"), target.host);
+    add(QStringLiteral("port"), QString::number(target.port));
+    add(QStringLiteral("user"), target.user);
+    add(QStringLiteral("password"), target.password);
+    add(QStringLiteral("dbname"), target.database);
+    bool timeoutGiven = false;
+    for (const QString& option : target.options.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = option.indexOf(QLatin1Char('='));
+        const QString key = option.left(eq).trimmed();
+        timeoutGiven = timeoutGiven || key == QLatin1String("connect_timeout");
+        add(key, eq < 0 ? QString() : option.mid(eq + 1).trimmed());
+    }
+    // An unreachable server must not hang the program.
+    if (!timeoutGiven)
+        add(QStringLiteral("connect_timeout"), QStringLiteral("10"));
+    // Every text goes both ways as UTF-8.
+    add(QStringLiteral("client_encoding"), QStringLiteral("UTF8"));
+
+    std::vector<const char*> keyPtrs;
+    std::vector<const char*> valuePtrs;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        keyPtrs.push_back(keys[i].constData());
+        valuePtrs.push_back(values[i].constData());
+    }
+    keyPtrs.push_back(nullptr);
+    valuePtrs.push_back(nullptr);
+    m_conn = PQconnectdbParams(keyPtrs.data(), valuePtrs.data(), 0);
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const QString reason = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw DbError(DbError::Kind::Connection, AppError::NotConnected,
+                      QStringLiteral("The database server %1 cannot be reached: %2")
+                          .arg(target.display(), reason),
+                      kSource);
+    }
+    // Notices (such as "drop cascades to ...") are not for the user.
+    PQsetNoticeProcessor(
+        m_conn, [](void*, const char*) {}, nullptr);
+    try {
+        execute(QStringLiteral("SET client_min_messages = warning"), {});
+        // Compiling short statements costs more than it saves.
+        execute(QStringLiteral("SET jit = off"), {});
+    } catch (...) {
+        PQfinish(m_conn);
+        throw;
+    }
+}
+
+PgConnection::~PgConnection() {
+    PQfinish(m_conn);
+}
+
+bool PgConnection::isOpen() const {
+    return m_conn && PQstatus(m_conn) == CONNECTION_OK;
+}
+
+void PgConnection::setCommandTimeout(int seconds) {
+    m_commandTimeout = seconds;
+    execute(QStringLiteral("SET statement_timeout = %1").arg(qint64(seconds) * 1000), {});
+}
+
+PgConnection::Result PgConnection::run(const QString& sql, const QVariantList& params) {
+    if (!params.isEmpty())
+        return runPrepared(sql, params);
+    Result result(PQexec(m_conn, sql.toUtf8().constData()));
+    if (!result.ok())
+        fail(result);
+    return result;
+}
+
+PgConnection::Result PgConnection::runPrepared(const QString& sql, const QVariantList& params) {
+    std::vector<QByteArray> texts(size_t(params.size()));
+    std::vector<const char*> values(size_t(params.size()), nullptr);
+    for (qsizetype i = 0; i < params.size(); ++i) {
+        const QVariant& p = params[i];
+        if (p.isNull())
+            continue;
+        if (!parameterText(p, texts[size_t(i)]))
+            raise(Kind::Other,
+                  QStringLiteral("Value %1 holds a NUL character, which the database cannot "
+                                 "store in text.")
+                      .arg(i + 1),
+                  m_commandTimeout);
+        values[size_t(i)] = texts[size_t(i)].constData();
+    }
+
+    for (int attempt = 0;; ++attempt) {
+        auto found = m_prepared.constFind(sql);
+        QByteArray name;
+        if (found != m_prepared.cend()) {
+            name = *found;
+        } else {
+            name = "formulary_" + QByteArray::number(++m_statements);
+            // The server infers the parameters' types from where they stand.
+            Result prepared(PQprepare(m_conn, name.constData(), numberPlaceholders(sql).constData(),
+                                      0, nullptr));
+            if (!prepared.ok())
+                fail(prepared);
+            m_prepared.insert(sql, name);
+        }
+        Result result(PQexecPrepared(m_conn, name.constData(), int(values.size()), values.data(),
+                                     nullptr, nullptr, 0));
+        if (result.ok())
+            return result;
+        // A table changed under a cached statement so that its rows changed
+        // shape: prepare it anew, and run it again where no transaction was spoiled.
+        if (result.sqlState() == QLatin1String("0A000") &&
+            QByteArray(PQresultErrorMessage(result.res)).contains("cached plan")) {
+            m_prepared.remove(sql);
+            Result(PQexec(m_conn, ("DEALLOCATE " + name).constData()));
+            if (attempt == 0 && PQtransactionStatus(m_conn) == PQTRANS_IDLE)
+                continue;
+        }
+        fail(result);
+    }
+}
+
+Recordset PgConnection::query(const QString& sql, const QVariantList& params) {
+    const Result result = run(sql, params);
+    const PGresult* res = result.res;
+    const int columns = PQnfields(res);
+    const int rows = PQntuples(res);
+    QStringList fields;
+    std::vector<QMetaType::Type> types;
+    for (int c = 0; c < columns; ++c) {
+        fields << QString::fromUtf8(PQfname(res, c));
+        types.push_back(variantType(PQftype(res, c)));
+    }
+    std::vector<QVariant> values;
+    values.reserve(size_t(rows) * size_t(columns));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c)
+            values.push_back(toVariant(res, r, c, types[size_t(c)]));
+    }
+    return Recordset(std::move(fields), std::move(values));
+}
+
+qint64 PgConnection::execute(const QString& sql, const QVariantList& params) {
+    const Result result = run(sql, params);
+    return QByteArray(PQcmdTuples(result.res)).toLongLong();
+}
+
+void PgConnection::fail(const Result& result) const {
+    const QString sqlState = result.sqlState();
+    QString description;
+    if (result.res && !sqlState.isEmpty()) {
+        description = QString::fromUtf8(PQresultErrorField(result.res, PG_DIAG_MESSAGE_PRIMARY));
+        const QString detail =
+            QString::fromUtf8(PQresultErrorField(result.res, PG_DIAG_MESSAGE_DETAIL));
+        if (!detail.isEmpty())
+            description += QLatin1Char('\n') + detail;
+    } else {
+        description = QString::fromUtf8(result.res ? PQresultErrorMessage(result.res)
+                                                   : PQerrorMessage(m_conn))
+                          .trimmed();
+        if (description.isEmpty())
+            description = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+    }
+    raise(classifyPostgres(sqlState, !isOpen()), description, m_commandTimeout);
+}
+
+} // namespace db::detail

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/db/db_error.h"
+#include "platform/db/recordset.h"
+#include "platform/db/target.h"
+
+#include <QHash>
+#include <QVariantList>
+
+struct pg_conn;
+
+namespace db::detail {
+
+// Where a DbError's kind comes from on PostgreSQL: the SQLSTATE, or a
+// connection that died without one.
+DbError::Kind classifyPostgres(const QString& sqlState, bool connectionLost);
+
+// Throws the DbError of a failed statement; a timeout gets its own message.
+[[noreturn]] void raise(DbError::Kind kind, const QString& description, int commandTimeout);
+
+// Turns `?` placeholders into `$1..$n`, leaving literals, quoted names and
+// comments alone.
+QByteArray numberPlaceholders(const QString& sql);
+
+// One libpq session. Statements with values are prepared once per text and
+// then run with the values sent apart from the text, one round trip each.
+class PgConnection {
+public:
+    // Throws DbError (Connection) when the server cannot be reached.
+    explicit PgConnection(const Target& target);
+    ~PgConnection();
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    bool isOpen() const;
+    void setCommandTimeout(int seconds);
+
+    Recordset query(const QString& sql, const QVariantList& params);
+    qint64 execute(const QString& sql, const QVariantList& params);
+
+private:
+    struct Result;
+    Result run(const QString& sql, const QVariantList& params);
+    Result runPrepared(const QString& sql, const QVariantList& params);
+    [[noreturn]] void fail(const Result& result) const;
+
+    pg_conn* m_conn = nullptr;
+    QHash<QString, QByteArray> m_prepared; // statement text -> server-side name
+    int m_commandTimeout = 0;
+    int m_statements = 0;
+};
+
+} // namespace db::detail
