@@ -86,6 +86,11 @@ frmFormulary::~frmFormulary() = default;
 void frmFormulary::createMenus() {
     createFormularyMenu();
     createOtherMenus();
+    // A shortcut works in the whole window whenever its item is enabled,
+    // whatever state the menu above the item is in.
+    for (QAction* item : findChildren<QAction*>())
+        if (!item->shortcut().isEmpty())
+            addAction(item);
     connect(mnuNewClassification, &QAction::triggered, this,
             ui::command([this] { mnuNewClassification_Click(); }));
     connect(mnuDelete, &QAction::triggered, this, ui::command([this] { mnuDelete_Click(); }));

@@ -104,9 +104,10 @@ private:
     struct CommandStates {
         Set mnuNew, newEntryButton, classification, generic, drug, other, remove, rename;
     };
-    // The root selected, or nothing yet: only adding a classification is offered.
-    static constexpr CommandStates RootStates{Set::Kept, Set::Kept, Set::Kept, Set::Off,
-                                              Set::Off,  Set::Kept, Set::Off,  Set::Off};
+    // The root selected, or nothing yet: only adding a classification is
+    // offered, always to a user who may change the formulary, whatever node
+    // was chosen before.
+    static CommandStates rootStates(Set other);
 
     // Building the window.
     void createMenus();
@@ -128,6 +129,8 @@ private:
     void applyNodeClickStates(const QString& nodeType);
     void applyRightClickStates(QTreeWidgetItem* node);
     void treFormulary_RightClick(const QPoint& position);
+    void showContextMenu(const QPoint& globalPosition);
+    void treFormulary_ContextMenuKey();
     void treFormulary_Collapse();
     bool treFormulary_KeyDown(int key);
     QTreeWidgetItem* openUnreadNode(QTreeWidgetItem* node);

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopeGuard>
 
 namespace {
 
@@ -80,7 +81,13 @@ bool frmFormulary::eventFilter(QObject* watched, QEvent* event) {
         return mouse->button() != Qt::LeftButton;
     }
     if (watched == treFormulary && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
+        if (key == Qt::Key_Menu ||
+            (key == Qt::Key_F10 && keyEvent->modifiers() == Qt::ShiftModifier)) {
+            ui::runCommand([this] { treFormulary_ContextMenuKey(); });
+            return true;
+        }
         bool handled = false;
         ui::runCommand([&] { handled = treFormulary_KeyDown(key); });
         m_keyNavigation = !handled && isNavigationKey(key);
@@ -137,7 +144,7 @@ void frmFormulary::treFormulary_NodeClick(QTreeWidgetItem* node) {
     const QString key = ui::KeyedTree::keyOf(node);
     auto& lookup = mdlFormulary.objFormulary->NodeFormulary;
     if (key == RootKey) {
-        applyStates(RootStates);
+        applyStates(rootStates(Set::Kept));
         node->setExpanded(true);
     } else if (lookup.SearchNode(key)) {
         applyNodeClickStates(lookup.node_type());
@@ -162,6 +169,11 @@ void frmFormulary::applyStates(const CommandStates& states) {
     set(states.rename, {mnuRename, m_buttons[3]});
 }
 
+frmFormulary::CommandStates frmFormulary::rootStates(Set other) {
+    const Set add = MayOnlyLook() ? Set::Off : Set::On;
+    return {add, add, add, Set::Off, Set::Off, other, Set::Off, Set::Off};
+}
+
 // A left click sets the commands by the node's type alone.
 void frmFormulary::applyNodeClickStates(const QString& nodeType) {
     using enum Set;
@@ -178,7 +190,7 @@ void frmFormulary::applyRightClickStates(QTreeWidgetItem* node) {
     using enum Set;
     const QString key = ui::KeyedTree::keyOf(node);
     if (key == RootKey) {
-        applyStates({Kept, Kept, Kept, Off, Off, Off, Off, Off});
+        applyStates(rootStates(Off));
         return;
     }
     auto& lookup = mdlFormulary.objFormulary->NodeFormulary;
@@ -203,9 +215,28 @@ void frmFormulary::treFormulary_RightClick(const QPoint& position) {
         return;
     treFormulary->setCurrentItem(node);
     applyRightClickStates(node);
-    mnuSep3->setVisible(false);
-    mnuExit->setVisible(false);
-    ui::popupMenu(*mnuPopup, treFormulary->viewport()->mapToGlobal(position));
+    showContextMenu(treFormulary->viewport()->mapToGlobal(position));
+}
+
+// The Menu key and Shift+F10 act as a right click on the selected node.
+void frmFormulary::treFormulary_ContextMenuKey() {
+    QTreeWidgetItem* node = selectedNode();
+    if (!node)
+        return;
+    treFormulary->scrollToItem(node);
+    treFormulary_RightClick(treFormulary->visualItemRect(node).center());
+}
+
+// The pop-up is the menu bar's "&Formulary" menu without "E&xit"; the menu
+// bar keeps its "E&xit".
+void frmFormulary::showContextMenu(const QPoint& globalPosition) {
+    const auto showExit = [this](bool shown) {
+        mnuSep3->setVisible(shown);
+        mnuExit->setVisible(shown);
+    };
+    showExit(false);
+    const QScopeGuard restore([&] { showExit(true); });
+    ui::popupMenu(*mnuPopup, globalPosition);
 }
 
 // The root stays open while it is selected.
@@ -231,8 +262,13 @@ bool frmFormulary::treFormulary_KeyDown(int key) {
 void frmFormulary::mnuNewClassification_Click() {
     if (!Authorized(mdlFormulary.isClassification))
         return;
-    AddNode(QStringLiteral("1"), 0);
+    // Classifications go under the root or a classification; the shortcut
+    // stays live on the other nodes.
     QTreeWidgetItem* parent = selectedNode();
+    if (!parent || (ui::KeyedTree::keyOf(parent) != RootKey && !selectedClassification()))
+        return;
+    AddNode(QStringLiteral("1"), 0);
+    parent = selectedNode();
     if (parent && parent->childCount() > 0)
         parent->setExpanded(true);
 }
@@ -302,7 +338,8 @@ void frmFormulary::treFormulary_AfterLabelEdit() {
         return;
     node->setFlags(node->flags() & ~Qt::ItemIsEditable);
     const QString newText = node->text(0);
-    if (newText.isEmpty()) {
+    // Blanks alone are no name either: the entry could not be told apart.
+    if (newText.trimmed().isEmpty()) {
         ui::MessageBox::show(QStringLiteral("Please supply a name."), {}, ui::Buttons::OK,
                              ui::Icon::Information);
         node->setText(0, m_oldLabel);

@@ -64,16 +64,22 @@ QString progressTitle(const QString& ParentNode, const QString& Title) {
     return Title.isEmpty() ? QStringLiteral("Loading All Classifications...") : Title;
 }
 
-// One row's node: added under its parent when it has a name and its parent
-// is known on the server; a failed add (no such parent in the tree, a key
-// already there) adds nothing.
+// Shown for an entry stored without a name, so that it can still be renamed
+// or deleted.
+const QString NoNamePlaceholder = QStringLiteral("(no name)");
+
+// One row's node: added under its parent when its type is known and its
+// parent is known on the server; a failed add (no such parent in the tree, a
+// key already there) adds nothing.
 void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeColumns& columns,
             bool parentNodeFound) {
     const QString type = rs.value(row, columns.type).toString();
     const int nameColumn = columns.nameFor(type);
-    const QString name = nameColumn < 0 ? QString() : rs.value(row, nameColumn).toString();
-    if (name.trimmed().isEmpty())
+    if (nameColumn < 0)
         return;
+    QString name = rs.value(row, nameColumn).toString();
+    if (name.trimmed().isEmpty())
+        name = NoNamePlaceholder;
     const QString parent = rs.value(row, columns.parent).toString();
     if (!parentNodeFound && parent.trimmed() == columns.loadedParent)
         return;
@@ -101,7 +107,7 @@ void frmFormulary::Form_Load() {
     setMinimumSize(size());
     LoadTreeView(RootKey, {}, false);
     staFormulary->Panels(2).setText(mdlFormulary.objCurrentUser->Initial());
-    applyStates(RootStates);
+    applyStates(rootStates(Set::Kept));
     if (MayOnlyLook()) {
         tbFormulary->setEnabled(false);
         mnuNew->menuAction()->setEnabled(false);

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
@@ -201,6 +202,78 @@ TEST_P(CommandRoutesTest, WhoMayChangeWhatByEveryRoute) {
                 unscripted.clear();
             }
         }
+    }
+}
+
+// A shortcut works wherever its command is enabled, also under a disabled
+// "&Add/Remove": a drug turns that menu off but offers Other Details.
+TEST_P(CommandRoutesTest, ShortcutsFollowTheirCommandNotTheirParentMenu) {
+    frmFormulary& w = open();
+    for (const char* key : {"_1", "_1.1", "_1.1.1"})
+        click(QLatin1String(key));
+    rightClick(QStringLiteral("_1.1.1.1"));
+    ASSERT_FALSE(w.mnuNew->menuAction()->isEnabled());
+    ASSERT_TRUE(w.mnuOther->isEnabled());
+    QApplication::setActiveWindow(&w); // as the window system does after a pop-up
+    script.onModal(QStringLiteral("frmDrugInformation"), [](QDialog&) {});
+    QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(script.modalsShown(), QStringList{QStringLiteral("frmDrugInformation")});
+
+    // As reported: a right click on a drug, Refresh Tree, the root, Ctrl+C.
+    rightClick(QStringLiteral("_1.1.1.1"));
+    ASSERT_TRUE(test_support::chooseFromMenus(*w.mnuRefresh));
+    click(QStringLiteral("_0"));
+    script.onModal(QStringLiteral("frmEntry"), [](QDialog& d) {
+        QTest::keyClicks(static_cast<frmEntry&>(d).txtNewClassification,
+                         QStringLiteral("Vaccines"));
+        static_cast<frmEntry&>(d).cmdOK->click();
+    });
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(w.treFormulary, Qt::Key_C, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(script.modalsShown().size(), 2);
+    EXPECT_EQ(node(QStringLiteral("_3"))->text(0), QStringLiteral("Vaccines"));
+    EXPECT_TRUE(unscripted.isEmpty()) << unscripted.join(", ").toStdString();
+}
+
+// The Menu key and Shift+F10 open the right-click menu on the selected node,
+// which is read first like a right-clicked one; Shift+F10 only with Shift.
+TEST_P(CommandRoutesTest, TheMenuKeysOpenTheContextMenuOnTheSelectedNode) {
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool opens;
+    } cases[] = {
+        {Qt::Key_Menu, Qt::NoModifier, true},
+        {Qt::Key_F10, Qt::ShiftModifier, true},
+        {Qt::Key_F10, Qt::NoModifier, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QKeySequence(int(c.modifiers) | c.key).toString().toStdString());
+        frmFormulary& w = open();
+        click(QStringLiteral("_2"));
+        w.treFormulary->setCurrentItem(node(QStringLiteral("_1"))); // not read yet
+        test_support::setAllCommands(w, false);
+        const auto popups = script.popupsShown().size();
+        if (c.opens) {
+            script.chooseNext(QStringLiteral("mnuDelete"));
+            script.answerNext(ui::Answer::OK);
+        }
+
+        QTest::keyClick(w.treFormulary, c.key, c.modifiers);
+        settle();
+
+        EXPECT_EQ(script.popupsShown().size(), popups + (c.opens ? 1 : 0));
+        EXPECT_EQ(!childKeys(QStringLiteral("_1")).isEmpty(), c.opens);
+        EXPECT_EQ(test_support::commandStates(w), c.opens ? "++++--++" : "--------");
+        if (c.opens) {
+            ASSERT_FALSE(script.messages().empty());
+            EXPECT_EQ(script.messages().back().text,
+                      QStringLiteral("You can not delete this classification at the moment."));
+        }
+        EXPECT_TRUE(unscripted.isEmpty()) << unscripted.join(", ").toStdString();
+        unscripted.clear();
     }
 }
 

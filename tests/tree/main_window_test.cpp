@@ -79,10 +79,19 @@ void MainWindowTest::click(const QString& key) {
 }
 
 void MainWindowTest::rightClick(const QString& key, const QString& choose) {
+    script.chooseNext(choose);
+    pressRight(key);
+}
+
+void MainWindowTest::rightClick(const QString& key, ui::Script::MenuChooser chooser) {
+    script.chooseNext(std::move(chooser));
+    pressRight(key);
+}
+
+void MainWindowTest::pressRight(const QString& key) {
     ui::KeyedTree& tree = *window().treFormulary;
     QTreeWidgetItem* item = node(key);
     ASSERT_NE(item, nullptr) << key.toStdString();
-    script.chooseNext(choose);
     QTest::mousePress(tree.viewport(), Qt::RightButton, {}, labelPoint(tree, item));
     QTest::mouseRelease(tree.viewport(), Qt::RightButton, {}, labelPoint(tree, item));
 }

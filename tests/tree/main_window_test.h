@@ -36,6 +36,8 @@ protected:
     // Mouse presses on the node's label, as the user makes them.
     void click(const QString& key);
     void rightClick(const QString& key, const QString& choose = {});
+    void rightClick(const QString& key, ui::Script::MenuChooser chooser);
+    void pressRight(const QString& key);
     // Runs what the program and Qt queued for the event loop.
     static void settle();
 

@@ -1,5 +1,6 @@
 #include "main_window_test.h"
 
+#include "core/artwork.h"
 #include "core/mdlFormulary.h"
 #include "editors/frmEntry.h"
 #include "platform/ui/keyed_tree.h"
@@ -98,15 +99,27 @@ TEST_P(TreeEditingTest, AClosedEntryDialogOrARefusedAddChangesNothing) {
     w.mnuNewClassification->trigger();
     EXPECT_EQ(childKeys(QStringLiteral("_0")), (QStringList{"_1", "_2"}));
 
-    // A drug cannot hold a classification: the component refuses and the user is told.
+    // A drug holds no classification: the command asks for no name there.
     for (const char* key : {"_2", "_2.1", "_2.1.1"})
         click(QLatin1String(key));
     w.mnuNewClassification->setEnabled(true);
-    script.onModal(QStringLiteral("frmEntry"), typeEntry(QStringLiteral("Under a drug")));
+    const auto modals = script.modalsShown().size();
+    w.mnuNewClassification->trigger();
+    EXPECT_EQ(script.modalsShown().size(), modals);
+
+    // Another workstation deletes the parent while the name is typed: the
+    // component refuses and the user is told.
+    const QString leaf = addClassification(QStringLiteral("_0"), QStringLiteral("Short-lived"));
+    w.mnuRefresh->trigger();
+    click(leaf);
+    script.onModal(QStringLiteral("frmEntry"), [&](QDialog& d) {
+        ASSERT_TRUE(fixture->formulary.Classifications.DeleteClassification(fixture->node(leaf)));
+        typeEntry(QStringLiteral("Under a deleted one"))(d);
+    });
     script.answerNext(ui::Answer::OK);
     w.mnuNewClassification->trigger();
 
-    EXPECT_EQ(node(QStringLiteral("_2.1.1"))->childCount(), 0);
+    EXPECT_EQ(node(leaf)->childCount(), 0);
     EXPECT_EQ(storedClassifications(), before);
     ASSERT_EQ(script.messages().size(), 1u);
     EXPECT_EQ(script.messages()[0].text, QStringLiteral("Unable to add this classification."));
@@ -129,22 +142,27 @@ TEST_P(TreeEditingTest, RenamingEditsTheLabelAndStoresAChangedName) {
     settle();
     EXPECT_EQ(node(QStringLiteral("_1.1"))->text(0), QStringLiteral("Antibacterials"));
 
-    // Empty: refused, the old text back and the label edited again.
+    // Empty, then blanks only: refused, the old text back and the label
+    // edited again each time.
     QTest::keyClick(&tree, Qt::Key_Space);
-    script.answerNext(ui::Answer::OK);
-    finishLabelEdit(QString());
-    ASSERT_EQ(script.messages().size(), 1u);
-    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Please supply a name."));
-    EXPECT_EQ(script.messages()[0].icon, ui::Icon::Information);
-    EXPECT_EQ(node(QStringLiteral("_1.1"))->text(0), QStringLiteral("Antibacterials"));
-    EXPECT_EQ(storedName(QStringLiteral("_1.1")), QStringLiteral("Antibacterials"));
+    for (const QString& nothing : {QString(), QStringLiteral("   ")}) {
+        SCOPED_TRACE(nothing.size());
+        const auto messages = script.messages().size();
+        script.answerNext(ui::Answer::OK);
+        finishLabelEdit(nothing);
+        ASSERT_EQ(script.messages().size(), messages + 1);
+        EXPECT_EQ(script.messages().back().text, QStringLiteral("Please supply a name."));
+        EXPECT_EQ(script.messages().back().icon, ui::Icon::Information);
+        EXPECT_EQ(node(QStringLiteral("_1.1"))->text(0), QStringLiteral("Antibacterials"));
+        EXPECT_EQ(storedName(QStringLiteral("_1.1")), QStringLiteral("Antibacterials"));
+    }
 
-    // Blanks are a name; nothing is trimmed.
+    // Blanks around a name are kept; nothing is trimmed.
     finishLabelEdit(QStringLiteral(" Antibiotics "));
     EXPECT_EQ(node(QStringLiteral("_1.1"))->text(0), QStringLiteral(" Antibiotics "));
     EXPECT_EQ(storedName(QStringLiteral("_1.1")), QStringLiteral(" Antibiotics "));
     EXPECT_EQ(labelEditor(), nullptr);
-    EXPECT_EQ(script.messages().size(), 1u);
+    EXPECT_EQ(script.messages().size(), 2u);
 }
 
 TEST_P(TreeEditingTest, ARenameTheServerRefusesKeepsTheOldLabel) {
@@ -203,6 +221,33 @@ TEST_P(TreeEditingTest, DeletingAsksFirstAndRefusesAClassificationWithChildren) 
     EXPECT_EQ(node(leaf), nullptr);
     EXPECT_EQ(storedName(leaf), QString());
     EXPECT_EQ(childKeys(QStringLiteral("_2")), (QStringList{"_2.1"}));
+}
+
+// The open book shows only while the classification is open and has children.
+TEST_P(TreeEditingTest, AClassificationLeftEmptyShowsTheClosedBook) {
+    const QString parent = addClassification(QStringLiteral("_0"), QStringLiteral("Vitamins"));
+    const QString child = addClassification(parent, QStringLiteral("Vitamin D"));
+    frmFormulary& w = open();
+    const QHash<QString, QIcon> images = artwork::treeImages();
+    const auto shows = [&](const QString& key, const char* image) {
+        return node(key)->icon(0).pixmap(16).toImage() ==
+               images.value(QLatin1String(image)).pixmap(16).toImage();
+    };
+    click(parent);
+    ASSERT_TRUE(node(parent)->isExpanded());
+    EXPECT_TRUE(shows(parent, "bookopen"));
+
+    click(child);
+    script.answerNext(ui::Answer::Yes);
+    QTest::keyClick(w.treFormulary, Qt::Key_Delete);
+    ASSERT_EQ(node(child), nullptr);
+    EXPECT_TRUE(shows(parent, "bookclose"));
+
+    click(parent);
+    script.onModal(QStringLiteral("frmEntry"), typeEntry(QStringLiteral("Vitamin K")));
+    ASSERT_TRUE(test_support::chooseFromMenus(*w.mnuNewClassification));
+    EXPECT_EQ(childKeys(parent).size(), 1);
+    EXPECT_TRUE(shows(parent, "bookopen"));
 }
 
 TEST_P(TreeEditingTest, ADeleteTheServerRefusesKeepsTheNode) {

@@ -10,7 +10,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QTest>
 #include <QToolBar>
 
 using test_support::MainWindowTest;
@@ -117,15 +119,34 @@ TEST_P(TreeLoadTest, FindInProgressHidesTheProgressWindowOnceAndIsClearedByAnyLo
     EXPECT_EQ(progress.shown().size(), atOpening + 1);
 }
 
-TEST_P(TreeLoadTest, ARowWithABlankNameAddsNoNodeButCountsOnTheBar) {
-    addClassification(QStringLiteral("_0"), QStringLiteral("   "));
+// Such an entry can no longer be stored, but one stored earlier must still be
+// seen, renamed and deleted.
+TEST_P(TreeLoadTest, AnEntryStoredWithABlankNameShowsUnderAPlaceholder) {
+    const QString blank = addClassification(QStringLiteral("_0"), QStringLiteral("Stored earlier"));
+    conn->execute(QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?"
+                                 " WHERE ClassificationName = ?"),
+                  {QStringLiteral("   "), QStringLiteral("Stored earlier")});
+    conn->execute(
+        QStringLiteral("UPDATE inventory.tbFormularyNode SET NodeName = ? WHERE Node_Key = ?"),
+        {QStringLiteral("   "), blank});
     ProgressWatch progress;
-    open();
+    frmFormulary& w = open();
 
-    EXPECT_EQ(childKeys(QStringLiteral("_0")), (QStringList{"_1", "_2"}));
+    EXPECT_EQ(childKeys(QStringLiteral("_0")), (QStringList{"_1", "_2", blank}));
+    EXPECT_EQ(node(blank)->text(0), QStringLiteral("(no name)"));
     ASSERT_EQ(progress.shown().size(), 1u);
-    EXPECT_EQ(progress.shown()[0].maximum, 3);
     EXPECT_EQ(progress.shown()[0].lastValue, 3);
+
+    click(blank);
+    ASSERT_TRUE(test_support::chooseFromMenus(*w.mnuRename));
+    QLineEdit* editor = w.treFormulary->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Vitamins"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(storedName(blank), QStringLiteral("Vitamins"));
+    EXPECT_EQ(node(blank)->text(0), QStringLiteral("Vitamins"));
 }
 
 TEST_P(TreeLoadTest, LoadAllAsksFirstAndRebuildsTheWholeTree) {

@@ -61,7 +61,7 @@ bool ClassificationsObject::AddClassification(const database::NodeIdentity& pare
                                               const QString& name, qint64 itemCode,
                                               const QString& description) {
     Q_UNUSED(itemCode);
-    if (name.isEmpty())
+    if (node_store::isBlankName(name))
         return false;
     db::Connection& c = m_owner.connection();
     QString key = newKey;
@@ -85,7 +85,7 @@ bool ClassificationsObject::AddClassification(const database::NodeIdentity& pare
 
 bool ClassificationsObject::RenameClassification(const database::NodeIdentity& node,
                                                  const QString& newName) {
-    if (newName.isEmpty())
+    if (node_store::isBlankName(newName))
         return false;
     db::Connection& c = m_owner.connection();
     database::ChangeTarget target{database::Entry::Classification, node.id};

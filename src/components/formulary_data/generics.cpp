@@ -84,7 +84,7 @@ bool GenericsObject::AddGeneric(const database::NodeIdentity& parent, QString& n
         if (!stored || stored->type != QLatin1String("1"))
             return false;
         if (genericCode <= 0) {
-            if (name.isEmpty())
+            if (node_store::isBlankName(name))
                 return false;
             target.id = insertGeneric(c, name);
         } else if (const auto old = placement(c, genericCode)) {
@@ -150,7 +150,7 @@ db::Recordset GenericsObject::ListGeneric(const QString& search) {
 }
 
 bool GenericsObject::NewGeneric(const QString& name, qint64* newCode) {
-    if (name.isEmpty())
+    if (node_store::isBlankName(name))
         return false;
     db::Connection& c = m_owner.connection();
     database::ChangeTarget target{database::Entry::GenericName, {}};
@@ -164,7 +164,7 @@ bool GenericsObject::NewGeneric(const QString& name, qint64* newCode) {
 }
 
 bool GenericsObject::RenameGeneric(qint64 genericCode, const QString& newName) {
-    if (newName.isEmpty())
+    if (node_store::isBlankName(newName))
         return false;
     db::Connection& c = m_owner.connection();
     database::ChangeTarget target{database::Entry::GenericName, genericCode};

@@ -14,6 +14,12 @@ namespace node_store {
 
 inline const QString RootKey = QStringLiteral("_0");
 
+// A name of only blanks names nothing: an entry stored so could not be found
+// or told apart in the tree and the lists.
+inline bool isBlankName(const QString& name) {
+    return name.trimmed().isEmpty();
+}
+
 // The key of the child numbered n under the parent ("_3" under "_0", "_3.1" under "_3").
 QString childKey(const QString& parentKey, qint64 number);
 

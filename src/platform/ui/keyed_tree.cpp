@@ -58,8 +58,10 @@ QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key
         addTopLevelItem(item);
     else if (m_batch && parent->treeWidget())
         m_pending[parent].append(item);
-    else
+    else {
         parent->addChild(item);
+        showImage(parent);
+    }
     m_byKey.insert(key, item);
     m_order.push_back(item);
     return item;
@@ -73,8 +75,10 @@ void KeyedTree::beginBatch(int expected) {
 }
 
 void KeyedTree::endBatch() {
-    for (auto it = m_pending.begin(); it != m_pending.end(); ++it)
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
         it.key()->addChildren(it.value());
+        showImage(it.key());
+    }
     m_pending.clear();
     m_batch = false;
     setUpdatesEnabled(true);
@@ -103,8 +107,11 @@ void KeyedTree::removeNode(const QString& key) {
     std::erase_if(m_order, [&gone](QTreeWidgetItem* n) { return gone.contains(n); });
     for (auto& waiting : m_pending)
         waiting.removeAll(item);
+    QTreeWidgetItem* parent = item->parent();
     delete item;
     qDeleteAll(detached);
+    if (parent)
+        showImage(parent);
 }
 
 void KeyedTree::clearNodes() {
@@ -152,7 +159,9 @@ void KeyedTree::setExpandedImage(QTreeWidgetItem* item, const QString& imageKey)
 
 void KeyedTree::showImage(QTreeWidgetItem* item) {
     const QString& expanded = asNode(item)->expandedImage;
-    const QString key = item->isExpanded() && !expanded.isEmpty() ? expanded : imageOf(item);
+    // A node left without children shows closed, as it has no expander.
+    const bool open = item->isExpanded() && item->childCount() > 0;
+    const QString key = open && !expanded.isEmpty() ? expanded : imageOf(item);
     item->setIcon(0, m_images.value(key));
 }
 

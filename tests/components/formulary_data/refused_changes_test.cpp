@@ -89,6 +89,15 @@ TEST_P(RefusedChanges, LeaveTheDatabaseExactlyAsItWas) {
              QString key = QStringLiteral("_1.9");
              return f().Drugs.AddDrug(at("_2.1"), key, {}, QStringLiteral("AMX500"));
          }},
+        {"a classification named with blanks only",
+         [&] {
+             QString key = QStringLiteral("_3");
+             return f().Classifications.AddClassification(at("_0"), key, QStringLiteral("  "), 0);
+         }},
+        {"a classification renamed to blanks only",
+         [&] { return f().Classifications.RenameClassification(at("_2"), QStringLiteral(" ")); }},
+        {"a generic name of blanks only added to the list",
+         [&] { return f().Generics.NewGeneric(QStringLiteral("\t "), nullptr); }},
         {"a classification with children deleted",
          [&] { return f().Classifications.DeleteClassification(at("_1")); }},
         {"a generic name's node renamed as a classification",
