@@ -68,7 +68,7 @@ start_postgres() {
     local port
     port="$(free_port)"
     as_pg_owner "$PG_BIN/pg_ctl" -D "$PG_DIR/data" -l "$PG_DIR/server.log" -w \
-        -o "-c listen_addresses=127.0.0.1 -p $port -k $PG_DIR -c fsync=off -c max_connections=200" start >/dev/null
+        -o "-c listen_addresses=127.0.0.1 -p $port -k $PG_DIR -c fsync=off -c max_connections=200 -c log_parameter_max_length=0" start >/dev/null
     export FORMULARY_TEST_PG_URL="postgresql://postgres@127.0.0.1:$port/postgres"
     say "PostgreSQL running on 127.0.0.1:$port"
 }
