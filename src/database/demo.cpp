@@ -105,7 +105,8 @@ private:
             rejectLine(
                 kTreeFile, line,
                 QStringLiteral("the entry \"%1 %2\" cannot be placed here.").arg(kind).arg(text));
-        m_open.push_back({kind, stored(key)});
+        // Nothing goes under a drug: its node need not be looked up.
+        m_open.push_back({kind, kind == Drug ? database::NodeIdentity{} : stored(key)});
     }
 
     // The node as stored, for the entries placed under it.

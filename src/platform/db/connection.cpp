@@ -18,8 +18,6 @@ namespace {
 
 QAtomicInt connectionCounter;
 
-const QString kSource = QStringLiteral("db.Connection");
-
 using Kind = DbError::Kind;
 
 // The QSQLITE driver reports SQLite's extended result codes; the primary
@@ -114,11 +112,11 @@ void Connection::openSqlite(bool createIfMissing) {
     if (!createIfMissing && !QFileInfo::exists(inventory))
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
                       QStringLiteral("There is no formulary database in %1.").arg(m_target.folder),
-                      kSource);
+                      DbError::Source);
     if (createIfMissing && !QDir().mkpath(m_target.folder))
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
                       QStringLiteral("The folder %1 cannot be created.").arg(m_target.folder),
-                      kSource);
+                      DbError::Source);
 
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     m_db.setDatabaseName(QStringLiteral(":memory:"));
@@ -169,7 +167,8 @@ void Connection::applyTimeout() {
 void Connection::checkOpen() const {
     if (!isOpen())
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
-                      QStringLiteral("The connection to the database is not open."), kSource);
+                      QStringLiteral("The connection to the database is not open."),
+                      DbError::Source);
 }
 
 QSqlQuery Connection::run(const QString& sql, const QVariantList& params) {
@@ -228,8 +227,7 @@ qint64 Connection::execute(const QString& sql, const QVariantList& params) {
 }
 
 void Connection::fail(const QSqlError& error) const {
-    QString description = error.text().trimmed();
-    detail::raise(classifySqlite(error), description, m_commandTimeout);
+    DbError::raise(classifySqlite(error), error.text().trimmed(), m_commandTimeout);
 }
 
 } // namespace db

@@ -37,6 +37,23 @@ public:
     // of the last statement unknown, and Other promises nothing.
     bool isRefusal() const { return m_kind != Kind::Other && m_kind != Kind::Connection; }
 
+    // Where the data layer's errors say they come from.
+    static inline const QString Source = QStringLiteral("db.Connection");
+
+    // Throws the error of a failed statement on either engine: a timeout says
+    // how long it waited, a connection error or any other keeps the engine's text.
+    [[noreturn]] static void raise(Kind kind, const QString& description, int commandTimeout) {
+        if (kind == Kind::Timeout)
+            throw DbError(kind, AppError::CommandTimeout,
+                          QStringLiteral("The database did not answer within %1 seconds.")
+                              .arg(commandTimeout),
+                          Source);
+        throw DbError(kind, kind == Kind::Connection ? AppError::NotConnected : AppError::Database,
+                      description.isEmpty() ? QStringLiteral("The database refused the statement.")
+                                            : description,
+                      Source);
+    }
+
 private:
     Kind m_kind;
 };

@@ -10,8 +10,6 @@ namespace db::detail {
 
 namespace {
 
-const QString kSource = QStringLiteral("db.Connection");
-
 using Kind = DbError::Kind;
 
 struct SqlState {
@@ -148,18 +146,6 @@ Kind classifyPostgres(const QString& sqlState, bool connectionLost) {
     return Kind::Other;
 }
 
-void raise(Kind kind, const QString& description, int commandTimeout) {
-    if (kind == Kind::Timeout)
-        throw DbError(
-            kind, AppError::CommandTimeout,
-            QStringLiteral("The database did not answer within %1 seconds.").arg(commandTimeout),
-            kSource);
-    throw DbError(kind, kind == Kind::Connection ? AppError::NotConnected : AppError::Database,
-                  description.isEmpty() ? QStringLiteral("The database refused the statement.")
-                                        : description,
-                  kSource);
-}
-
 QByteArray numberPlaceholders(const QString& sql) {
     QString out;
     out.reserve(sql.size() + 16);
@@ -282,7 +268,7 @@ PgConnection::PgConnection(const Target& target) {
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
                       QStringLiteral("The database server %1 cannot be reached: %2")
                           .arg(target.display(), reason),
-                      kSource);
+                      DbError::Source);
     }
     // Notices (such as "drop cascades to ...") are not for the user.
     PQsetNoticeProcessor(
@@ -327,11 +313,12 @@ PgConnection::Result PgConnection::runPrepared(const QString& sql, const QVarian
         if (p.isNull())
             continue;
         if (!parameterText(p, texts[size_t(i)]))
-            raise(Kind::Other,
-                  QStringLiteral("Value %1 holds a NUL character, which the database cannot "
-                                 "store in text.")
-                      .arg(i + 1),
-                  m_commandTimeout);
+            DbError::raise(
+                Kind::Other,
+                QStringLiteral("Value %1 holds a NUL character, which the database cannot "
+                               "store in text.")
+                    .arg(i + 1),
+                m_commandTimeout);
         values[size_t(i)] = texts[size_t(i)].constData();
     }
 
@@ -407,7 +394,7 @@ void PgConnection::fail(const Result& result) const {
         if (description.isEmpty())
             description = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
     }
-    raise(classifyPostgres(sqlState, !isOpen()), description, m_commandTimeout);
+    DbError::raise(classifyPostgres(sqlState, !isOpen()), description, m_commandTimeout);
 }
 
 } // namespace db::detail

@@ -15,9 +15,6 @@ namespace db::detail {
 // connection that died without one.
 DbError::Kind classifyPostgres(const QString& sqlState, bool connectionLost);
 
-// Throws the DbError of a failed statement; a timeout gets its own message.
-[[noreturn]] void raise(DbError::Kind kind, const QString& description, int commandTimeout);
-
 // Turns `?` placeholders into `$1..$n`, leaving literals, quoted names and
 // comments alone.
 QByteArray numberPlaceholders(const QString& sql);

@@ -3,8 +3,9 @@
 namespace db {
 
 QString foldText(const QString& text) {
-    const QString folded =
-        text.normalized(QString::NormalizationForm_C).toCaseFolded().normalized(QString::NormalizationForm_C);
+    const QString folded = text.normalized(QString::NormalizationForm_C)
+                               .toCaseFolded()
+                               .normalized(QString::NormalizationForm_C);
     // A bound null would store NULL: empty text folds to empty text.
     return folded.isNull() ? QStringLiteral("") : folded;
 }
