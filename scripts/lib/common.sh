@@ -58,7 +58,8 @@ as_pg_owner() {
 }
 
 # Starts a cluster in a fresh folder on a free loopback port and exports
-# FORMULARY_TEST_PG_URL; the caller's EXIT trap must call stop_postgres.
+# FORMULARY_TEST_PG_URL and its log file as FORMULARY_TEST_PG_LOG; the
+# caller's EXIT trap must call stop_postgres.
 start_postgres() {
     PG_BIN="$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)"
     PG_DIR="$(mktemp -d /tmp/formulary-pg.XXXXXX)"
@@ -70,5 +71,6 @@ start_postgres() {
     as_pg_owner "$PG_BIN/pg_ctl" -D "$PG_DIR/data" -l "$PG_DIR/server.log" -w \
         -o "-c listen_addresses=127.0.0.1 -p $port -k $PG_DIR -c fsync=off -c max_connections=200 -c log_parameter_max_length=0" start >/dev/null
     export FORMULARY_TEST_PG_URL="postgresql://postgres@127.0.0.1:$port/postgres"
+    export FORMULARY_TEST_PG_LOG="$PG_DIR/server.log"
     say "PostgreSQL running on 127.0.0.1:$port"
 }

@@ -9,7 +9,6 @@
 
 #include <QHash>
 #include <algorithm>
-#include <functional>
 
 namespace database {
 
@@ -20,11 +19,12 @@ using formulary_data::node_store::RootKey;
 
 constexpr int MaxClassificationDepth = 4;
 constexpr int MaxTopClassifications = 40;
-// Well below the bound-value limits of both engines.
-constexpr int ValuesPerStatement = 1800;
+const QString kNodes = QStringLiteral("inventory.tbFormularyNode");
 
-const QString kNodeInsert = QStringLiteral(
-    "INSERT INTO inventory.tbFormularyNode (Node_Key, Node_Parent, Node_Level, node_type, %1)");
+QStringList nodeColumns(const QString& idColumn) {
+    return {QStringLiteral("Node_Key"), QStringLiteral("Node_Parent"), QStringLiteral("Node_Level"),
+            QStringLiteral("node_type"), idColumn};
+}
 
 // A fixed linear congruential sequence: the same formulary on every machine
 // and standard library.
@@ -37,54 +37,6 @@ public:
 
 private:
     quint64 m_state = 0x2545F4914F6CDD1DULL;
-};
-
-// Rows inserted many to a statement: far fewer round trips than one a row.
-class BulkInsert {
-public:
-    using Returned = std::function<void(const db::Recordset&)>;
-
-    BulkInsert(db::Connection& c, QString head, int columns, QString returning = {},
-               Returned onReturned = {})
-        : m_c(c), m_head(std::move(head)), m_columns(columns),
-          m_rowsPerStatement(ValuesPerStatement / columns), m_returning(std::move(returning)),
-          m_onReturned(std::move(onReturned)), m_fullStatement(statement(m_rowsPerStatement)) {}
-
-    void add(const QVariantList& row) {
-        m_values += row;
-        if (m_values.size() >= qsizetype(m_rowsPerStatement) * m_columns)
-            flush();
-    }
-
-    void flush() {
-        if (m_values.isEmpty())
-            return;
-        const int rows = int(m_values.size() / m_columns);
-        const QString sql = rows == m_rowsPerStatement ? m_fullStatement : statement(rows);
-        if (m_onReturned)
-            m_onReturned(m_c.query(sql, m_values));
-        else
-            m_c.execute(sql, m_values);
-        m_values.clear();
-    }
-
-private:
-    QString statement(int rows) const {
-        const QString row = QLatin1Char('(') +
-                            QStringList(m_columns, QStringLiteral("?")).join(QStringLiteral(", ")) +
-                            QLatin1Char(')');
-        return m_head + QStringLiteral(" VALUES ") +
-               QStringList(rows, row).join(QStringLiteral(", ")) + m_returning;
-    }
-
-    db::Connection& m_c;
-    QString m_head;
-    int m_columns;
-    int m_rowsPerStatement;
-    QString m_returning;
-    Returned m_onReturned;
-    QString m_fullStatement;
-    QVariantList m_values;
 };
 
 QString pick(const QStringList& words, int n) {
@@ -179,16 +131,16 @@ public:
         const QHash<QString, qint64> ids =
             insertNamed(QStringLiteral("tbForClassification"), QStringLiteral("ClassificationID"),
                         QStringLiteral("ClassificationName"), names);
-        BulkInsert nodes(m_c, kNodeInsert.arg(QStringLiteral("ClassificationID")), 5);
+        std::vector<QVariantList> nodes;
         for (int i = 0; i < count; ++i) {
             const int parent = i < top ? -1 : nestUnder(m_random.below(i));
             const QString parentKey = parent < 0 ? RootKey : m_classes[parent].key;
             const int level = parent < 0 ? 1 : m_classes[parent].level + 1;
             m_classes.push_back({nextKey(parentKey), level, parent, names[i]});
-            nodes.add(
+            nodes.push_back(
                 {m_classes.back().key, parentKey, level, QStringLiteral("1"), ids.value(names[i])});
         }
-        nodes.flush();
+        m_c.copyRows(kNodes, nodeColumns(QStringLiteral("ClassificationID")), nodes);
     }
 
     // Returns the number of other details written.
@@ -199,39 +151,27 @@ public:
         const QHash<QString, qint64> ids =
             insertNamed(QStringLiteral("tbforgeneric"), QStringLiteral("GenericID"),
                         QStringLiteral("genericname"), names);
-        BulkInsert nodes(m_c, kNodeInsert.arg(QStringLiteral("GenericID")), 5);
-        BulkInsert details(
-            m_c,
-            QStringLiteral(
-                "INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails)"),
-            2);
-        int detailCount = 0;
+        std::vector<QVariantList> nodes;
+        std::vector<QVariantList> details;
         for (int i = 0; i < placed; ++i) {
             const Placed& parent = m_classes[std::size_t(m_random.below(int(m_classes.size())))];
             m_generics.push_back({nextKey(parent.key), parent.level + 1, -1, names[i]});
             const qint64 id = ids.value(names[i]);
-            nodes.add(
+            nodes.push_back(
                 {m_generics.back().key, parent.key, parent.level + 1, QStringLiteral("2"), id});
-            if (i % 10 == 0) {
-                details.add(
+            if (i % 10 == 0)
+                details.push_back(
                     {id, QStringLiteral("Formulary note for %1: restricted to specialist use.")
                              .arg(names[i])});
-                ++detailCount;
-            }
         }
-        nodes.flush();
-        details.flush();
-        return detailCount;
+        m_c.copyRows(kNodes, nodeColumns(QStringLiteral("GenericID")), nodes);
+        m_c.copyRows(QStringLiteral("inventory.tbFormularyOtherDetails"),
+                     {QStringLiteral("GenericID"), QStringLiteral("OtherDetails")}, details);
+        return int(details.size());
     }
 
     void addItems(int placed, int unplaced) {
-        BulkInsert items(
-            m_c,
-            QStringLiteral(
-                "INSERT INTO inventory.tbinvmaster (itemid, itemname, description, Indication,"
-                " Dosage, Administration, Preparation, name_folded, description_folded)"),
-            9);
-        BulkInsert nodes(m_c, kNodeInsert.arg(QStringLiteral("itemid")), 5);
+        std::vector<QVariantList> items;
         std::vector<QVariantList> drugNodes;
         for (int i = 0; i < placed + unplaced; ++i) {
             const bool isDrug = i < placed;
@@ -239,19 +179,23 @@ public:
                 isDrug ? &m_generics[std::size_t(m_random.below(int(m_generics.size())))] : nullptr;
             const QString name = isDrug ? parent->name : sundryName(i - placed);
             const QString description = strengthAndForm(i);
-            items.add({itemId(i), name, description,
-                       QStringLiteral("As directed by the prescriber."),
-                       QStringLiteral("See the product information."),
-                       QStringLiteral("Oral or as labelled."), QVariant(), db::foldText(name),
-                       db::foldText(description)});
+            items.push_back({itemId(i), name, description,
+                             QStringLiteral("As directed by the prescriber."),
+                             QStringLiteral("See the product information."),
+                             QStringLiteral("Oral or as labelled."), QVariant(), db::foldText(name),
+                             db::foldText(description)});
             if (isDrug)
                 drugNodes.push_back({nextKey(parent->key), parent->key, parent->level + 1,
                                      QStringLiteral("3"), itemId(i)});
         }
-        items.flush();
-        for (const QVariantList& node : drugNodes)
-            nodes.add(node);
-        nodes.flush();
+        m_c.copyRows(QStringLiteral("inventory.tbinvmaster"),
+                     {QStringLiteral("itemid"), QStringLiteral("itemname"),
+                      QStringLiteral("description"), QStringLiteral("Indication"),
+                      QStringLiteral("Dosage"), QStringLiteral("Administration"),
+                      QStringLiteral("Preparation"), QStringLiteral("name_folded"),
+                      QStringLiteral("description_folded")},
+                     items);
+        m_c.copyRows(kNodes, nodeColumns(QStringLiteral("itemid")), drugNodes);
     }
 
 private:
@@ -267,21 +211,20 @@ private:
         return candidate;
     }
 
-    // Inserts the named rows and answers each name's new id.
+    // Inserts the named rows into the empty table and answers each name's new id.
     QHash<QString, qint64> insertNamed(const QString& table, const QString& idColumn,
                                        const QString& nameColumn, const QStringList& names) {
-        QHash<QString, qint64> ids;
-        BulkInsert rows(
-            m_c,
-            QStringLiteral("INSERT INTO inventory.%1 (%2, name_folded)").arg(table, nameColumn), 2,
-            QStringLiteral(" RETURNING %1, %2").arg(idColumn, nameColumn),
-            [&](const db::Recordset& rs) {
-                for (int row = 0; row < rs.recordCount(); ++row)
-                    ids.insert(rs.value(row, 1).toString(), rs.value(row, 0).toLongLong());
-            });
+        std::vector<QVariantList> rows;
+        rows.reserve(std::size_t(names.size()));
         for (const QString& name : names)
-            rows.add({name, db::foldText(name)});
-        rows.flush();
+            rows.push_back({name, db::foldText(name)});
+        m_c.copyRows(QStringLiteral("inventory.") + table,
+                     {nameColumn, QStringLiteral("name_folded")}, rows);
+        const db::Recordset rs = m_c.query(
+            QStringLiteral("SELECT %1, %2 FROM inventory.%3").arg(idColumn, nameColumn, table));
+        QHash<QString, qint64> ids;
+        for (int row = 0; row < rs.recordCount(); ++row)
+            ids.insert(rs.value(row, 1).toString(), rs.value(row, 0).toLongLong());
         return ids;
     }
 

@@ -9,24 +9,59 @@ namespace database {
 
 namespace {
 
+const QStringList kColumns = {QStringLiteral("itemid"),
+                              QStringLiteral("itemname"),
+                              QStringLiteral("description"),
+                              QStringLiteral("Indication"),
+                              QStringLiteral("Dosage"),
+                              QStringLiteral("Administration"),
+                              QStringLiteral("Preparation"),
+                              QStringLiteral("name_folded"),
+                              QStringLiteral("description_folded")};
+
+const QString kStaging = QStringLiteral("item_staging");
+
 QVariant textOrNull(const QString& text) {
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
-void saveItem(db::Connection& c, const StockItem& item) {
-    c.execute(
-        QStringLiteral("INSERT INTO inventory.tbinvmaster (itemid, itemname, description,"
-                       " Indication, Dosage, Administration, Preparation, name_folded,"
-                       " description_folded) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                       " ON CONFLICT (itemid) DO UPDATE SET itemname = excluded.itemname,"
-                       " description = excluded.description, Indication = excluded.Indication,"
-                       " Dosage = excluded.Dosage, Administration = excluded.Administration,"
-                       " Preparation = excluded.Preparation, name_folded = excluded.name_folded,"
-                       " description_folded = excluded.description_folded"),
-        {item.itemid, item.name, textOrNull(item.description), textOrNull(item.indication),
-         textOrNull(item.dosage), textOrNull(item.administration), textOrNull(item.preparation),
-         db::foldText(item.name.trimmed()), db::foldText(item.description.trimmed())});
-    syncNodeNames(c, NodeKind::Drug, item.itemid);
+QVariantList rowOf(const StockItem& item) {
+    return {item.itemid,
+            item.name,
+            textOrNull(item.description),
+            textOrNull(item.indication),
+            textOrNull(item.dosage),
+            textOrNull(item.administration),
+            textOrNull(item.preparation),
+            db::foldText(item.name.trimmed()),
+            db::foldText(item.description.trimmed())};
+}
+
+// The items go to a staging table in one stream, and from there into the
+// item master in one statement.
+void stageItems(db::Connection& c, const std::vector<StockItem>& items) {
+    QStringList columns;
+    for (const QString& column : kColumns)
+        columns << column + QStringLiteral(" TEXT");
+    c.execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(kStaging));
+    c.execute(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(kStaging, columns.join(u',')));
+    std::vector<QVariantList> rows;
+    rows.reserve(items.size());
+    for (const StockItem& item : items)
+        rows.push_back(rowOf(item));
+    c.copyRows(kStaging, kColumns, rows);
+}
+
+void mergeStagedItems(db::Connection& c) {
+    QStringList updates;
+    for (const QString& column : kColumns.mid(1))
+        updates << QStringLiteral("%1 = excluded.%1").arg(column);
+    // "WHERE true" tells SQLite's parser that ON CONFLICT belongs to the INSERT.
+    c.execute(QStringLiteral("INSERT INTO inventory.tbinvmaster (%1) SELECT %1 FROM %2 WHERE true"
+                             " ON CONFLICT (itemid) DO UPDATE SET %3")
+                  .arg(kColumns.join(u','), kStaging, updates.join(u',')));
+    syncNodeNamesIn(c, NodeKind::Drug, QStringLiteral("SELECT itemid FROM %1").arg(kStaging));
+    c.execute(QStringLiteral("DROP TABLE %1").arg(kStaging));
 }
 
 } // namespace
@@ -34,8 +69,8 @@ void saveItem(db::Connection& c, const StockItem& item) {
 void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
     ChangeTarget target{Entry::StockItem, {}};
     const bool saved = runChange(c, target, [&] {
-        for (const StockItem& item : items)
-            saveItem(c, item);
+        stageItems(c, items);
+        mergeStagedItems(c);
         return true;
     });
     if (!saved)

@@ -36,18 +36,30 @@ const Source& source(NodeKind kind) {
 
 } // namespace
 
+namespace {
+
+QString syncStatement(const Source& s) {
+    return QStringLiteral("UPDATE inventory.tbFormularyNode SET NodeName = (%1), name_folded = (%2)"
+                          " WHERE node_type = '%3'")
+        .arg(s.name, s.folded, QLatin1String(s.type));
+}
+
+} // namespace
+
 void syncNodeNames(db::Connection& c, NodeKind kind, const QVariant& id) {
     const Source& s = source(kind);
-    QString sql =
-        QStringLiteral("UPDATE inventory.tbFormularyNode SET NodeName = (%1), name_folded = (%2)"
-                       " WHERE node_type = '%3'")
-            .arg(s.name, s.folded, QLatin1String(s.type));
     if (id.isNull()) {
-        c.execute(sql);
+        c.execute(syncStatement(s));
         return;
     }
-    sql += QStringLiteral(" AND %1 = ?").arg(QLatin1String(s.idColumn));
-    c.execute(sql, {id});
+    c.execute(syncStatement(s) + QStringLiteral(" AND %1 = ?").arg(QLatin1String(s.idColumn)),
+              {id});
+}
+
+void syncNodeNamesIn(db::Connection& c, NodeKind kind, const QString& idSelect) {
+    const Source& s = source(kind);
+    c.execute(syncStatement(s) +
+              QStringLiteral(" AND %1 IN (%2)").arg(QLatin1String(s.idColumn), idSelect));
 }
 
 void syncAllNodeNames(db::Connection& c) {

@@ -14,6 +14,9 @@ enum class NodeKind { Classification, Generic, Drug, Root };
 // classification, generic name or stock item.
 void syncNodeNames(db::Connection& connection, NodeKind kind, const QVariant& id = {});
 
+// Brings in line the nodes of that kind whose id the SELECT answers.
+void syncNodeNamesIn(db::Connection& connection, NodeKind kind, const QString& idSelect);
+
 void syncAllNodeNames(db::Connection& connection);
 
 } // namespace database

@@ -56,8 +56,12 @@ private:
 } // namespace
 
 // A file as a spreadsheet saves it: byte-order mark, CRLF, quoted fields with
-// commas, doubled quotes and line breaks; the columns in another order.
+// commas, doubled quotes and line breaks; the columns in another order. A
+// placed item's node shows its new name.
 TEST_P(ItemImport, ReadsSpreadsheetQuotingAndUpdatesExistingItems) {
+    conn->execute(QStringLiteral("INSERT INTO inventory.tbFormularyNode"
+                                 " (Node_Key, Node_Parent, Node_Level, node_type, itemid)"
+                                 " VALUES ('_1', '_0', 1, '3', 'A1')"));
     const QByteArray file =
         "\xEF\xBB\xBF"
         "name,itemid,description,indication,dosage,administration,preparation\r\n"
@@ -76,6 +80,11 @@ TEST_P(ItemImport, ReadsSpreadsheetQuotingAndUpdatesExistingItems) {
          "<null>"},
     };
     EXPECT_EQ(storedItems(), expected);
+    const db::Recordset node =
+        conn->query(QStringLiteral("SELECT NodeName, name_folded FROM inventory.tbFormularyNode"
+                                   " WHERE Node_Key = '_1'"));
+    EXPECT_EQ(node.text(QStringLiteral("NodeName")), QStringLiteral("New name 250 mg tablet"));
+    EXPECT_EQ(node.text(QStringLiteral("name_folded")), QStringLiteral("new name 250 mg tablet"));
 }
 
 TEST_P(ItemImport, ABadRowImportsNothingAndNamesItsLine) {

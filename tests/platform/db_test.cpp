@@ -4,6 +4,7 @@
 #include "support/test_database.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 
 using test_support::EngineTest;
@@ -230,21 +231,79 @@ TEST_P(DataLayer, AStatementFollowsItsTableWhenTheColumnsChange) {
 }
 
 // Each text is prepared once on the server, with numbered parameters in
-// place of the values.
+// place of the values; a server that logs every statement logs no value.
 TEST_P(DataLayer, ValuesTravelApartFromTheStatementText) {
     if (GetParam() != db::Engine::PostgreSQL)
         GTEST_SKIP() << "SQLite binds in the process";
     const QString value = QStringLiteral("distinctive-7731'--");
     const QString select =
         QStringLiteral("SELECT genericname FROM inventory.tbforgeneric WHERE genericname = ?");
+    conn->execute(QStringLiteral("SET log_statement = 'all'"));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(conn->query(select, {value}).recordCount(), 0);
     const db::Recordset rs = conn->query(QStringLiteral(
         "SELECT statement FROM pg_prepared_statements WHERE statement LIKE '%tbforgeneric%'"));
     ASSERT_EQ(rs.recordCount(), 1);
-    EXPECT_EQ(
-        rs.text(QStringLiteral("statement")),
-        QStringLiteral("SELECT genericname FROM inventory.tbforgeneric WHERE genericname = $1"));
+    const QString numbered =
+        QStringLiteral("SELECT genericname FROM inventory.tbforgeneric WHERE genericname = $1");
+    EXPECT_EQ(rs.text(QStringLiteral("statement")), numbered);
+
+    const QString log = qEnvironmentVariable("FORMULARY_TEST_PG_LOG");
+    if (log.isEmpty())
+        return;
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << log.toStdString();
+    const QByteArray logged = file.readAll();
+    EXPECT_GE(logged.count(numbered.toUtf8()), 3);
+    EXPECT_FALSE(logged.contains("distinctive-7731"));
+}
+
+// Rows loaded in one stream arrive as they were, nulls and separators
+// included, and a value the database cannot hold spoils nothing.
+TEST_P(DataLayer, CopiedRowsArriveUnchanged) {
+    std::vector<QVariantList> rows;
+    QStringList names = kHostileNames;
+    names << QStringLiteral("tab\there") << QStringLiteral("line\nbreak\r\nend")
+          << QStringLiteral("\\N") << QStringLiteral("\\.") << QString(3000, u'x');
+    for (int i = 0; i < names.size(); ++i)
+        rows.push_back({QStringLiteral("I%1").arg(i, 3, 10, QLatin1Char('0')), names[i],
+                        i == 0 ? QVariant() : QVariant(names[i]), QStringLiteral("f"),
+                        QStringLiteral("f")});
+    const QString table = QStringLiteral("inventory.tbinvmaster");
+    const QStringList columns = {QStringLiteral("itemid"), QStringLiteral("itemname"),
+                                 QStringLiteral("description"), QStringLiteral("name_folded"),
+                                 QStringLiteral("description_folded")};
+    {
+        db::Transaction t(*conn);
+        conn->copyRows(table, columns, rows);
+        t.commit();
+    }
+    const db::Recordset rs = conn->query(
+        QStringLiteral("SELECT itemname, description FROM inventory.tbinvmaster ORDER BY itemid"));
+    ASSERT_EQ(rs.recordCount(), names.size());
+    for (int row = 0; row < rs.recordCount(); ++row) {
+        EXPECT_EQ(rs.value(row, 0).toString(), names[row]);
+        EXPECT_EQ(rs.value(row, 1).isNull(), row == 0);
+    }
+
+    const QString nul = QStringLiteral("nul") + QChar(u'\0') + QStringLiteral("inside");
+    const std::vector<QVariantList> spoilt = {
+        {QStringLiteral("J1"),
+         QStringLiteral("fine"),
+         {},
+         QStringLiteral("f"),
+         QStringLiteral("f")},
+        {QStringLiteral("J2"), nul, {}, QStringLiteral("f"), QStringLiteral("f")}};
+    try {
+        db::Transaction t(*conn);
+        conn->copyRows(table, columns, spoilt);
+        t.commit();
+        if (GetParam() == db::Engine::PostgreSQL)
+            ADD_FAILURE() << "the server took a NUL character";
+    } catch (const db::DbError& e) {
+        EXPECT_TRUE(e.description().contains(QStringLiteral("NUL"))) << e.what();
+    }
+    EXPECT_EQ(conn->query(QStringLiteral("SELECT 1")).recordCount(), 1);
 }
 
 FORMULARY_ENGINE_TESTS(DataLayer);

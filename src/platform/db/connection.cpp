@@ -195,6 +195,7 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params) {
 }
 
 Recordset Connection::query(const QString& sql, const QVariantList& params) {
+    ++m_statements;
     if (m_pg) {
         checkOpen();
         return m_pg->query(sql, params);
@@ -217,6 +218,7 @@ Recordset Connection::query(const QString& sql, const QVariantList& params) {
 }
 
 qint64 Connection::execute(const QString& sql, const QVariantList& params) {
+    ++m_statements;
     if (m_pg) {
         checkOpen();
         return m_pg->execute(sql, params);
@@ -224,6 +226,31 @@ qint64 Connection::execute(const QString& sql, const QVariantList& params) {
     QSqlQuery q = run(sql, params);
     m_watch->disarm();
     return q.numRowsAffected();
+}
+
+void Connection::copyRows(const QString& table, const QStringList& columns,
+                          const std::vector<QVariantList>& rows) {
+    ++m_statements;
+    checkOpen();
+    if (m_pg) {
+        m_pg->copyRows(table, columns, rows);
+        return;
+    }
+    QSqlQuery q(m_db);
+    if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(table, columns.join(u','),
+                            QStringList(columns.size(), QStringLiteral("?")).join(u','))))
+        fail(q.lastError());
+    m_watch->arm(m_commandTimeout);
+    for (const QVariantList& row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i)
+            q.bindValue(int(i), row[i]);
+        if (!q.exec()) {
+            m_watch->disarm();
+            fail(q.lastError());
+        }
+    }
+    m_watch->disarm();
 }
 
 void Connection::fail(const QSqlError& error) const {

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QVariantList>
 #include <memory>
+#include <vector>
 
 namespace db {
 
@@ -42,6 +43,14 @@ public:
     // Runs a statement that returns no rows; the number of rows it changed.
     qint64 execute(const QString& sql, const QVariantList& params = {});
 
+    // Loads many rows into a table at once, within the caller's transaction:
+    // COPY on the server, one prepared insert reused on the embedded engine.
+    void copyRows(const QString& table, const QStringList& columns,
+                  const std::vector<QVariantList>& rows);
+
+    // Statements sent on this connection so far, for measuring round trips.
+    qint64 statementCount() const { return m_statements; }
+
     // The session of the user on this connection: rows that procedures write
     // for one caller carry it.
     const QString& sessionId() const { return m_sessionId; }
@@ -66,6 +75,7 @@ private:
     QSqlDatabase m_db;
     int m_commandTimeout = DefaultCommandTimeout;
     int m_transactionDepth = 0;
+    qint64 m_statements = 0;
     QString m_sessionId;
     std::unique_ptr<Watch> m_watch;
     std::unique_ptr<detail::PgConnection> m_pg; // the server engine's session, on libpq

@@ -120,6 +120,45 @@ bool parameterText(const QVariant& value, QByteArray& text) {
     }
 }
 
+QString nulRefusal(const QString& value) {
+    return QStringLiteral("%1 holds a NUL character, which the database cannot store in text.")
+        .arg(value);
+}
+
+// Rows go to the server in pieces of about this size.
+constexpr qsizetype CopyChunkBytes = 1 << 20;
+
+// A value in COPY's text format: \N for null, the separators escaped.
+// False for a value the server cannot take.
+bool appendCopyValue(QByteArray& buffer, const QVariant& value) {
+    if (value.isNull()) {
+        buffer += "\\N";
+        return true;
+    }
+    QByteArray text;
+    if (!parameterText(value, text))
+        return false;
+    for (const char c : std::as_const(text)) {
+        switch (c) {
+        case '\\':
+            buffer += "\\\\";
+            break;
+        case '\t':
+            buffer += "\\t";
+            break;
+        case '\n':
+            buffer += "\\n";
+            break;
+        case '\r':
+            buffer += "\\r";
+            break;
+        default:
+            buffer += c;
+        }
+    }
+    return true;
+}
+
 // Scans past a dollar-quote tag ($$ or $name$) at i; -1 when there is none.
 qsizetype dollarTagEnd(const QString& sql, qsizetype i) {
     qsizetype j = i + 1;
@@ -313,31 +352,23 @@ PgConnection::Result PgConnection::runPrepared(const QString& sql, const QVarian
         if (p.isNull())
             continue;
         if (!parameterText(p, texts[size_t(i)]))
-            DbError::raise(
-                Kind::Other,
-                QStringLiteral("Value %1 holds a NUL character, which the database cannot "
-                               "store in text.")
-                    .arg(i + 1),
-                m_commandTimeout);
+            DbError::raise(Kind::Other, nulRefusal(QStringLiteral("Value %1").arg(i + 1)),
+                           m_commandTimeout);
         values[size_t(i)] = texts[size_t(i)].constData();
     }
 
     for (int attempt = 0;; ++attempt) {
         auto found = m_prepared.constFind(sql);
         QByteArray name;
+        Result result(nullptr);
         if (found != m_prepared.cend()) {
             name = *found;
+            result = Result(PQexecPrepared(m_conn, name.constData(), int(values.size()),
+                                           values.data(), nullptr, nullptr, 0));
         } else {
             name = "formulary_" + QByteArray::number(++m_statements);
-            // The server infers the parameters' types from where they stand.
-            Result prepared(PQprepare(m_conn, name.constData(), numberPlaceholders(sql).constData(),
-                                      0, nullptr));
-            if (!prepared.ok())
-                fail(prepared);
-            m_prepared.insert(sql, name);
+            result = prepareAndRun(name, sql, values);
         }
-        Result result(PQexecPrepared(m_conn, name.constData(), int(values.size()), values.data(),
-                                     nullptr, nullptr, 0));
         if (result.ok())
             return result;
         // A table changed under a cached statement so that its rows changed
@@ -351,6 +382,72 @@ PgConnection::Result PgConnection::runPrepared(const QString& sql, const QVarian
         }
         fail(result);
     }
+}
+
+PgConnection::Result PgConnection::nextResult() {
+    Result result(PQgetResult(m_conn));
+    const ExecStatusType status = result.res ? PQresultStatus(result.res) : PGRES_FATAL_ERROR;
+    // Each statement's results end with a null; a sync's does not.
+    if (result.res && status != PGRES_PIPELINE_SYNC)
+        PQclear(PQgetResult(m_conn));
+    return result;
+}
+
+PgConnection::Result PgConnection::prepareAndRun(const QByteArray& name, const QString& sql,
+                                                 const std::vector<const char*>& values) {
+    // Prepared and run in one round trip: both go out before either answer is read.
+    // The server infers the parameters' types from where they stand.
+    if (!PQenterPipelineMode(m_conn) ||
+        !PQsendPrepare(m_conn, name.constData(), numberPlaceholders(sql).constData(), 0, nullptr) ||
+        !PQsendQueryPrepared(m_conn, name.constData(), int(values.size()), values.data(), nullptr,
+                             nullptr, 0) ||
+        !PQpipelineSync(m_conn))
+        fail(Result(nullptr));
+    const Result prepared = nextResult();
+    Result executed = nextResult();
+    const Result sync = nextResult();
+    PQexitPipelineMode(m_conn);
+    if (!prepared.ok())
+        fail(prepared);
+    m_prepared.insert(sql, name);
+    return executed;
+}
+
+void PgConnection::copyRows(const QString& table, const QStringList& columns,
+                            const std::vector<QVariantList>& rows) {
+    const Result started(PQexec(m_conn, QStringLiteral("COPY %1 (%2) FROM STDIN")
+                                            .arg(table, columns.join(u','))
+                                            .toUtf8()
+                                            .constData()));
+    if (PQresultStatus(started.res) != PGRES_COPY_IN)
+        fail(started);
+    QByteArray buffer;
+    QString refusal;
+    for (size_t r = 0; r < rows.size() && refusal.isEmpty(); ++r) {
+        const QVariantList& row = rows[r];
+        for (qsizetype i = 0; i < row.size() && refusal.isEmpty(); ++i) {
+            if (i > 0)
+                buffer += '\t';
+            if (!appendCopyValue(buffer, row[i]))
+                refusal =
+                    nulRefusal(QStringLiteral("Row %1's %2").arg(r + 1).arg(columns.value(i)));
+        }
+        buffer += '\n';
+        if (buffer.size() >= CopyChunkBytes) {
+            PQputCopyData(m_conn, buffer.constData(), int(buffer.size()));
+            buffer.clear();
+        }
+    }
+    if (refusal.isEmpty())
+        PQputCopyData(m_conn, buffer.constData(), int(buffer.size()));
+    PQputCopyEnd(m_conn, refusal.isEmpty() ? nullptr : "refused");
+    Result finished(PQgetResult(m_conn));
+    while (Result(PQgetResult(m_conn)).res) {
+    }
+    if (!refusal.isEmpty())
+        DbError::raise(Kind::Other, refusal, m_commandTimeout);
+    if (!finished.ok())
+        fail(finished);
 }
 
 Recordset PgConnection::query(const QString& sql, const QVariantList& params) {

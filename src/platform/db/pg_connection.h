@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QVariantList>
+#include <vector>
 
 struct pg_conn;
 
@@ -34,11 +35,17 @@ public:
 
     Recordset query(const QString& sql, const QVariantList& params);
     qint64 execute(const QString& sql, const QVariantList& params);
+    // COPY ... FROM STDIN: the rows in one stream.
+    void copyRows(const QString& table, const QStringList& columns,
+                  const std::vector<QVariantList>& rows);
 
 private:
     struct Result;
     Result run(const QString& sql, const QVariantList& params);
     Result runPrepared(const QString& sql, const QVariantList& params);
+    Result prepareAndRun(const QByteArray& name, const QString& sql,
+                         const std::vector<const char*>& values);
+    Result nextResult();
     [[noreturn]] void fail(const Result& result) const;
 
     pg_conn* m_conn = nullptr;
