@@ -66,6 +66,10 @@ start_postgres() {
     chmod 755 "$PG_DIR"
     [ "$(id -u)" -eq 0 ] && chown postgres:postgres "$PG_DIR"
     as_pg_owner "$PG_BIN/initdb" -D "$PG_DIR/data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 >/dev/null
+    # The superuser gets in freely; every other role logs in with its password.
+    printf '%s\n' 'local all all trust' \
+        'host all postgres 127.0.0.1/32 trust' \
+        'host all all 127.0.0.1/32 scram-sha-256' | as_pg_owner tee "$PG_DIR/data/pg_hba.conf" >/dev/null
     local port
     port="$(free_port)"
     as_pg_owner "$PG_BIN/pg_ctl" -D "$PG_DIR/data" -l "$PG_DIR/server.log" -w \

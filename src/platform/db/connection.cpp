@@ -253,6 +253,15 @@ void Connection::copyRows(const QString& table, const QStringList& columns,
     m_watch->disarm();
 }
 
+QString Connection::passwordVerifier(const QString& role, const QString& password) {
+    checkOpen();
+    if (!m_pg)
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("Only a database server keeps log-in roles."),
+                       DbError::Source);
+    return m_pg->passwordVerifier(role, password);
+}
+
 void Connection::fail(const QSqlError& error) const {
     DbError::raise(classifySqlite(error), error.text().trimmed(), m_commandTimeout);
 }

@@ -48,6 +48,10 @@ public:
     void copyRows(const QString& table, const QStringList& columns,
                   const std::vector<QVariantList>& rows);
 
+    // A server only: the verifier of a role's password, for CREATE or ALTER
+    // ROLE; the clear password stays on this machine.
+    QString passwordVerifier(const QString& role, const QString& password);
+
     // Statements sent on this connection so far, for measuring round trips.
     qint64 statementCount() const { return m_statements; }
 

@@ -413,6 +413,18 @@ PgConnection::Result PgConnection::prepareAndRun(const QByteArray& name, const Q
     return executed;
 }
 
+QString PgConnection::passwordVerifier(const QString& role, const QString& password) {
+    QByteArray clear = password.toUtf8();
+    char* made = PQencryptPasswordConn(m_conn, clear.constData(), role.toUtf8().constData(),
+                                       "scram-sha-256");
+    clear.fill('\0');
+    if (!made)
+        fail(Result(nullptr));
+    const QString verifier = QString::fromLatin1(made);
+    PQfreemem(made);
+    return verifier;
+}
+
 void PgConnection::copyRows(const QString& table, const QStringList& columns,
                             const std::vector<QVariantList>& rows) {
     const Result started(PQexec(m_conn, QStringLiteral("COPY %1 (%2) FROM STDIN")

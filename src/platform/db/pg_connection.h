@@ -35,6 +35,9 @@ public:
 
     Recordset query(const QString& sql, const QVariantList& params);
     qint64 execute(const QString& sql, const QVariantList& params);
+    // The SCRAM-SHA-256 verifier of a role's password, made here so that
+    // the password itself never reaches the server.
+    QString passwordVerifier(const QString& role, const QString& password);
     // COPY ... FROM STDIN: the rows in one stream.
     void copyRows(const QString& table, const QStringList& columns,
                   const std::vector<QVariantList>& rows);

@@ -160,15 +160,17 @@ TEST_P(ReportEngine, TheLogOnIsUsedForTheEnginesOwnConnection) {
         EXPECT_TRUE(e.description().contains(QStringLiteral("could not log on")));
         return;
     }
-    // The test server trusts every local user, so a wrong password cannot be
-    // seen; a user that does not exist, or may not read the tables, can.
+    // A user that does not exist, a wrong password, or a user who may not
+    // read the tables.
     const QString server = conn->target().serverName();
     logOnAs(*report, server, QStringLiteral("no_such_report_user"), QStringLiteral("secret"));
     EXPECT_EQ(errorOf([&] { report->document(); }).number(), AppError::NotConnected);
 
     const QString role =
         QStringLiteral("report_reader_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-    conn->execute(QStringLiteral("CREATE ROLE %1 LOGIN").arg(role));
+    conn->execute(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'secret'").arg(role));
+    logOnAs(*report, server, role, QStringLiteral("wrong"));
+    EXPECT_EQ(errorOf([&] { report->document(); }).number(), AppError::NotConnected);
     logOnAs(*report, server, role, QStringLiteral("secret"));
     const AppError refused = errorOf([&] { report->document(); });
     conn->execute(QStringLiteral("DROP ROLE %1").arg(role));

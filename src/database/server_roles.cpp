@@ -1,0 +1,208 @@
+#include "database/server_roles.h"
+
+#include "platform/app_error.h"
+#include "platform/db/text_match.h"
+
+#include <QRegularExpression>
+
+namespace database::server_roles {
+
+namespace {
+
+const QString kSource = QStringLiteral("database.server_roles");
+
+// Creates the two groups once and lets only the users group in.
+const QString kGroups = QStringLiteral(R"SQL(
+DO $set_up$
+DECLARE
+    users text := current_database() || '_users';
+    keeper text := current_database() || '_keeper';
+BEGIN
+    IF octet_length(current_database()) > 50 THEN
+        RAISE EXCEPTION 'A formulary database on a server has a name of at most 50 bytes.'
+            USING ERRCODE = '22023';
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = users) THEN
+        EXECUTE format('CREATE ROLE %I NOLOGIN', users);
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = keeper) THEN
+        EXECUTE format('CREATE ROLE %I NOLOGIN CREATEROLE', keeper);
+    END IF;
+    EXECUTE format('GRANT %I TO %I WITH ADMIN OPTION', users, keeper);
+    EXECUTE format('GRANT pg_signal_backend TO %I', keeper);
+    EXECUTE format('REVOKE CONNECT, TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());
+    EXECUTE format('GRANT CONNECT ON DATABASE %I TO %I', current_database(), users);
+    EXECUTE format('GRANT USAGE ON SCHEMA inventory TO %I, %I', users, keeper);
+    EXECUTE format('GRANT SELECT ON inventory.tbuser TO %I', keeper);
+END
+$set_up$)SQL");
+
+// Who may change users, and which names and roles they may touch. A
+// definer function sees the caller as session_user.
+const QString kGuard = QStringLiteral(R"SQL(
+CREATE OR REPLACE FUNCTION inventory.login_guard(role_name text, existing boolean)
+RETURNS void LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp
+AS $guard$
+DECLARE
+    users text := current_database() || '_users';
+BEGIN
+    IF NOT (EXISTS (SELECT 1 FROM pg_roles WHERE rolname = session_user AND rolsuper)
+            OR session_user = (SELECT pg_get_userbyid(nspowner) FROM pg_namespace
+                               WHERE nspname = 'inventory')
+            OR (pg_has_role(session_user, users, 'MEMBER')
+                AND EXISTS (SELECT 1 FROM inventory.tbuser u
+                            WHERE u.username = session_user AND u.isadmin))) THEN
+        RAISE EXCEPTION 'Only an administrator of this formulary may change its users.'
+            USING ERRCODE = '42501';
+    END IF;
+    IF role_name IS NULL OR role_name !~ '^[a-z0-9_][a-z0-9_.@-]*$'
+       OR octet_length(role_name) > 63 OR left(role_name, 3) = 'pg_' THEN
+        RAISE EXCEPTION 'The user name "%" cannot name a log-in on the server.', role_name
+            USING ERRCODE = '22023';
+    END IF;
+    IF existing AND NOT EXISTS (
+            SELECT 1 FROM pg_auth_members m
+            JOIN pg_roles g ON g.oid = m.roleid
+            JOIN pg_roles r ON r.oid = m.member
+            WHERE g.rolname = users AND r.rolname = role_name
+              AND NOT r.rolsuper AND NOT r.rolcreaterole) THEN
+        RAISE EXCEPTION 'There is no log-in "%" among the users of this formulary.', role_name
+            USING ERRCODE = '42704';
+    END IF;
+    IF NOT existing AND EXISTS (SELECT 1 FROM pg_roles WHERE rolname = role_name) THEN
+        RAISE EXCEPTION 'A role named "%" exists on the server already.', role_name
+            USING ERRCODE = '23505';
+    END IF;
+END
+$guard$)SQL");
+
+// Only verifiers travel: a clear password would appear in the DDL.
+const QString kVerifierCheck = QStringLiteral(R"SQL(
+    IF verifier IS NULL OR verifier NOT LIKE 'SCRAM-SHA-256$%' THEN
+        RAISE EXCEPTION 'A password reaches the server only as a SCRAM-SHA-256 verifier.'
+            USING ERRCODE = '22023';
+    END IF;
+)SQL");
+
+struct RoleFunction {
+    QString signature;
+    QString body;
+};
+
+const RoleFunction kFunctions[] = {
+    {QStringLiteral("login_create(role_name text, verifier text)"),
+     QStringLiteral("PERFORM inventory.login_guard(role_name, false);") + kVerifierCheck +
+         QStringLiteral("EXECUTE format('CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I', role_name,"
+                        " verifier, current_database() || '_users');")},
+    {QStringLiteral("login_set_password(role_name text, verifier text)"),
+     QStringLiteral("PERFORM inventory.login_guard(role_name, true);") + kVerifierCheck +
+         QStringLiteral("EXECUTE format('ALTER ROLE %I PASSWORD %L', role_name, verifier);")},
+    {QStringLiteral("login_set_enabled(role_name text, enabled boolean)"), QStringLiteral(R"SQL(
+    PERFORM inventory.login_guard(role_name, true);
+    IF NOT enabled AND role_name = session_user THEN
+        RAISE EXCEPTION 'No one can disable their own log-in.' USING ERRCODE = '42501';
+    END IF;
+    EXECUTE format('ALTER ROLE %I %s', role_name, CASE WHEN enabled THEN 'LOGIN' ELSE 'NOLOGIN' END);
+    IF NOT enabled THEN
+        PERFORM pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = role_name;
+    END IF;
+)SQL")},
+};
+
+QString createFunction(const RoleFunction& f) {
+    return QStringLiteral("CREATE OR REPLACE FUNCTION inventory.%1 RETURNS void LANGUAGE plpgsql"
+                          " SECURITY DEFINER SET search_path = pg_catalog, pg_temp"
+                          " AS $body$ BEGIN %2 END $body$")
+        .arg(f.signature, f.body);
+}
+
+// The signature without parameter names, as ALTER and GRANT name a function.
+QString typesOnly(const QString& signature) {
+    static const QRegularExpression name(QStringLiteral("\\b\\w+ (\\w+)"));
+    QString types = signature;
+    types.replace(name, QStringLiteral("\\1"));
+    return QStringLiteral("inventory.") + types;
+}
+
+// Hands a function to the keeper and lets only the users group call it.
+void ownAndGrant(db::Connection& c, const QString& function, bool callable) {
+    c.execute(QStringLiteral("DO $own$ BEGIN EXECUTE format('ALTER FUNCTION %1 OWNER TO %I',"
+                             " current_database() || '_keeper'); END $own$")
+                  .arg(function));
+    c.execute(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(function));
+    if (callable)
+        c.execute(QStringLiteral("DO $grant$ BEGIN EXECUTE format('GRANT EXECUTE ON FUNCTION %1"
+                                 " TO %I', current_database() || '_users'); END $grant$")
+                      .arg(function));
+}
+
+void requireServer(db::Connection& c) {
+    if (c.engine() != db::Engine::PostgreSQL)
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("Only a database server keeps log-in roles."), kSource);
+}
+
+} // namespace
+
+QString roleNameFor(const QString& userName) {
+    static const QRegularExpression allowed(QStringLiteral("^[a-z0-9_][a-z0-9_.@-]*$"));
+    const QString role = db::foldText(userName.trimmed());
+    if (role.isEmpty())
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("The user name must not be empty."), kSource);
+    if (!allowed.match(role).hasMatch() || role.startsWith(QLatin1String("pg_")) ||
+        role.toUtf8().size() > MaxRoleNameBytes)
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("The user name \"%1\" cannot name a log-in on the server: it "
+                                      "takes letters a-z, digits, \"_\", \".\", \"@\" and \"-\", "
+                                      "at most %2, and does not begin with \"pg_\".")
+                           .arg(userName.trimmed())
+                           .arg(MaxRoleNameBytes),
+                       kSource);
+    return role;
+}
+
+QString usersGroup(db::Connection& c) {
+    return c.query(QStringLiteral("SELECT current_database() || '_users'")).field(0).toString();
+}
+
+void setUp(db::Connection& c) {
+    requireServer(c);
+    c.execute(kGroups);
+    c.execute(kGuard);
+    ownAndGrant(c, typesOnly(QStringLiteral("login_guard(role_name text, existing boolean)")),
+                false);
+    for (const RoleFunction& f : kFunctions) {
+        c.execute(createFunction(f));
+        ownAndGrant(c, typesOnly(f.signature), true);
+    }
+}
+
+void createLogin(db::Connection& c, const QString& role, const QString& password) {
+    requireServer(c);
+    c.query(QStringLiteral("SELECT inventory.login_create(?, ?)"),
+            {role, c.passwordVerifier(role, password)});
+}
+
+void setLoginPassword(db::Connection& c, const QString& role, const QString& password) {
+    requireServer(c);
+    c.query(QStringLiteral("SELECT inventory.login_set_password(?, ?)"),
+            {role, c.passwordVerifier(role, password)});
+}
+
+void setLoginEnabled(db::Connection& c, const QString& role, bool enabled) {
+    requireServer(c);
+    c.query(QStringLiteral("SELECT inventory.login_set_enabled(?, ?)"), {role, enabled});
+}
+
+bool loginExists(db::Connection& c, const QString& role) {
+    return !c.query(QStringLiteral("SELECT 1 FROM pg_auth_members m"
+                                   " JOIN pg_roles g ON g.oid = m.roleid"
+                                   " JOIN pg_roles r ON r.oid = m.member"
+                                   " WHERE g.rolname = current_database() || '_users'"
+                                   " AND r.rolname = ?"),
+                    {role})
+                .eof();
+}
+
+} // namespace database::server_roles
