@@ -1,5 +1,6 @@
 #include "database/schema.h"
 
+#include "database/server_roles.h"
 #include "platform/app_error.h"
 #include "platform/db/transaction.h"
 
@@ -180,6 +181,20 @@ void createVersion1(Connection& c) {
     c.execute(QStringLiteral("INSERT INTO inventory.tbSchemaVersion (version) VALUES (0)"));
 }
 
+// Version 2: on a server every user logs in as a role of their own, so the
+// users table keeps no password there.
+void serverLogins(Connection& c) {
+    if (c.engine() != Engine::PostgreSQL)
+        return;
+    c.execute(
+        QStringLiteral("ALTER TABLE inventory.tbUser ALTER COLUMN passwordhash DROP NOT NULL"));
+    c.execute(QStringLiteral("UPDATE inventory.tbUser SET passwordhash = NULL"));
+    c.execute(QStringLiteral("ALTER TABLE inventory.tbUser ADD CONSTRAINT no_password_on_server"
+                             " CHECK (passwordhash IS NULL)"));
+    server_roles::setUp(c);
+    grantDataAccess(c, server_roles::usersGroup(c));
+}
+
 struct Upgrade {
     int version;
     std::function<void(Connection&)> apply;
@@ -188,6 +203,7 @@ struct Upgrade {
 const std::vector<Upgrade>& upgrades() {
     static const std::vector<Upgrade> list = {
         {1, createVersion1},
+        {2, serverLogins},
     };
     return list;
 }
@@ -292,16 +308,11 @@ void prepareForUse(Connection& c) {
                    kSource);
 }
 
-void grantDataAccess(Connection& c, const QString& role) {
-    static const QRegularExpression plain(QStringLiteral("^[a-z_][a-z0-9_]*$"));
+void grantDataAccess(Connection& c, const QString& group) {
     if (c.engine() != Engine::PostgreSQL)
         throw AppError(AppError::InvalidArgument,
                        QStringLiteral("Roles exist only on a database server."), kSource);
-    if (!plain.match(role).hasMatch())
-        throw AppError(
-            AppError::InvalidArgument,
-            QStringLiteral("A role name is lower-case letters, digits and \"_\": %1").arg(role),
-            kSource);
+    const QString role = server_roles::quoted(group);
     for (const char* schema : {"inventory", "patient_data"}) {
         const QString s = QLatin1String(schema);
         c.execute(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(s, role));
@@ -320,6 +331,12 @@ void grantDataAccess(Connection& c, const QString& role) {
     }
     c.execute(QStringLiteral("REVOKE UPDATE, INSERT, DELETE ON inventory.tbSchemaVersion FROM %1")
                   .arg(role));
+}
+
+void dropFormulary(Connection& c) {
+    server_roles::dropLogins(c);
+    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
+    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
 }
 
 } // namespace database

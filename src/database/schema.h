@@ -5,7 +5,7 @@
 namespace database {
 
 // The schema version this program is written for.
-inline constexpr int CurrentSchemaVersion = 1;
+inline constexpr int CurrentSchemaVersion = 2;
 
 // The version a database holds; 0 for a database without the formulary schema.
 int schemaVersion(db::Connection& connection);
@@ -20,7 +20,11 @@ void upgrade(db::Connection& connection);
 // changes a server's schema). Throws AppError with a clear message otherwise.
 void prepareForUse(db::Connection& connection);
 
-// Lets a workstations' role read and write the data, and nothing else.
-void grantDataAccess(db::Connection& connection, const QString& role);
+// Lets a group of server roles read and write the data, and nothing else.
+void grantDataAccess(db::Connection& connection, const QString& group);
+
+// Removes the formulary from a server database: its users' log-in roles and
+// its schemas. For tests and benchmarks that fill one database again and again.
+void dropFormulary(db::Connection& connection);
 
 } // namespace database

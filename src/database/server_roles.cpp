@@ -205,4 +205,24 @@ bool loginExists(db::Connection& c, const QString& role) {
                 .eof();
 }
 
+void dropLogins(db::Connection& c) {
+    requireServer(c);
+    const db::Recordset users = c.query(
+        QStringLiteral("SELECT r.rolname FROM pg_auth_members m"
+                       " JOIN pg_roles g ON g.oid = m.roleid JOIN pg_roles r ON r.oid = m.member"
+                       " WHERE g.rolname = current_database() || '_users'"
+                       " AND r.rolname <> current_database() || '_keeper'"));
+    for (int row = 0; row < users.recordCount(); ++row)
+        c.execute(QStringLiteral("DROP ROLE %1").arg(quoted(users.value(row, 0).toString())));
+}
+
+QString quoted(const QString& role) {
+    return QLatin1Char('"') + QString(role).replace(u'"', QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+bool roleExists(db::Connection& c, const QString& role) {
+    return !c.query(QStringLiteral("SELECT 1 FROM pg_roles WHERE rolname = ?"), {role}).eof();
+}
+
 } // namespace database::server_roles

@@ -36,5 +36,13 @@ void setLoginEnabled(db::Connection& connection, const QString& role, bool enabl
 
 // True when the role exists as a user of this database.
 bool loginExists(db::Connection& connection, const QString& role);
+// Drops the log-in roles of this database's users, and only theirs.
+void dropLogins(db::Connection& connection);
+
+// A role name quoted for a statement's text.
+QString quoted(const QString& role);
+
+// True when a role of that name exists on the server at all.
+bool roleExists(db::Connection& connection, const QString& role);
 
 } // namespace database::server_roles

@@ -1,4 +1,4 @@
-#include "components/current_user/login.h"
+#include "components/current_user/current_user.h"
 #include "database/csv.h"
 #include "database/demo.h"
 #include "platform/app_error.h"
@@ -116,34 +116,40 @@ TEST_P(Demo, HoldsWhatTheDemoFilesHold) {
 
 TEST_P(Demo, UsersLogInWithTheirDemoPasswordsAndHaveTheirRights) {
     EXPECT_EQ(summary.users, 3);
-    current_user::Authenticator login({[] { return qint64(0); }, [](std::chrono::seconds) {}});
     struct Expected {
         const char* user;
         const char* rightsClass;
         bool admin;
         int rights; // how many of the four rights are true
     };
+    qputenv("FORMULARY_DATABASE", empty->target().toUtf8());
     for (const Expected& e :
          {Expected{"admin", "AA", true, 4}, Expected{"pharmacist", "AA", false, 4},
           Expected{"viewer", "BB", false, 0}}) {
         const QString name = QLatin1String(e.user);
-        const current_user::LoginResult result =
-            login.authenticate(*conn, name, name + QStringLiteral("-demo"));
-        ASSERT_TRUE(result.user) << e.user << ": " << result.failure.toStdString();
-        EXPECT_EQ(result.user->rightsclass, QLatin1String(e.rightsClass)) << e.user;
-        EXPECT_EQ(result.user->isadmin, e.admin) << e.user;
+        current_user::CurrentUser user;
+        int asked = 0;
+        user.setLoginPrompt([&](const QString&) -> std::optional<current_user::Credentials> {
+            if (asked++ > 0)
+                return std::nullopt;
+            return current_user::Credentials{name, name + QStringLiteral("-demo")};
+        });
+        user.ShowMain();
+        ASSERT_TRUE(user.Connected()) << e.user << ": " << user.connectError().toStdString();
+        EXPECT_EQ(user.UserRights(), QLatin1String(e.rightsClass)) << e.user;
+        EXPECT_EQ(user.checkusersettings(), e.admin) << e.user;
         const db::Recordset rights =
             conn->query(QStringLiteral("SELECT isClassification, isDrug, isGeneric, isOtherDetails "
                                        "FROM inventory.tbforUserSettings"
                                        " WHERE userid = ?"),
-                        {result.user->employeecode});
+                        {user.employeecode()});
         ASSERT_FALSE(rights.eof()) << e.user;
         int granted = 0;
         for (int i = 0; i < 4; ++i)
             granted += rights.field(i).toBool();
         EXPECT_EQ(granted, e.rights) << e.user;
-        EXPECT_FALSE(login.authenticate(*conn, name, QStringLiteral("wrong")).user) << e.user;
     }
+    qunsetenv("FORMULARY_DATABASE");
 }
 
 TEST_P(Demo, AFilledDatabaseIsRefusedAndKeptAsItWas) {

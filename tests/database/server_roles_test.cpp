@@ -63,7 +63,7 @@ protected:
         owner->execute(QStringLiteral("INSERT INTO inventory.tbUser (employeecode, username,"
                                       " firstname, lastname, lastname_folded, initials,"
                                       " rightsclass, isadmin, passwordhash)"
-                                      " VALUES (?, ?, 'A', 'B', 'b', 'AB', 'AA', ?, 'unused')"),
+                                      " VALUES (?, ?, 'A', 'B', 'b', 'AB', 'AA', ?, NULL)"),
                        {role, role, isAdmin});
     }
 

@@ -1,6 +1,8 @@
 #include "support/test_database.h"
 
 #include "database/schema.h"
+#include "database/server_roles.h"
+#include "platform/app_error.h"
 
 #include <QUrl>
 #include <cstdio>
@@ -43,8 +45,7 @@ void warnPostgresSkipped() {
 void emptyServerDatabase(const QString& url) {
     db::Connection c(db::Target::parse(url));
     c.open();
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
+    database::dropFormulary(c);
 }
 
 } // namespace
@@ -84,7 +85,20 @@ TestDatabase::TestDatabase(db::Engine engine, bool withSchema) {
         database::upgrade(c);
 }
 
-TestDatabase::~TestDatabase() = default;
+// The users of a server database are roles of the whole server: they go
+// with the test, so that the next executable can add the same names.
+TestDatabase::~TestDatabase() {
+    const db::Target target = db::Target::parse(m_target);
+    if (target.engine != db::Engine::PostgreSQL)
+        return;
+    try {
+        db::Connection c(target);
+        c.open();
+        database::server_roles::dropLogins(c);
+    } catch (const AppError& e) {
+        ADD_FAILURE() << "the test's users stay on the server: " << e.description().toStdString();
+    }
+}
 
 std::unique_ptr<db::Connection> TestDatabase::connect() const {
     auto c = std::make_unique<db::Connection>(db::Target::parse(m_target));

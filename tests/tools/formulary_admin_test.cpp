@@ -1,8 +1,9 @@
 #include "admin.h"
 
-#include "components/current_user/login.h"
 #include "components/current_user/user_store.h"
+#include "database/user_rights.h"
 #include "platform/db/connection.h"
+#include "support/log_in.h"
 #include "support/test_database.h"
 
 #include <QDir>
@@ -44,11 +45,6 @@ std::string describe(const QStringList& args, const Outcome& run) {
         .toStdString();
 }
 
-bool canLogIn(db::Connection& c, const QString& user, const QString& password) {
-    current_user::Authenticator login({[] { return qint64(0); }, [](std::chrono::seconds) {}});
-    return login.authenticate(c, user, password).user.has_value();
-}
-
 // Files and folders of one test.
 class Scratch {
 public:
@@ -88,9 +84,6 @@ TEST(AdminCommandLine, WrongCommandLinesAreRefusedWithClearErrors) {
         {{"init", folder, "extra"}, admin::UsageFault, "init takes TARGET, not \"extra\""},
         {{"init", folder, "--bogus"}, admin::UsageFault, "init has no option --bogus"},
         {{"init", folder, "--password-file"}, admin::UsageFault, "--password-file needs a value"},
-        {{"init", folder, "--app-role", "workstation", "--password-file", pw},
-         admin::UsageFault,
-         "--app-role needs a postgresql:// target"},
         {{"init", folder, "--password-file", s.path("missing")},
          admin::Failed,
          "Cannot read the password file"},
@@ -125,9 +118,10 @@ TEST(AdminCommandLine, WrongCommandLinesAreRefusedWithClearErrors) {
 TEST(AdminCommandLine, EveryCommandHasHelp) {
     const Outcome overview = runTool({QStringLiteral("--help")});
     ASSERT_EQ(overview.code, admin::Success);
-    const QStringList commands = {"init",         "upgrade",    "demo",       "user add",
-                                  "user passwd",  "user class", "user admin", "user list",
-                                  "import-items", "generate",   "location"};
+    const QStringList commands = {"init",        "upgrade",     "demo",       "user add",
+                                  "user passwd", "user class",  "user admin", "user disable",
+                                  "user enable", "user rights", "user list",  "import-items",
+                                  "generate",    "location"};
     for (const QString& command : commands) {
         EXPECT_TRUE(overview.out.contains(QStringLiteral("  ") + command + QLatin1Char(' ')))
             << command.toStdString();
@@ -154,7 +148,7 @@ TEST(AdminCommandLine, InitAsksForThePasswordTwice) {
     ASSERT_EQ(run.code, admin::Success) << run.err.toStdString();
     db::Connection c(db::Target::parse(folder));
     c.open();
-    EXPECT_TRUE(canLogIn(c, QStringLiteral("admin"), QStringLiteral("s3cret pass")));
+    EXPECT_TRUE(test_support::canLogIn(c, QStringLiteral("admin"), QStringLiteral("s3cret pass")));
 }
 
 TEST(AdminCommandLine, LocationFollowsFormularyDatabase) {
@@ -211,7 +205,8 @@ protected:
 TEST_P(AdminTool, InitMakesAnAdministratorWithAllRightsOnce) {
     init();
     auto c = empty->connect();
-    EXPECT_TRUE(canLogIn(*c, QStringLiteral("admin"), QStringLiteral("first-secret")));
+    EXPECT_TRUE(
+        test_support::canLogIn(*c, QStringLiteral("admin"), QStringLiteral("first-secret")));
     const auto user = current_user::findUser(*c, QStringLiteral("admin"));
     ASSERT_TRUE(user);
     EXPECT_TRUE(user->isadmin);
@@ -251,7 +246,7 @@ TEST_P(AdminTool, UserCommandsChangeUsers) {
     fails(onDatabase({"user", "class", "nobody", "AA"}), QStringLiteral("nobody"));
 
     auto c = empty->connect();
-    EXPECT_TRUE(canLogIn(*c, QStringLiteral("bob"), QStringLiteral("second-secret")));
+    EXPECT_TRUE(test_support::canLogIn(*c, QStringLiteral("bob"), QStringLiteral("second-secret")));
     const auto bob = current_user::findUser(*c, QStringLiteral("bob"));
     ASSERT_TRUE(bob);
     EXPECT_EQ(bob->rightsclass, QStringLiteral("AA"));
@@ -264,6 +259,42 @@ TEST_P(AdminTool, UserCommandsChangeUsers) {
     qunsetenv("FORMULARY_DATABASE");
     EXPECT_EQ(list.code, admin::Success) << list.err.toStdString();
     EXPECT_TRUE(list.out.contains(QStringLiteral("Bob Jones"))) << list.out.toStdString();
+}
+
+TEST_P(AdminTool, ClassesRightsAndDisabling) {
+    init();
+    ok(onDatabase({"user", "add", "ann", "--first-name", "Ann", "--last-name", "Lee",
+                   "--employee-code", "E50", "--class", "bb", "--password-file", password}));
+    fails(onDatabase({"user", "class", "ann", "CC"}), QStringLiteral("\"AA\" or \"BB\""));
+    ok(onDatabase({"user", "class", "ann", "aa"}));
+    ok(onDatabase(
+        {"user", "rights", "ann", "--classification", "yes", "--drug", "YES", "--generic", "no"}));
+    for (const auto& [args, message] :
+         {std::pair{QStringList{"user", "rights", "ann"}, "needs at least one"},
+          std::pair{QStringList{"user", "rights", "ann", "--drug", "maybe"}, "yes or no"}}) {
+        const Outcome run = runTool(onDatabase(args));
+        EXPECT_EQ(run.code, admin::UsageFault) << describe(args, run);
+        EXPECT_TRUE(run.err.contains(QLatin1String(message))) << describe(args, run);
+    }
+    fails(onDatabase({"user", "rights", "nobody", "--drug", "yes"}),
+          QStringLiteral("no user named \"nobody\""));
+
+    auto c = empty->connect();
+    EXPECT_EQ(current_user::findUser(*c, QStringLiteral("ann"))->rightsclass, QStringLiteral("AA"));
+    const database::UserRights rights = database::ReadUserRights(*c, QStringLiteral("E50"));
+    EXPECT_TRUE(rights.isClassification);
+    EXPECT_TRUE(rights.isDrug);
+    EXPECT_FALSE(rights.isGeneric);
+    EXPECT_FALSE(rights.isOtherDetails);
+
+    if (GetParam() == db::Engine::SQLite) {
+        fails(onDatabase({"user", "disable", "ann"}), QStringLiteral("Only users of a database"));
+        return;
+    }
+    ok(onDatabase({"user", "disable", "ann"}));
+    EXPECT_FALSE(test_support::canLogIn(*c, QStringLiteral("ann"), QStringLiteral("first-secret")));
+    ok(onDatabase({"user", "enable", "ann"}));
+    EXPECT_TRUE(test_support::canLogIn(*c, QStringLiteral("ann"), QStringLiteral("first-secret")));
 }
 
 TEST_P(AdminTool, DemoAndImportItems) {
@@ -301,31 +332,6 @@ TEST_P(AdminTool, GenerateFillsAnEmptyDatabaseOnly) {
     EXPECT_EQ(
         c->query(QStringLiteral("SELECT COUNT(*) FROM inventory.tbFormularyNode")).field(0).toInt(),
         301);
-}
-
-TEST_P(AdminTool, InitGrantsTheWorkstationsRoleDataButNotSchema) {
-    if (GetParam() != db::Engine::PostgreSQL)
-        GTEST_SKIP() << "roles exist only on a server";
-    {
-        auto c = empty->connect();
-        if (c->query(
-                 QStringLiteral("SELECT 1 FROM pg_roles WHERE rolname = 'formulary_workstation'"))
-                .eof())
-            c->execute(QStringLiteral("CREATE ROLE formulary_workstation"));
-    }
-    ok({QStringLiteral("init"), target, QStringLiteral("--password-file"), password,
-        QStringLiteral("--app-role"), QStringLiteral("formulary_workstation")});
-    auto c = empty->connect();
-    auto may = [&](const char* check) {
-        return c->query(QStringLiteral("SELECT %1").arg(QLatin1String(check))).field(0).toBool();
-    };
-    EXPECT_TRUE(
-        may("has_table_privilege('formulary_workstation', 'inventory.tbinvmaster', 'INSERT')"));
-    EXPECT_TRUE(may(
-        "has_table_privilege('formulary_workstation', 'patient_data.tbhospitalinfo', 'SELECT')"));
-    EXPECT_FALSE(may("has_schema_privilege('formulary_workstation', 'inventory', 'CREATE')"));
-    EXPECT_FALSE(
-        may("has_table_privilege('formulary_workstation', 'inventory.tbschemaversion', 'UPDATE')"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, AdminTool, testing::ValuesIn(test_support::engines()),

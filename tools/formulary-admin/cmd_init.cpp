@@ -33,10 +33,6 @@ void requireNoUsers(db::Connection& c) {
 
 int runInit(const Arguments& args, AdminIo& io) {
     const db::Target target = db::Target::parse(args.at(0));
-    const QString role = args.value(QStringLiteral("app-role"));
-    if (!role.isEmpty() && target.engine != db::Engine::PostgreSQL)
-        throw UsageError{QStringLiteral(
-            "--app-role needs a postgresql:// target: an embedded database has no roles.")};
     const current_user::UserRecord admin = userFromOptions(
         args, args.value(QStringLiteral("user"), QStringLiteral("admin")), defaultAdministrator());
     const QString password = newPassword(args, io, admin.username);
@@ -55,12 +51,11 @@ int runInit(const Arguments& args, AdminIo& io) {
                            QStringLiteral("formulary-admin init"));
         t.commit();
     }
-    if (!role.isEmpty())
-        database::grantDataAccess(c, role);
     io.out << QStringLiteral("Created the formulary database %1 with the administrator \"%2\".\n")
                   .arg(target.display(), admin.username);
-    if (!role.isEmpty())
-        io.out << QStringLiteral("The role \"%1\" may read and write its data.\n").arg(role);
+    if (target.engine == db::Engine::PostgreSQL)
+        io.out << QStringLiteral("Each user logs in to the server as themselves; workstations "
+                                 "use a URL without a password.\n");
     return Success;
 }
 
@@ -74,15 +69,15 @@ Command initCommand() {
         QStringLiteral("Creates an empty formulary database with one administrator."),
         QStringLiteral(
             "TARGET is a folder (embedded database, created when missing) or a\n"
-            "postgresql://user@host/database URL; on a server, the schema belongs to the\n"
-            "connecting role. The administrator has all four rights. The password is\n"
-            "asked twice on the terminal unless --password-file is given."),
+            "postgresql://user@host/database URL. On a server, run it as the server's\n"
+            "superuser (or a role with CREATEROLE, for the set-up only): the schema\n"
+            "belongs to that role, each user becomes a log-in role of the server, and\n"
+            "only the formulary's users may connect. The administrator has all four\n"
+            "rights. The password is asked twice on the terminal unless --password-file\n"
+            "is given."),
         {{QStringLiteral("user"), QStringLiteral("NAME"),
           QStringLiteral("The administrator's user name (default: admin).")},
-         passwordFileOption(),
-         {QStringLiteral("app-role"), QStringLiteral("ROLE"),
-          QStringLiteral("PostgreSQL only: let the workstations' role read and write data (not the "
-                         "schema).")}},
+         passwordFileOption()},
         runInit};
     for (Option& option : userDetailOptions())
         command.options.push_back(std::move(option));

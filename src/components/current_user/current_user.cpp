@@ -3,14 +3,17 @@
 #include "components/current_user/frm_login.h"
 #include "components/current_user/login.h"
 #include "database/schema.h"
+#include "database/server_roles.h"
 #include "database/session.h"
 #include "platform/app_error.h"
+#include "platform/db/db_error.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdio>
 
 namespace current_user {
 
@@ -59,12 +62,68 @@ struct CurrentUser::State {
             LoginResult result = authenticator.authenticate(*connection, credentials->userName,
                                                             credentials->password);
             if (result.user) {
-                database::beginSession(*connection, result.user->employeecode);
-                user = std::move(result.user);
+                begin(std::move(*result.user));
                 return;
             }
             message = result.failure;
         }
+    }
+
+    // On a server the name and password log in to the server itself: each
+    // user is a role of their own. Throws AppError when no server answers.
+    void logInToServer(const db::Target& server, const LoginPrompt& ask) {
+        if (!db::Connection::serverAnswers(server))
+            throw AppError(
+                AppError::NotConnected,
+                QStringLiteral("No database server answers at %1.").arg(server.display()),
+                QStringLiteral("CurrentUser.ShowMain"));
+        QString message;
+        for (;;) {
+            const std::optional<Credentials> credentials = ask(message);
+            if (!credentials)
+                return;
+            std::optional<UserRecord> known = serverLogIn(server, *credentials);
+            if (known) {
+                begin(std::move(*known));
+                return;
+            }
+            message = credentials->userName.trimmed().isEmpty()
+                          ? QStringLiteral("Please enter your user name.")
+                          : Authenticator::failureText();
+        }
+    }
+
+    // The user when the server takes the log-in and knows the role as a
+    // user of this formulary. An unknown name, a wrong password and a
+    // disabled user look the same to the person at the keyboard.
+    std::optional<UserRecord> serverLogIn(const db::Target& server, const Credentials& given) {
+        db::Target target = server;
+        try {
+            target.user = database::server_roles::roleNameFor(given.userName);
+        } catch (const AppError&) {
+            return std::nullopt; // no role can carry that name
+        }
+        target.password = given.password;
+        auto c = std::make_unique<db::Connection>(target);
+        try {
+            c->open();
+        } catch (const db::DbError& e) {
+            if (!db::Connection::serverAnswers(server))
+                throw;
+            std::fprintf(stderr, "formulary: the server refused the log-in of \"%s\": %s\n",
+                         qPrintable(target.user), qPrintable(e.description()));
+            return std::nullopt;
+        }
+        database::prepareForUse(*c);
+        std::optional<UserRecord> known = findUser(*c, target.user);
+        if (known)
+            connection = std::move(c);
+        return known;
+    }
+
+    void begin(UserRecord loggedIn) {
+        database::beginSession(*connection, loggedIn.employeecode);
+        user = std::move(loggedIn);
     }
 
     // The report engine's log-on holds a user and password only on a server.
@@ -82,12 +141,16 @@ void CurrentUser::ShowMain() {
     d->connectError.clear();
     d->location = databaseLocation();
     try {
-        d->openDatabase();
-        if (d->prompt) {
-            d->logIn(d->prompt);
+        const db::Target target = db::Target::parse(d->location);
+        frmLogin window;
+        LoginPrompt ask = d->prompt;
+        if (!ask)
+            ask = [&window](const QString& message) { return window.ask(message); };
+        if (target.engine == db::Engine::PostgreSQL) {
+            d->logInToServer(target, ask);
         } else {
-            frmLogin window;
-            d->logIn([&window](const QString& message) { return window.ask(message); });
+            d->openDatabase();
+            d->logIn(ask);
         }
     } catch (const AppError& e) {
         d->connectError = e.description();

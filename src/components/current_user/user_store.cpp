@@ -2,6 +2,7 @@
 #include "components/current_user/user_rows.h"
 
 #include "database/change.h"
+#include "database/server_roles.h"
 #include "platform/app_error.h"
 #include "platform/db/text_match.h"
 
@@ -12,6 +13,10 @@ namespace current_user {
 namespace {
 
 const QString kSource = QStringLiteral("current_user.UserStore");
+
+// A changed log-in (new password, enabled or disabled) lifts the slow-down of
+// earlier failed log-ins.
+const QString kFreshLogins = QStringLiteral("failedlogins = 0, lastfailed_at = NULL");
 
 [[noreturn]] void refuse(const QString& description) {
     throw AppError(AppError::InvalidArgument, description, kSource);
@@ -56,10 +61,24 @@ void requireFree(db::Connection& c, const QString& employeeCode, const QString& 
         refuse(QStringLiteral("A user named \"%1\" exists already.").arg(userName));
 }
 
-// Runs an update of one user's row as one change; an unknown user changes
-// nothing and is an error.
+bool onServer(const db::Connection& c) {
+    return c.engine() == db::Engine::PostgreSQL;
+}
+
+// Only "BB" (may only look) and "AA" (the four rights decide) exist; typed in
+// any case, kept upper-case.
+QString rightsClassOf(const QString& typed) {
+    const QString rightsClass = typed.trimmed().toUpper();
+    if (rightsClass != QLatin1String("AA") && rightsClass != QLatin1String("BB"))
+        refuse(QStringLiteral("The rights class is \"AA\" or \"BB\", not \"%1\".")
+                   .arg(typed.trimmed()));
+    return rightsClass;
+}
+
+// Runs an update of one user's row, and what goes with it on the server, as
+// one change; an unknown user changes nothing and is an error.
 void updateUser(db::Connection& c, const QString& assignments, const QString& username,
-                QVariantList params) {
+                QVariantList params, const std::function<void()>& alongside = {}) {
     const QString name = foldedUserName(username);
     params << name;
     bool found = true;
@@ -68,6 +87,8 @@ void updateUser(db::Connection& c, const QString& assignments, const QString& us
         found = c.execute(QStringLiteral("UPDATE inventory.tbUser SET %1 WHERE username = ?")
                               .arg(assignments),
                           params) > 0;
+        if (found && alongside)
+            alongside();
         return found;
     });
     if (!found)
@@ -127,13 +148,17 @@ bool verifyPassword(const QString& hash, const QString& password) {
 }
 
 void addUser(db::Connection& c, const UserRecord& user, const QString& password) {
-    const QString name = foldedUserName(user.username);
+    const QString name = onServer(c) ? database::server_roles::roleNameFor(user.username)
+                                     : foldedUserName(user.username);
     const QString code = user.employeecode.trimmed();
     if (name.isEmpty())
         refuse(QStringLiteral("The user name must not be empty."));
     if (code.isEmpty())
         refuse(QStringLiteral("The employee code must not be empty."));
-    const QString hash = hashPassword(password);
+    const QString rightsClass = rightsClassOf(user.rightsclass);
+    requirePassword(password);
+    // On a server the password belongs to the user's log-in role, not to a table.
+    const QVariant hash = onServer(c) ? QVariant() : QVariant(hashPassword(password));
     database::ChangeTarget target{database::Entry::User, name};
     const bool added = database::runChange(c, target, [&] {
         c.execute(
@@ -141,26 +166,52 @@ void addUser(db::Connection& c, const UserRecord& user, const QString& password)
                            " lastname, lastname_folded, initials, rightsclass, isadmin,"
                            " passwordhash, failedlogins) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
             {code, name, nonNull(user.firstname), nonNull(user.lastname),
-             nonNull(db::foldText(user.lastname)), nonNull(initialsOf(user)),
-             nonNull(user.rightsclass.trimmed()), user.isadmin, hash});
+             nonNull(db::foldText(user.lastname)), nonNull(initialsOf(user)), rightsClass,
+             user.isadmin, hash});
+        if (onServer(c))
+            database::server_roles::createLogin(c, name, password);
         return true;
     });
     if (added)
         return;
     // The unique keys decide, also against another workstation; say which one.
     requireFree(c, code, name);
+    if (onServer(c) && database::server_roles::roleExists(c, name))
+        refuse(QStringLiteral("The server has a role named \"%1\" already, which is no user of "
+                              "this formulary.")
+                   .arg(name));
     refuse(QStringLiteral("The database refused the user \"%1\".").arg(name));
 }
 
 void setPassword(db::Connection& c, const QString& username, const QString& password) {
-    const QString hash = hashPassword(password);
-    // A new password also lifts the slow-down of earlier failed log-ins.
-    updateUser(c, QStringLiteral("passwordhash = ?, failedlogins = 0, lastfailed_at = NULL"),
-               username, {hash});
+    requirePassword(password);
+    const QString& reset = kFreshLogins;
+    if (!onServer(c)) {
+        updateUser(c, QStringLiteral("passwordhash = ?, ") + reset, username,
+                   {hashPassword(password)});
+        return;
+    }
+    const QString role = database::server_roles::roleNameFor(username);
+    updateUser(c, reset, username, {}, [&] {
+        // A user from before server log-ins gets a role with the first password set.
+        if (database::server_roles::loginExists(c, role))
+            database::server_roles::setLoginPassword(c, role, password);
+        else
+            database::server_roles::createLogin(c, role, password);
+    });
 }
 
 void setRightsClass(db::Connection& c, const QString& username, const QString& rightsClass) {
-    updateUser(c, QStringLiteral("rightsclass = ?"), username, {nonNull(rightsClass.trimmed())});
+    updateUser(c, QStringLiteral("rightsclass = ?"), username, {rightsClassOf(rightsClass)});
+}
+
+void setLoginEnabled(db::Connection& c, const QString& username, bool enabled) {
+    if (!onServer(c))
+        refuse(QStringLiteral("Only users of a database server can be disabled; on an embedded "
+                              "database, set another password instead."));
+    const QString role = database::server_roles::roleNameFor(username);
+    updateUser(c, kFreshLogins, username, {},
+               [&] { database::server_roles::setLoginEnabled(c, role, enabled); });
 }
 
 void setAdministrator(db::Connection& c, const QString& username, bool isAdmin) {

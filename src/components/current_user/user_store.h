@@ -19,7 +19,8 @@ struct UserRecord {
     int failedlogins = 0;
 };
 
-// Passwords are kept only as libsodium argon2id hashes.
+// On an embedded database passwords are kept only as libsodium argon2id
+// hashes; on a server each user is a log-in role and the server keeps it.
 QString hashPassword(const QString& password);
 bool verifyPassword(const QString& hash, const QString& password);
 
@@ -27,8 +28,11 @@ bool verifyPassword(const QString& hash, const QString& password);
 // code, an unknown user, an empty password.
 void addUser(db::Connection& connection, const UserRecord& user, const QString& password);
 void setPassword(db::Connection& connection, const QString& username, const QString& password);
+// "AA" or "BB" in any case, kept upper-case.
 void setRightsClass(db::Connection& connection, const QString& username,
                     const QString& rightsClass);
+// A server only: a disabled user cannot log in, and their open connections end.
+void setLoginEnabled(db::Connection& connection, const QString& username, bool enabled);
 void setAdministrator(db::Connection& connection, const QString& username, bool isAdmin);
 std::optional<UserRecord> findUser(db::Connection& connection, const QString& username);
 std::vector<UserRecord> listUsers(db::Connection& connection);

@@ -141,6 +141,10 @@ void Connection::openPostgres() {
     m_pg = std::make_unique<detail::PgConnection>(m_target);
 }
 
+bool Connection::serverAnswers(const Target& target) {
+    return detail::PgConnection::serverAnswers(target);
+}
+
 void Connection::close() {
     m_pg.reset();
     if (m_db.isOpen())

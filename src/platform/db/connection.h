@@ -32,6 +32,10 @@ public:
     bool isOpen() const;
 
     const Target& target() const { return m_target; }
+
+    // A server target: true when a server answers there, whether or not it
+    // would take the log-in; tells a refused log-in from an unreachable server.
+    static bool serverAnswers(const Target& target);
     Engine engine() const { return m_target.engine; }
 
     // Seconds a statement may run before it is cancelled; holds on both engines.

@@ -264,42 +264,64 @@ struct PgConnection::Result {
     }
 };
 
-PgConnection::PgConnection(const Target& target) {
-    std::vector<QByteArray> keys;
-    std::vector<QByteArray> values;
-    auto add = [&](const QString& key, const QString& value) {
+namespace {
+
+// libpq's connection keywords and values for a target.
+class ConnectionParameters {
+public:
+    explicit ConnectionParameters(const Target& target) {
+        add(QStringLiteral("host"), target.host);
+        add(QStringLiteral("port"), QString::number(target.port));
+        add(QStringLiteral("user"), target.user);
+        add(QStringLiteral("password"), target.password);
+        add(QStringLiteral("dbname"), target.database);
+        bool timeoutGiven = false;
+        for (const QString& option : target.options.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const qsizetype eq = option.indexOf(QLatin1Char('='));
+            const QString key = option.left(eq).trimmed();
+            timeoutGiven = timeoutGiven || key == QLatin1String("connect_timeout");
+            add(key, eq < 0 ? QString() : option.mid(eq + 1).trimmed());
+        }
+        // An unreachable server must not hang the program.
+        if (!timeoutGiven)
+            add(QStringLiteral("connect_timeout"), QStringLiteral("10"));
+        // Every text goes both ways as UTF-8.
+        add(QStringLiteral("client_encoding"), QStringLiteral("UTF8"));
+        for (size_t i = 0; i < m_keys.size(); ++i) {
+            m_keyPtrs.push_back(m_keys[i].constData());
+            m_valuePtrs.push_back(m_values[i].constData());
+        }
+        m_keyPtrs.push_back(nullptr);
+        m_valuePtrs.push_back(nullptr);
+    }
+
+    const char* const* keys() const { return m_keyPtrs.data(); }
+    const char* const* values() const { return m_valuePtrs.data(); }
+
+private:
+    void add(const QString& key, const QString& value) {
         if (value.isEmpty())
             return;
-        keys.push_back(key.toUtf8());
-        values.push_back(value.toUtf8());
-    };
-    add(QStringLiteral("host"), target.host);
-    add(QStringLiteral("port"), QString::number(target.port));
-    add(QStringLiteral("user"), target.user);
-    add(QStringLiteral("password"), target.password);
-    add(QStringLiteral("dbname"), target.database);
-    bool timeoutGiven = false;
-    for (const QString& option : target.options.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const qsizetype eq = option.indexOf(QLatin1Char('='));
-        const QString key = option.left(eq).trimmed();
-        timeoutGiven = timeoutGiven || key == QLatin1String("connect_timeout");
-        add(key, eq < 0 ? QString() : option.mid(eq + 1).trimmed());
+        m_keys.push_back(key.toUtf8());
+        m_values.push_back(value.toUtf8());
     }
-    // An unreachable server must not hang the program.
-    if (!timeoutGiven)
-        add(QStringLiteral("connect_timeout"), QStringLiteral("10"));
-    // Every text goes both ways as UTF-8.
-    add(QStringLiteral("client_encoding"), QStringLiteral("UTF8"));
 
-    std::vector<const char*> keyPtrs;
-    std::vector<const char*> valuePtrs;
-    for (size_t i = 0; i < keys.size(); ++i) {
-        keyPtrs.push_back(keys[i].constData());
-        valuePtrs.push_back(values[i].constData());
-    }
-    keyPtrs.push_back(nullptr);
-    valuePtrs.push_back(nullptr);
-    m_conn = PQconnectdbParams(keyPtrs.data(), valuePtrs.data(), 0);
+    std::vector<QByteArray> m_keys;
+    std::vector<QByteArray> m_values;
+    std::vector<const char*> m_keyPtrs;
+    std::vector<const char*> m_valuePtrs;
+};
+
+} // namespace
+
+bool PgConnection::serverAnswers(const Target& target) {
+    const ConnectionParameters parameters(target);
+    return PQpingParams(parameters.keys(), parameters.values(), 0) == PQPING_OK;
+}
+
+PgConnection::PgConnection(const Target& target) {
+    const ConnectionParameters parameters(target);
+    m_conn = PQconnectdbParams(parameters.keys(), parameters.values(), 0);
     if (PQstatus(m_conn) != CONNECTION_OK) {
         const QString reason = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
         PQfinish(m_conn);

@@ -30,6 +30,10 @@ public:
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
+    // True when a server answers at the target, whether or not it would
+    // take the target's log-in.
+    static bool serverAnswers(const Target& target);
+
     bool isOpen() const;
     void setCommandTimeout(int seconds);
 
