@@ -205,6 +205,20 @@ bool loginExists(db::Connection& c, const QString& role) {
                 .eof();
 }
 
+QStringList usersWithoutLogin(db::Connection& c) {
+    requireServer(c);
+    const db::Recordset rs = c.query(QStringLiteral(
+        "SELECT u.username FROM inventory.tbUser u WHERE NOT EXISTS ("
+        " SELECT 1 FROM pg_auth_members m"
+        " JOIN pg_roles g ON g.oid = m.roleid JOIN pg_roles r ON r.oid = m.member"
+        " WHERE g.rolname = current_database() || '_users' AND r.rolname = u.username)"
+        " ORDER BY u.username"));
+    QStringList names;
+    for (int row = 0; row < rs.recordCount(); ++row)
+        names << rs.value(row, 0).toString();
+    return names;
+}
+
 void dropLogins(db::Connection& c) {
     requireServer(c);
     const db::Recordset users = c.query(

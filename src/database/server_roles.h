@@ -36,6 +36,10 @@ void setLoginEnabled(db::Connection& connection, const QString& role, bool enabl
 
 // True when the role exists as a user of this database.
 bool loginExists(db::Connection& connection, const QString& role);
+// The users of the formulary who have no log-in role yet (users from before
+// server log-ins), by user name.
+QStringList usersWithoutLogin(db::Connection& connection);
+
 // Drops the log-in roles of this database's users, and only theirs.
 void dropLogins(db::Connection& connection);
 

@@ -192,6 +192,41 @@ TEST_P(DataLayer, QuestionMarksInLiteralsAndCommentsAreNotParameters) {
     EXPECT_EQ(rs.field(QStringLiteral("col?")).toInt(), 1);
 }
 
+// An inner transaction that fails undoes only its own work; the outer one
+// goes on and commits the rest, on the server too, where a failed
+// statement would otherwise spoil the whole transaction.
+TEST_P(DataLayer, AnInnerTransactionRollsBackAlone) {
+    const qint64 id = addGeneric(*conn, QStringLiteral("Before"));
+    {
+        db::Transaction outer(*conn);
+        addGeneric(*conn, QStringLiteral("Outer"));
+        try {
+            db::Transaction inner(*conn);
+            addGeneric(*conn, QStringLiteral("Inner"));
+            conn->execute(
+                QStringLiteral("INSERT INTO inventory.tbforgeneric"
+                               " (GenericID, genericname, name_folded) VALUES (?, 'x', 'x')"),
+                {id});
+            inner.commit();
+        } catch (const db::DbError& e) {
+            EXPECT_EQ(e.kind(), db::DbError::Kind::UniqueViolation);
+        }
+        {
+            db::Transaction kept(*conn);
+            addGeneric(*conn, QStringLiteral("Kept"));
+            kept.commit();
+        }
+        outer.commit();
+    }
+    const db::Recordset rs = conn->query(
+        QStringLiteral("SELECT genericname FROM inventory.tbforgeneric ORDER BY GenericID"));
+    QStringList names;
+    for (int row = 0; row < rs.recordCount(); ++row)
+        names << rs.value(row, 0).toString();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Before"), QStringLiteral("Outer"),
+                                  QStringLiteral("Kept")}));
+}
+
 TEST_P(DataLayer, StatementsStayUsableAfterAFailedTransaction) {
     const QString insert =
         QStringLiteral("INSERT INTO inventory.tbforUserSettings (userid) VALUES (?)");

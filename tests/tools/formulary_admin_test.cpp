@@ -226,6 +226,61 @@ TEST_P(AdminTool, InitMakesAnAdministratorWithAllRightsOnce) {
                     .out.contains(QStringLiteral("Formulary Administrator")));
 }
 
+// A user without a log-in role (from before server log-ins) is named by
+// upgrade and gets a role with the first password set; a name another role
+// of the server holds is refused with a clear message.
+TEST_P(AdminTool, ServerLogInsAreMadeForUsersWithoutOne) {
+    if (GetParam() != db::Engine::PostgreSQL)
+        GTEST_SKIP() << "log-in roles exist only on a server";
+    auto c = empty->connect();
+    c->execute(QStringLiteral("CREATE ROLE taken_elsewhere"));
+    fails({QStringLiteral("init"), target, QStringLiteral("--user"),
+           QStringLiteral("taken_elsewhere"), QStringLiteral("--password-file"), password},
+          QStringLiteral("has a role named \"taken_elsewhere\" already"));
+    c->execute(QStringLiteral("DROP ROLE taken_elsewhere"));
+
+    init();
+    ok(onDatabase({"user", "add", "bob", "--first-name", "Bob", "--last-name", "Jones",
+                   "--employee-code", "E42", "--password-file", password}));
+    c->execute(QStringLiteral("DROP ROLE bob"));
+    EXPECT_TRUE(ok({QStringLiteral("upgrade"), target})
+                    .out.contains(QStringLiteral("have no log-in yet; set each one's password with "
+                                                 "\"formulary-admin user passwd NAME\": bob")));
+    ok(onDatabase({"user", "passwd", "bob", "--password-file", password}));
+    EXPECT_TRUE(test_support::canLogIn(*c, QStringLiteral("bob"), QStringLiteral("first-secret")));
+    EXPECT_FALSE(ok({QStringLiteral("upgrade"), target}).out.contains(QStringLiteral("bob")));
+}
+
+// On a server the tool runs as an administrator of the program as well as
+// the owner; any other user is refused by the server.
+TEST_P(AdminTool, OnlyAdministratorsChangeUsersOnAServer) {
+    if (GetParam() != db::Engine::PostgreSQL)
+        GTEST_SKIP() << "log-in roles exist only on a server";
+    init();
+    ok(onDatabase({"user", "add", "ann", "--first-name", "Ann", "--last-name", "Lee",
+                   "--employee-code", "E50", "--password-file", password}));
+    const auto as = [&](const QString& user) {
+        db::Target t = db::Target::parse(target);
+        t.user = user;
+        t.password = QStringLiteral("first-secret");
+        return QStringLiteral("postgresql://%1:%2@%3:%4/%5")
+            .arg(t.user, t.password, t.host)
+            .arg(t.port)
+            .arg(t.database);
+    };
+    const QStringList addCarl = {"user",  "add",
+                                 "carl",  "--first-name",
+                                 "Carl",  "--last-name",
+                                 "Berg",  "--employee-code",
+                                 "E51",   "--password-file",
+                                 password};
+    fails(QStringList(addCarl) << QStringLiteral("--database") << as(QStringLiteral("ann")),
+          QStringLiteral("Only an administrator"));
+    ok(QStringList(addCarl) << QStringLiteral("--database") << as(QStringLiteral("admin")));
+    auto c = empty->connect();
+    EXPECT_TRUE(test_support::canLogIn(*c, QStringLiteral("carl"), QStringLiteral("first-secret")));
+}
+
 TEST_P(AdminTool, UserCommandsChangeUsers) {
     init();
     const QStringList addBob =

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "database/schema.h"
+#include "database/server_roles.h"
 #include "platform/app_error.h"
 
 namespace admin {
@@ -28,6 +29,14 @@ int runUpgrade(const Arguments& args, AdminIo& io) {
                       .arg(c.target().display())
                       .arg(before)
                       .arg(database::CurrentSchemaVersion);
+    if (c.engine() == db::Engine::PostgreSQL) {
+        const QStringList waiting = database::server_roles::usersWithoutLogin(c);
+        if (!waiting.isEmpty())
+            io.out << QStringLiteral("Users now log in to the server as themselves. These users "
+                                     "have no log-in yet; set each one's password with "
+                                     "\"formulary-admin user passwd NAME\": %1\n")
+                          .arg(waiting.join(QStringLiteral(", ")));
+    }
     return Success;
 }
 
