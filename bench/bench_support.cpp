@@ -1,6 +1,12 @@
 #include "bench_support.h"
 
+#include "components/current_user/user_store.h"
+#include "components/formulary_data/formulary.h"
+#include "database/schema.h"
+#include "database/user_rights.h"
 #include "platform/db/connection.h"
+
+#include <stdexcept>
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -34,8 +40,19 @@ double peakMemoryMb() {
 void emptyServerDatabase(const QString& url) {
     db::Connection c(db::Target::parse(url));
     c.open();
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS inventory CASCADE"));
-    c.execute(QStringLiteral("DROP SCHEMA IF EXISTS patient_data CASCADE"));
+    database::dropFormulary(c);
+}
+
+void addUser(db::Connection& c) {
+    current_user::UserRecord user;
+    user.employeecode = QStringLiteral("B-1");
+    user.username = UserName;
+    user.firstname = user.lastname = QStringLiteral("Bench");
+    user.initials = QStringLiteral("BE");
+    user.rightsclass = QStringLiteral("AA");
+    current_user::addUser(c, user, UserPassword);
+    if (!database::SetAllRights(c, user.employeecode, true))
+        throw std::runtime_error("the benchmarks' user got no rights");
 }
 
 std::vector<Engine> engines(const QTemporaryDir& folder, const QString& serverName) {
@@ -47,6 +64,24 @@ std::vector<Engine> engines(const QTemporaryDir& folder, const QString& serverNa
         list.push_back({serverName, server, true});
     }
     return list;
+}
+
+QString addWideClassification(const QString& target, int children) {
+    formulary_data::Formulary formulary;
+    if (!formulary.Connect(target))
+        throw std::runtime_error("the formulary component could not connect");
+    auto& nodes = formulary.NodeFormulary;
+    const auto taken = nodes.ChildNumbers(QStringLiteral("_0"));
+    QString wide = QStringLiteral("_%1").arg(*std::max_element(taken.begin(), taken.end()) + 1);
+    formulary.Classifications.AddClassification(nodes.RootIdentity(), wide, QStringLiteral("Wide"),
+                                                0);
+    const database::NodeIdentity parent = nodes.IdentityOf(wide).value();
+    for (int i = 1; i <= children; ++i) {
+        QString key = wide + QStringLiteral(".%1").arg(i);
+        formulary.Classifications.AddClassification(parent, key, QStringLiteral("Wide %1").arg(i),
+                                                    0);
+    }
+    return wide;
 }
 
 } // namespace bench

@@ -6,6 +6,10 @@
 
 class QTemporaryDir;
 
+namespace db {
+class Connection;
+}
+
 // What the benchmarks share.
 namespace bench {
 
@@ -28,7 +32,17 @@ struct Engine {
 // database of FORMULARY_BENCH_PG_URL, emptied and named serverName, when set.
 std::vector<Engine> engines(const QTemporaryDir& folder, const QString& serverName);
 
-// Drops the formulary schemas of a server database, so that it can be filled anew.
+// Drops the formulary of a server database, its users' log-ins included, so
+// that it can be filled anew.
 void emptyServerDatabase(const QString& url);
+
+// The benchmarks' user, with rights class "AA" and all four rights.
+inline const QString UserName = QStringLiteral("bench");
+inline const QString UserPassword = QStringLiteral("bench-password");
+void addUser(db::Connection& connection);
+
+// A new top-level classification with that many classifications under it,
+// added through the formulary component; its key.
+QString addWideClassification(const QString& target, int children);
 
 } // namespace bench

@@ -32,7 +32,6 @@ constexpr int kNodes = 100000;
 constexpr int kRuns = 7;
 constexpr int kPaths = 5;
 const QString kKey = QStringLiteral("am");
-const QString kPassword = QStringLiteral("bench-password");
 
 struct Limits {
     double searchMs;
@@ -96,16 +95,10 @@ QStringList deepDrugs(db::Connection& c) {
 // Logs in as the program does and opens each drug's path from a tree that
 // shows only its first level.
 void timeOpenPath(const QString& target, db::Connection& c, Result& r) {
-    current_user::UserRecord user;
-    user.employeecode = QStringLiteral("B-1");
-    user.username = QStringLiteral("bench");
-    user.firstname = user.lastname = QStringLiteral("Bench");
-    user.initials = QStringLiteral("BE");
-    user.rightsclass = QStringLiteral("AA");
-    current_user::addUser(c, user, kPassword);
+    bench::addUser(c);
     qputenv("FORMULARY_DATABASE", target.toUtf8());
     mdlFormulary.loginPrompt = [](const QString&) {
-        return std::optional(current_user::Credentials{QStringLiteral("bench"), kPassword});
+        return std::optional(current_user::Credentials{bench::UserName, bench::UserPassword});
     };
     Main();
     frmFormulary& window = *mdlFormulary.objMainWindow;

@@ -30,8 +30,6 @@ constexpr int kRuns = 3;
 constexpr int kChildren = 500;
 constexpr double kOpenNodeTargetMs = 100;
 constexpr double kMemoryLimitMb = 250;
-const QString kUser = QStringLiteral("bench");
-const QString kPassword = QStringLiteral("bench-password");
 const QString kRoot = QStringLiteral("_0");
 
 // A generated formulary, a user with all rights, and one classification with
@@ -44,36 +42,16 @@ QString prepare(const QString& engine, const QString& target) {
     std::printf("%s: %d nodes (%d classifications, %d generic names, %d drugs)\n",
                 qPrintable(engine), generated.nodes(), generated.classifications,
                 generated.generics, generated.drugs);
-    current_user::UserRecord user;
-    user.employeecode = QStringLiteral("B-1");
-    user.username = kUser;
-    user.firstname = user.lastname = QStringLiteral("Bench");
-    user.initials = QStringLiteral("BB1");
-    user.rightsclass = QStringLiteral("AA");
-    current_user::addUser(c, user, kPassword);
+    bench::addUser(c);
 
-    formulary_data::Formulary formulary;
-    if (!formulary.Connect(target))
-        throw std::runtime_error("the formulary component could not connect");
-    const auto taken = formulary.NodeFormulary.ChildNumbers(kRoot);
-    QString wide = QStringLiteral("_%1").arg(*std::max_element(taken.begin(), taken.end()) + 1);
-    auto& nodes = formulary.NodeFormulary;
-    formulary.Classifications.AddClassification(nodes.RootIdentity(), wide, QStringLiteral("Wide"),
-                                                0);
-    const database::NodeIdentity parent = nodes.IdentityOf(wide).value();
-    for (int i = 1; i <= kChildren; ++i) {
-        QString key = wide + QStringLiteral(".%1").arg(i);
-        formulary.Classifications.AddClassification(parent, key, QStringLiteral("Wide %1").arg(i),
-                                                    0);
-    }
-    return wide;
+    return bench::addWideClassification(target, kChildren);
 }
 
 // Main as the program runs it, logged in as the bench user.
 frmFormulary& start(const QString& target) {
     qputenv("FORMULARY_DATABASE", target.toUtf8());
     mdlFormulary.loginPrompt = [](const QString&) {
-        return std::optional(current_user::Credentials{kUser, kPassword});
+        return std::optional(current_user::Credentials{bench::UserName, bench::UserPassword});
     };
     Main();
     if (!mdlFormulary.objMainWindow)

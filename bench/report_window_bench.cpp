@@ -25,22 +25,12 @@ constexpr int kNodes = 100000;
 constexpr double kFirstPageLimitMs = 3000;
 constexpr double kMemoryLimitMb = 500;
 
-const QString kUser = QStringLiteral("bench");
-const QString kPassword = QStringLiteral("bench-password");
-
 void createDatabase(const QString& folder) {
     db::Connection c(db::Target::parse(folder));
     c.open(true);
     database::upgrade(c);
     const database::GeneratedFormulary generated = database::generateFormulary(c, kNodes);
-    current_user::UserRecord user;
-    user.employeecode = QStringLiteral("B-1");
-    user.username = kUser;
-    user.firstname = kUser;
-    user.lastname = kUser;
-    user.initials = QStringLiteral("BE");
-    user.rightsclass = QStringLiteral("AA");
-    current_user::addUser(c, user, kPassword);
+    bench::addUser(c);
     std::printf("formulary: %d nodes (%d classifications, %d generic names, %d drugs)\n",
                 generated.nodes(), generated.classifications, generated.generics, generated.drugs);
 }
@@ -55,7 +45,7 @@ int main(int argc, char** argv) {
     createDatabase(target);
     qputenv("FORMULARY_DATABASE", target.toUtf8());
     mdlFormulary.loginPrompt = [](const QString&) -> std::optional<current_user::Credentials> {
-        return current_user::Credentials{kUser, kPassword};
+        return current_user::Credentials{bench::UserName, bench::UserPassword};
     };
     ui::Script script;
     Main();

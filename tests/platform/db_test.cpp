@@ -382,6 +382,16 @@ TEST(DataLayerOpen, TargetsParse) {
     EXPECT_EQ(server.options, QStringLiteral("sslmode=require"));
     EXPECT_FALSE(server.display().contains(QStringLiteral("p@ss")));
     EXPECT_EQ(db::Target::parse(QStringLiteral("/tmp/x/../y")).folder, QStringLiteral("/tmp/y"));
+    // Handed on in memory, a log-on comes back whole, odd characters included.
+    db::Target logOn = server;
+    logOn.password = QStringLiteral("p@ss w:rd/?#%");
+    const db::Target back = db::Target::parse(logOn.url());
+    EXPECT_EQ(back.password, logOn.password);
+    EXPECT_EQ(back.user, logOn.user);
+    EXPECT_EQ(back.host, logOn.host);
+    EXPECT_EQ(back.port, logOn.port);
+    EXPECT_EQ(back.database, logOn.database);
+    EXPECT_EQ(back.options, logOn.options);
     EXPECT_THROW(db::Target::parse(QStringLiteral("postgresql://host/")), AppError);
     EXPECT_THROW(db::Target::parse(QStringLiteral("  ")), AppError);
 }

@@ -175,7 +175,8 @@ db::Connection& CurrentUser::sqlconnection() {
 }
 
 QString CurrentUser::connectionstr() const {
-    return d->location;
+    // On a server the user's own log-on goes with it.
+    return d->onServer() && d->user ? d->connection->target().url() : d->location;
 }
 
 QString CurrentUser::Initial() const {

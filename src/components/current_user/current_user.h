@@ -42,7 +42,8 @@ public:
     QString connectError() const;
     // The open connection of the run. Throws AppError when not connected.
     db::Connection& sqlconnection();
-    // Handed unchanged to the formulary data component's Connect.
+    // Handed unchanged to the formulary data component's Connect: on a
+    // server it carries the logged-in user's name and password (in memory only).
     QString connectionstr() const;
 
     QString Initial() const;

@@ -257,6 +257,16 @@ void Connection::copyRows(const QString& table, const QStringList& columns,
     m_watch->disarm();
 }
 
+void Connection::begin() {
+    if (!m_pg) {
+        execute(QStringLiteral("BEGIN IMMEDIATE"));
+        return;
+    }
+    ++m_statements;
+    checkOpen();
+    m_pg->deferBegin();
+}
+
 QString Connection::passwordVerifier(const QString& role, const QString& password) {
     checkOpen();
     if (!m_pg)

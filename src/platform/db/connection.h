@@ -71,6 +71,9 @@ private:
     friend class Transaction;
     struct Watch;
 
+    // BEGIN IMMEDIATE on the embedded engine; on the server BEGIN goes out
+    // with the transaction's first statement.
+    void begin();
     void openSqlite(bool createIfMissing);
     void openPostgres();
     void applyTimeout();

@@ -357,9 +357,28 @@ void PgConnection::setCommandTimeout(int seconds) {
     execute(QStringLiteral("SET statement_timeout = %1").arg(qint64(seconds) * 1000), {});
 }
 
+void PgConnection::deferBegin() {
+    m_beginPending = true;
+}
+
+void PgConnection::sendPendingBegin() {
+    if (!std::exchange(m_beginPending, false))
+        return;
+    const Result begun(PQexec(m_conn, "BEGIN"));
+    if (!begun.ok())
+        fail(begun);
+}
+
 PgConnection::Result PgConnection::run(const QString& sql, const QVariantList& params) {
+    // A transaction that sent nothing has nothing to end.
+    if (m_beginPending && (sql == QLatin1String("COMMIT") || sql == QLatin1String("ROLLBACK"))) {
+        m_beginPending = false;
+        return Result(PQmakeEmptyPGresult(m_conn, PGRES_COMMAND_OK));
+    }
     if (!params.isEmpty())
         return runPrepared(sql, params);
+    if (m_beginPending)
+        return pipeline({}, sql.toUtf8(), {}, false);
     Result result(PQexec(m_conn, sql.toUtf8().constData()));
     if (!result.ok())
         fail(result);
@@ -381,16 +400,16 @@ PgConnection::Result PgConnection::runPrepared(const QString& sql, const QVarian
 
     for (int attempt = 0;; ++attempt) {
         auto found = m_prepared.constFind(sql);
-        QByteArray name;
+        const bool known = found != m_prepared.cend();
+        const QByteArray name = known ? *found : "formulary_" + QByteArray::number(++m_statements);
         Result result(nullptr);
-        if (found != m_prepared.cend()) {
-            name = *found;
+        if (known && !m_beginPending)
             result = Result(PQexecPrepared(m_conn, name.constData(), int(values.size()),
                                            values.data(), nullptr, nullptr, 0));
-        } else {
-            name = "formulary_" + QByteArray::number(++m_statements);
-            result = prepareAndRun(name, sql, values);
-        }
+        else
+            result = pipeline(name, known ? QByteArray() : numberPlaceholders(sql), values, !known);
+        if (!known)
+            m_prepared.insert(sql, name);
         if (result.ok())
             return result;
         // A table changed under a cached statement so that its rows changed
@@ -415,23 +434,35 @@ PgConnection::Result PgConnection::nextResult() {
     return result;
 }
 
-PgConnection::Result PgConnection::prepareAndRun(const QByteArray& name, const QString& sql,
-                                                 const std::vector<const char*>& values) {
-    // Prepared and run in one round trip: both go out before either answer is read.
-    // The server infers the parameters' types from where they stand.
-    if (!PQenterPipelineMode(m_conn) ||
-        !PQsendPrepare(m_conn, name.constData(), numberPlaceholders(sql).constData(), 0, nullptr) ||
-        !PQsendQueryPrepared(m_conn, name.constData(), int(values.size()), values.data(), nullptr,
-                             nullptr, 0) ||
-        !PQpipelineSync(m_conn))
+// One round trip for what would take up to three: a pending BEGIN, the
+// statement's preparation when it is new (the server infers the parameters'
+// types from where they stand), and the statement itself, unnamed when it
+// has no name. Throws when BEGIN or the preparation fails; the statement's
+// own result goes back to the caller.
+PgConnection::Result PgConnection::pipeline(const QByteArray& name, const QByteArray& text,
+                                            const std::vector<const char*>& values, bool prepare) {
+    const bool begin = std::exchange(m_beginPending, false);
+    const int count = int(values.size());
+    const bool sent =
+        PQenterPipelineMode(m_conn) &&
+        (!begin || PQsendQueryParams(m_conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0)) &&
+        (!prepare || PQsendPrepare(m_conn, name.constData(), text.constData(), 0, nullptr)) &&
+        (name.isEmpty() ? PQsendQueryParams(m_conn, text.constData(), count, nullptr, values.data(),
+                                            nullptr, nullptr, 0)
+                        : PQsendQueryPrepared(m_conn, name.constData(), count, values.data(),
+                                              nullptr, nullptr, 0)) &&
+        PQpipelineSync(m_conn);
+    if (!sent)
         fail(Result(nullptr));
-    const Result prepared = nextResult();
+    const Result begun = begin ? nextResult() : Result(nullptr);
+    const Result prepared = prepare ? nextResult() : Result(nullptr);
     Result executed = nextResult();
     const Result sync = nextResult();
     PQexitPipelineMode(m_conn);
-    if (!prepared.ok())
+    if (begin && !begun.ok())
+        fail(begun);
+    if (prepare && !prepared.ok())
         fail(prepared);
-    m_prepared.insert(sql, name);
     return executed;
 }
 
@@ -449,6 +480,7 @@ QString PgConnection::passwordVerifier(const QString& role, const QString& passw
 
 void PgConnection::copyRows(const QString& table, const QStringList& columns,
                             const std::vector<QVariantList>& rows) {
+    sendPendingBegin();
     const Result started(PQexec(m_conn, QStringLiteral("COPY %1 (%2) FROM STDIN")
                                             .arg(table, columns.join(u','))
                                             .toUtf8()

@@ -42,6 +42,10 @@ public:
     // The SCRAM-SHA-256 verifier of a role's password, made here so that
     // the password itself never reaches the server.
     QString passwordVerifier(const QString& role, const QString& password);
+    // BEGIN goes out with the transaction's first statement, saving a round
+    // trip; a transaction that sends nothing sends no BEGIN either.
+    void deferBegin();
+
     // COPY ... FROM STDIN: the rows in one stream.
     void copyRows(const QString& table, const QStringList& columns,
                   const std::vector<QVariantList>& rows);
@@ -50,8 +54,9 @@ private:
     struct Result;
     Result run(const QString& sql, const QVariantList& params);
     Result runPrepared(const QString& sql, const QVariantList& params);
-    Result prepareAndRun(const QByteArray& name, const QString& sql,
-                         const std::vector<const char*>& values);
+    Result pipeline(const QByteArray& name, const QByteArray& text,
+                    const std::vector<const char*>& values, bool prepare);
+    void sendPendingBegin();
     Result nextResult();
     [[noreturn]] void fail(const Result& result) const;
 
@@ -59,6 +64,7 @@ private:
     QHash<QString, QByteArray> m_prepared; // statement text -> server-side name
     int m_commandTimeout = 0;
     int m_statements = 0;
+    bool m_beginPending = false;
 };
 
 } // namespace db::detail

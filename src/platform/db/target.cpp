@@ -79,6 +79,30 @@ QString Target::serverName() const {
     return text;
 }
 
+QString Target::url() const {
+    if (engine == Engine::SQLite)
+        return folder;
+    QUrl url;
+    url.setScheme(QStringLiteral("postgresql"));
+    QUrlQuery query;
+    // A socket folder cannot stand as a URL's host.
+    if (host.startsWith(QLatin1Char('/'))) {
+        query.addQueryItem(QStringLiteral("host"), host);
+        query.addQueryItem(QStringLiteral("port"), QString::number(port));
+    } else {
+        url.setHost(host);
+        url.setPort(port);
+    }
+    url.setUserName(user);
+    url.setPassword(password);
+    url.setPath(QLatin1Char('/') + database);
+    for (const QString& option : options.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        query.addQueryItem(option.section(QLatin1Char('='), 0, 0),
+                           option.section(QLatin1Char('='), 1));
+    url.setQuery(query);
+    return url.toString(QUrl::FullyEncoded);
+}
+
 Target Target::fromLogOn(const QString& serverName, const QString& user, const QString& password) {
     Target t = parse(serverName);
     if (t.engine == Engine::PostgreSQL) {

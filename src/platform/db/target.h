@@ -24,6 +24,10 @@ struct Target {
     // The target without its password, fit for messages.
     QString display() const;
 
+    // The target as parse() reads it back, password included: for handing
+    // a log-on on in memory, never for messages.
+    QString url() const;
+
     // The log-on split in three, as the report engine takes it: the server
     // name is the folder, or the URL without user and password.
     QString serverName() const;

@@ -7,9 +7,7 @@ namespace db {
 Transaction::Transaction(Connection& connection)
     : m_connection(connection), m_level(connection.m_transactionDepth) {
     if (m_level == 0)
-        m_connection.execute(m_connection.engine() == Engine::SQLite
-                                 ? QStringLiteral("BEGIN IMMEDIATE")
-                                 : QStringLiteral("BEGIN"));
+        m_connection.begin();
     else
         m_connection.execute(QStringLiteral("SAVEPOINT ") + savepoint());
     ++m_connection.m_transactionDepth;

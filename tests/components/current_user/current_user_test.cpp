@@ -3,6 +3,7 @@
 #include "components/current_user/frm_login.h"
 #include "components/current_user/login.h"
 #include "components/current_user/user_store.h"
+#include "components/formulary_data/formulary.h"
 #include "platform/app_error.h"
 #include "support/test_database.h"
 #include "test_users.h"
@@ -66,7 +67,11 @@ protected:
         EngineTest::SetUp();
         addUser(*conn, paulaRees(QStringLiteral("BB"), QStringLiteral("PRE")),
                 QStringLiteral("right"));
-        location = std::make_unique<DatabaseVariable>(database->target());
+        // A workstation's address names no user: the log-in supplies it.
+        db::Target workstation = db::Target::parse(database->target());
+        workstation.user.clear();
+        workstation.password.clear();
+        location = std::make_unique<DatabaseVariable>(workstation.url());
         user.setLoginPrompt(script.prompt());
     }
 
@@ -100,7 +105,14 @@ TEST_P(CurrentUserTest, SuccessFillsTheMembersAndStartsASession) {
     EXPECT_EQ(user.UserRights(), QStringLiteral("BB"));
     EXPECT_EQ(user.employeecode(), QStringLiteral("E100"));
     EXPECT_TRUE(user.checkusersettings());
-    EXPECT_EQ(user.connectionstr(), database->target());
+    // The formulary component connects with it, on a server as the user.
+    formulary_data::Formulary formulary;
+    ASSERT_TRUE(formulary.Connect(user.connectionstr()));
+    if (GetParam() == db::Engine::PostgreSQL) {
+        EXPECT_EQ(
+            formulary.connection().query(QStringLiteral("SELECT session_user")).field(0).toString(),
+            QStringLiteral("pharmacist"));
+    }
 
     // On a server the report engine logs on as the user, with the password typed.
     const db::Target target = db::Target::parse(database->target());
