@@ -17,6 +17,7 @@
 #include "platform/db/transaction.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/keyed_tree.h"
+#include "program_start.h"
 #include "tree/frmFormulary.h"
 
 #include <QElapsedTimer>
@@ -96,12 +97,7 @@ QStringList deepDrugs(db::Connection& c) {
 // shows only its first level.
 void timeOpenPath(const QString& target, db::Connection& c, Result& r) {
     bench::addUser(c);
-    qputenv("FORMULARY_DATABASE", target.toUtf8());
-    mdlFormulary.loginPrompt = [](const QString&) {
-        return std::optional(current_user::Credentials{bench::UserName, bench::UserPassword});
-    };
-    Main();
-    frmFormulary& window = *mdlFormulary.objMainWindow;
+    frmFormulary& window = bench::startProgram(target);
     db::Connection& session = mdlFormulary.objCurrentUser->sqlconnection();
     std::vector<double> times;
     for (const QString& drug : deepDrugs(c)) {

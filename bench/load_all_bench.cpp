@@ -13,6 +13,7 @@
 #include "database/schema.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/keyed_tree.h"
+#include "program_start.h"
 #include "tree/frmFormulary.h"
 
 #include <QProcess>
@@ -47,18 +48,6 @@ QString prepare(const QString& engine, const QString& target) {
     return bench::addWideClassification(target, kChildren);
 }
 
-// Main as the program runs it, logged in as the bench user.
-frmFormulary& start(const QString& target) {
-    qputenv("FORMULARY_DATABASE", target.toUtf8());
-    mdlFormulary.loginPrompt = [](const QString&) {
-        return std::optional(current_user::Credentials{bench::UserName, bench::UserPassword});
-    };
-    Main();
-    if (!mdlFormulary.objMainWindow)
-        throw std::runtime_error("the main window did not open");
-    return *mdlFormulary.objMainWindow;
-}
-
 struct Figures {
     double loadAllMs = 0;
     double selectMs = 0;
@@ -69,7 +58,7 @@ struct Figures {
 
 Figures measure(const QString& target, const QString& wide) {
     Figures f;
-    frmFormulary& window = start(target);
+    frmFormulary& window = bench::startProgram(target);
     f.loadAllMs = bench::medianMs(
         [&] { window.LoadTreeView(kRoot, QStringLiteral("Loading Formulary Structure..."), true); },
         kRuns);
@@ -113,7 +102,7 @@ Figures measure(const QString& target, const QString& wide) {
 
 // The child process: the program with the whole tree loaded; its peak memory.
 int reportPeakMemory(const QString& target) {
-    frmFormulary& window = start(target);
+    frmFormulary& window = bench::startProgram(target);
     window.LoadTreeView(kRoot, QStringLiteral("Loading Formulary Structure..."), true);
     std::printf("peak_mb %.1f nodes %d\n", bench::peakMemoryMb(), window.treFormulary->nodeCount());
     mdlFormulary.clear();

@@ -8,6 +8,7 @@
 
 #include "bench_support.h"
 #include "delaying_proxy.h"
+#include "program_start.h"
 
 #include "core/mdlFormulary.h"
 #include "database/generate.h"
@@ -142,14 +143,7 @@ Figures measure(const Operation& op, const bench::DelayingProxy* proxy) {
 // Every operation in the program logged in at the target.
 std::vector<Figures> runOperations(const QString& target, const Setup& s,
                                    const bench::DelayingProxy* proxy) {
-    qputenv("FORMULARY_DATABASE", target.toUtf8());
-    mdlFormulary.loginPrompt = [](const QString&) {
-        return std::optional(current_user::Credentials{bench::UserName, bench::UserPassword});
-    };
-    Main();
-    if (!mdlFormulary.objMainWindow)
-        throw std::runtime_error("the main window did not open");
-    frmFormulary& window = *mdlFormulary.objMainWindow;
+    frmFormulary& window = bench::startProgram(target);
     db::Connection& session = mdlFormulary.objCurrentUser->sqlconnection();
     db::Connection direct(db::Target::parse(qEnvironmentVariable("FORMULARY_BENCH_PG_URL")));
     direct.open();
