@@ -43,7 +43,7 @@ int runClass(const Arguments& args, AdminIo& io) {
     const auto c = openExisting(args);
     current_user::setRightsClass(*c, args.at(0), args.at(1));
     io.out << QStringLiteral("The rights class of \"%1\" is now \"%2\".\n")
-                  .arg(args.at(0), args.at(1));
+                  .arg(args.at(0), existingUser(*c, args.at(0)).rightsclass);
     return Success;
 }
 

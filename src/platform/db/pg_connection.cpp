@@ -327,7 +327,7 @@ PgConnection::PgConnection(const Target& target) {
         PQfinish(m_conn);
         m_conn = nullptr;
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
-                      QStringLiteral("The database server %1 cannot be reached: %2")
+                      QStringLiteral("No connection to the database server %1: %2")
                           .arg(target.display(), reason),
                       DbError::Source);
     }

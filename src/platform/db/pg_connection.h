@@ -24,7 +24,8 @@ QByteArray numberPlaceholders(const QString& sql);
 // then run with the values sent apart from the text, one round trip each.
 class PgConnection {
 public:
-    // Throws DbError (Connection) when the server cannot be reached.
+    // Throws DbError (Connection) when the server cannot be reached or
+    // refuses the log-in.
     explicit PgConnection(const Target& target);
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
