@@ -13,6 +13,12 @@ QString defaultExportFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
+QString withExtension(const QString& fileName, const QString& extension) {
+    if (QFileInfo(fileName).suffix().compare(extension, Qt::CaseInsensitive) == 0)
+        return fileName;
+    return fileName + QLatin1Char('.') + extension;
+}
+
 QString defaultExportFile(const QString& reportFile, const QDate& day) {
     return QDir(defaultExportFolder())
         .filePath(QFileInfo(reportFile).completeBaseName() + QLatin1Char('.') +

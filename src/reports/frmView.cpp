@@ -113,15 +113,17 @@ QFrame* frmView::createMorePanel() {
     connect(imgPrint, &QToolButton::clicked, this, ui::command([this] { printReport(); }));
     connect(imgExcel, &QToolButton::clicked, this, ui::command([this] {
                 exportToChosenFile(report::ExportFormat::Excel,
-                                   QStringLiteral("Microsof Excel (*.xlsx)"));
+                                   QStringLiteral("Microsof Excel (*.xlsx)"),
+                                   QStringLiteral("xlsx"));
             }));
     connect(imgRTF, &QToolButton::clicked, this, ui::command([this] {
                 exportToChosenFile(report::ExportFormat::RichText,
-                                   QStringLiteral("Rich Text Format (*.rtf)"));
+                                   QStringLiteral("Rich Text Format (*.rtf)"),
+                                   QStringLiteral("rtf"));
             }));
     connect(imgPDF, &QToolButton::clicked, this, ui::command([this] {
                 exportToChosenFile(report::ExportFormat::Pdf,
-                                   QStringLiteral("PDF Document (*.pdf)"));
+                                   QStringLiteral("PDF Document (*.pdf)"), QStringLiteral("pdf"));
             }));
     pctMore->hide();
     return pctMore;
@@ -203,14 +205,24 @@ bool frmView::exportReport(report::ExportFormat format, const QString& fileName)
     }
 }
 
-void frmView::exportToChosenFile(report::ExportFormat format, const QString& filter) {
+void frmView::exportToChosenFile(report::ExportFormat format, const QString& filter,
+                                 const QString& extension) {
     // A folder that does not exist yet would be offered as a file name.
     QString folder = reports::defaultExportFolder();
     if (!QFileInfo(folder).isDir())
         folder.clear();
-    const QString file = ui::saveFileName(this, {}, folder, filter);
-    if (!file.isEmpty())
-        exportReport(format, file);
+    const QString chosen = ui::saveFileName(this, {}, folder, filter);
+    if (chosen.isEmpty())
+        return;
+    const QString file = reports::withExtension(chosen, extension);
+    // The dialog asked about the name as typed, not about the one with the extension.
+    if (file != chosen && QFileInfo::exists(file) &&
+        ui::MessageBox::show(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                 .arg(QDir::toNativeSeparators(file)),
+                             kExportTitle, ui::Buttons::YesNo,
+                             ui::Icon::Exclamation) != ui::Answer::Yes)
+        return;
+    exportReport(format, file);
 }
 
 void frmView::printReport() {

@@ -58,7 +58,8 @@ private:
     void retargetTables();
     void offerExport();
     bool exportReport(report::ExportFormat format, const QString& fileName);
-    void exportToChosenFile(report::ExportFormat format, const QString& filter);
+    void exportToChosenFile(report::ExportFormat format, const QString& filter,
+                            const QString& extension);
     void printReport();
 
     void cmdPrint_Click();

@@ -191,6 +191,43 @@ TEST_P(frmViewTest, ImageButtonsExportToTheChosenFile) {
     EXPECT_EQ(script.messages().size(), 1u);
 }
 
+// A name typed without the format's extension gets it; one typed with it in
+// another case keeps it; a file the added extension would replace is asked about.
+TEST_P(frmViewTest, TypedNamesGetTheFormatsExtension) {
+    struct Case {
+        const char* button;
+        const char* typed;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"imgExcel", "plain", "plain.xlsx"},
+        {"imgExcel", "LOUD.XLSX", "LOUD.XLSX"},
+        {"imgRTF", "notes.2026.12", "notes.2026.12.rtf"},
+        {"imgPDF", "plain", "plain.pdf"},
+    };
+    EXPECT_TRUE(openStructure([&](frmView& viewer) {
+        viewer.cmdMore->click();
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.typed);
+            script.setNextFileName(path(QLatin1String(c.typed)));
+            viewer.findChild<QToolButton*>(QLatin1String(c.button))->click();
+            EXPECT_TRUE(QFile::exists(path(QLatin1String(c.written))));
+            if (QLatin1String(c.typed) != QLatin1String(c.written)) {
+                EXPECT_FALSE(QFile::exists(path(QLatin1String(c.typed))));
+            }
+        }
+        // plain.xlsx exists now: declining keeps it as it was.
+        const QByteArray before = contentOf(path(QStringLiteral("plain.xlsx")));
+        const size_t asked = script.messages().size();
+        script.answerNext(ui::Answer::No);
+        script.setNextFileName(path(QStringLiteral("plain")));
+        viewer.imgExcel->click();
+        ASSERT_EQ(script.messages().size(), asked + 1);
+        EXPECT_TRUE(script.messages().back().text.contains(QStringLiteral("already exists")));
+        EXPECT_EQ(contentOf(path(QStringLiteral("plain.xlsx"))), before);
+    }));
+}
+
 TEST_P(frmViewTest, CancelledSaveDialogWritesNothingAndSaysNothing) {
     EXPECT_TRUE(openStructure([&](frmView& viewer) {
         viewer.cmdMore->click();
