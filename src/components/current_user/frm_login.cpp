@@ -28,6 +28,7 @@ frmLogin::frmLogin(QWidget* parent) : QDialog(parent) {
     cmdOK->setDefault(true);
     cmdCancel = buttons->addButton(QDialogButtonBox::Cancel);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setText(QStringLiteral("&Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -44,20 +45,36 @@ frmLogin::frmLogin(QWidget* parent) : QDialog(parent) {
 }
 
 std::optional<Credentials> frmLogin::ask(const QString& message) {
-    hide();
     setEnabled(true);
     showMessage(message);
     txtPassword->clear();
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    activateWindow();
     // A retry keeps the name, so the password is what is typed next.
     (txtUserName->text().isEmpty() ? txtUserName : txtPassword)->setFocus();
-    if (exec() != QDialog::Accepted)
+    QEventLoop waiting;
+    m_waiting = &waiting;
+    const int answer = waiting.exec(QEventLoop::DialogExec);
+    m_waiting = nullptr;
+    if (answer != QDialog::Accepted) {
+        hide();
         return std::nullopt;
+    }
     Credentials credentials{txtUserName->text(), txtPassword->text()};
     txtPassword->clear();
     showMessage(QStringLiteral("Checking..."));
     setEnabled(false);
     show();
     return credentials;
+}
+
+void frmLogin::done(int result) {
+    setResult(result);
+    if (m_waiting)
+        m_waiting->exit(result);
+    else
+        QDialog::done(result);
 }
 
 void frmLogin::showMessage(const QString& message) {

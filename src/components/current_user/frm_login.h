@@ -3,6 +3,7 @@
 #include "components/current_user/current_user.h"
 
 #include <QDialog>
+#include <QEventLoop>
 
 class QLabel;
 class QLineEdit;
@@ -28,8 +29,15 @@ public:
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
+protected:
+    // An answer ends the wait of ask without hiding the window: it stays put
+    // between attempts instead of flickering.
+    void done(int result) override;
+
 private:
     void showMessage(const QString& message);
+
+    QEventLoop* m_waiting = nullptr;
 };
 
 } // namespace current_user

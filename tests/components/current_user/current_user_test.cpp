@@ -252,6 +252,15 @@ private:
     QTimer m_timer;
 };
 
+// Counts the times a watched window is hidden.
+struct HideCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Hide;
+        return false;
+    }
+};
+
 void typeInto(const char* text) {
     QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf8(text));
 }
@@ -300,12 +309,17 @@ TEST(LoginWindow, ShowMainRetriesInTheWindowUntilRight) {
     addUser(*database.connect(), u, QStringLiteral("viewer-pass"));
     DatabaseVariable location(database.target());
 
-    whenLoginShown([](frmLogin&) {
+    // The window stays put between attempts: it is never hidden and shown again.
+    HideCounter hides;
+    whenLoginShown([&hides](frmLogin& first) {
+        first.installEventFilter(&hides);
+        EXPECT_EQ(first.cmdCancel->text(), QStringLiteral("&Cancel"));
         typeInto("Viewer");
         press(Qt::Key_Tab);
         typeInto("wrong");
         press(Qt::Key_Enter);
-        whenLoginShown([](frmLogin& w) {
+        whenLoginShown([&hides](frmLogin& w) {
+            EXPECT_EQ(hides.count, 0);
             EXPECT_EQ(w.lblMessage->text(), Authenticator::failureText());
             typeInto("viewer-pass");
             press(Qt::Key_Return);
