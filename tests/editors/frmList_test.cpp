@@ -12,6 +12,7 @@
 #include "platform/ui/panel_status_bar.h"
 #include "tree/frmFormulary.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,6 +134,28 @@ TEST_P(frmListTest, TicksFollowTheMouseInTheBoxColumnAndTheSpaceKey) {
         window.cmdCancel->click();
     });
     EXPECT_TRUE(script.messages().empty());
+}
+
+// A dark palette: the row a click selects shows its text in the palette's
+// highlighted-text colour, not in the (dark) base colour.
+TEST_P(frmListTest, TheSelectedRowUsesThePalettesHighlightColours) {
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(40, 90, 200));
+    dark.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+    QApplication::setPalette(dark);
+    start({.generic = true});
+    edit(QStringLiteral("_2"), [&](frmList& window) {
+        ui::FlexGrid& left = *window.flexMSHList1;
+        clickCell(left, rowOf(left, 1, QStringLiteral("Amoxicillin")), 1);
+        EXPECT_EQ(left.palette().color(QPalette::Highlight), dark.color(QPalette::Highlight));
+        EXPECT_EQ(left.palette().color(QPalette::HighlightedText),
+                  dark.color(QPalette::HighlightedText));
+        window.cmdCancel->click();
+    });
+    QApplication::setPalette(before);
 }
 
 TEST_P(frmListTest, ClosingWithTicksAsksFirst) {

@@ -290,7 +290,7 @@ void FlexGrid::setHighlight(bool on) {
     p.setColor(QPalette::Highlight,
                on ? system.color(QPalette::Highlight) : system.color(QPalette::Base));
     p.setColor(QPalette::HighlightedText,
-               on ? system.color(QPalette::Base) : system.color(QPalette::Text));
+               on ? system.color(QPalette::HighlightedText) : system.color(QPalette::Text));
     setPalette(p);
 }
 
