@@ -195,6 +195,32 @@ void serverLogins(Connection& c) {
     grantDataAccess(c, server_roles::usersGroup(c));
 }
 
+// Version 3: a classification or generic name of only blanks would vanish
+// from the tree, so the database refuses one. Names stored blank before stay
+// (the tree shows them under a placeholder so that they can be renamed).
+void blankNamesRefused(Connection& c) {
+    const struct {
+        const char* table;
+        const char* column;
+    } named[] = {{"tbForClassification", "ClassificationName"}, {"tbforgeneric", "genericname"}};
+    for (const auto& n : named) {
+        const QString table = QLatin1String(n.table);
+        const QString column = QLatin1String(n.column);
+        if (c.engine() == Engine::PostgreSQL) {
+            c.execute(QStringLiteral("ALTER TABLE inventory.%1 ADD CONSTRAINT %1_name_not_blank"
+                                     " CHECK (btrim(%2, E' \\t\\r\\n') <> '') NOT VALID")
+                          .arg(table, column));
+            continue;
+        }
+        for (const char* event : {"INSERT", "UPDATE"})
+            c.execute(
+                QStringLiteral("CREATE TRIGGER inventory.%1_name_not_blank_%3 BEFORE %3 ON %1"
+                               " WHEN trim(NEW.%2, ' ' || char(9) || char(10) || char(13)) = ''"
+                               " BEGIN SELECT RAISE(ABORT, 'a name of only blanks'); END")
+                    .arg(table, column, QLatin1String(event)));
+    }
+}
+
 struct Upgrade {
     int version;
     std::function<void(Connection&)> apply;
@@ -204,6 +230,7 @@ const std::vector<Upgrade>& upgrades() {
     static const std::vector<Upgrade> list = {
         {1, createVersion1},
         {2, serverLogins},
+        {3, blankNamesRefused},
     };
     return list;
 }

@@ -89,6 +89,11 @@ TEST_P(Schema, IntegrityRulesAreEnforcedByTheDatabase) {
         QStringLiteral("DELETE FROM inventory.tbFormularyNode WHERE Node_Key = '_1.1'"),
         // a generic name that a node still names
         QStringLiteral("DELETE FROM inventory.tbforgeneric WHERE GenericID = 1"),
+        // names of only blanks
+        QStringLiteral("INSERT INTO inventory.tbForClassification (ClassificationID, "
+                       "ClassificationName, name_folded) VALUES (2, '  ', '')"),
+        QStringLiteral(
+            "UPDATE inventory.tbforgeneric SET genericname = ' \t ' WHERE GenericID = 1"),
         // two rows of other details for one generic name
         QStringLiteral("INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails) "
                        "VALUES (1, 'a')"),

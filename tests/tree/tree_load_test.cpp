@@ -123,6 +123,12 @@ TEST_P(TreeLoadTest, FindInProgressHidesTheProgressWindowOnceAndIsClearedByAnyLo
 // seen, renamed and deleted.
 TEST_P(TreeLoadTest, AnEntryStoredWithABlankNameShowsUnderAPlaceholder) {
     const QString blank = addClassification(QStringLiteral("_0"), QStringLiteral("Stored earlier"));
+    // As before the database refused such names.
+    conn->execute(
+        GetParam() == db::Engine::SQLite
+            ? QStringLiteral("DROP TRIGGER inventory.tbForClassification_name_not_blank_UPDATE")
+            : QStringLiteral("ALTER TABLE inventory.tbForClassification"
+                             " DROP CONSTRAINT tbForClassification_name_not_blank"));
     conn->execute(QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?"
                                  " WHERE ClassificationName = ?"),
                   {QStringLiteral("   "), QStringLiteral("Stored earlier")});
