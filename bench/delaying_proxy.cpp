@@ -57,11 +57,16 @@ void sleepUntil(const timespec& due) {
     }
 }
 
+timespec now() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t;
+}
+
 timespec after(std::chrono::microseconds delay) {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const long long ns = now.tv_nsec + std::chrono::nanoseconds(delay).count();
-    return {now.tv_sec + time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
+    const timespec t = now();
+    const long long ns = t.tv_nsec + std::chrono::nanoseconds(delay).count();
+    return {t.tv_sec + time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
 }
 
 bool sendAll(int fd, const char* data, size_t size) {
@@ -73,6 +78,10 @@ bool sendAll(int fd, const char* data, size_t size) {
         size -= size_t(sent);
     }
     return true;
+}
+
+bool dueBy(const timespec& due, const timespec& now) {
+    return due.tv_sec < now.tv_sec || (due.tv_sec == now.tv_sec && due.tv_nsec <= now.tv_nsec);
 }
 
 // Chunks read at one time go out at that time plus the delay, in order.
@@ -90,6 +99,20 @@ public:
         auto next = std::move(m_chunks.front());
         m_chunks.pop_front();
         return next;
+    }
+    // Appends the chunks that are due by now, so that a long answer goes out
+    // in large writes; true when the stream ended among them.
+    bool appendDue(QByteArray& out) {
+        const timespec time = now();
+        std::lock_guard lock(m_mutex);
+        while (!m_chunks.empty() && dueBy(m_chunks.front().second, time)) {
+            const bool ended = m_chunks.front().first.isEmpty();
+            out += m_chunks.front().first;
+            m_chunks.pop_front();
+            if (ended)
+                return true;
+        }
+        return false;
     }
 
 private:
@@ -174,7 +197,8 @@ void DelayingProxy::relay(int from, int to, bool fromClient, Link& link) {
             if (chunk.isEmpty())
                 break;
             sleepUntil(due);
-            if (!sendAll(to, chunk.constData(), size_t(chunk.size())))
+            const bool ended = queue.appendDue(chunk);
+            if (!sendAll(to, chunk.constData(), size_t(chunk.size())) || ended)
                 break;
         }
         shutdown(to, SHUT_WR);
