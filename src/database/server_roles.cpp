@@ -16,6 +16,7 @@ const QString kGroups = QStringLiteral(R"SQL(
 DO $set_up$
 DECLARE
     users text := current_database() || '_users';
+    admins text := current_database() || '_admins';
     keeper text := current_database() || '_keeper';
 BEGIN
     IF octet_length(current_database()) > 50 THEN
@@ -25,20 +26,24 @@ BEGIN
     IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = users) THEN
         EXECUTE format('CREATE ROLE %I NOLOGIN', users);
     END IF;
+    IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = admins) THEN
+        EXECUTE format('CREATE ROLE %I NOLOGIN', admins);
+    END IF;
     IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = keeper) THEN
         EXECUTE format('CREATE ROLE %I NOLOGIN CREATEROLE', keeper);
     END IF;
-    EXECUTE format('GRANT %I TO %I WITH ADMIN OPTION', users, keeper);
+    EXECUTE format('GRANT %I, %I TO %I WITH ADMIN OPTION', users, admins, keeper);
     EXECUTE format('GRANT pg_signal_backend TO %I', keeper);
     EXECUTE format('REVOKE CONNECT, TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());
     EXECUTE format('GRANT CONNECT ON DATABASE %I TO %I', current_database(), users);
     EXECUTE format('GRANT USAGE ON SCHEMA inventory TO %I, %I', users, keeper);
-    EXECUTE format('GRANT SELECT ON inventory.tbuser TO %I', keeper);
 END
 $set_up$)SQL");
 
 // Who may change users, and which names and roles they may touch. A
-// definer function sees the caller as session_user.
+// definer function sees the caller as session_user. Administrators are the
+// members of "<database>_admins", which only these functions grant: the
+// users table's flag follows it, and writing the flag grants nothing.
 const QString kGuard = QStringLiteral(R"SQL(
 CREATE OR REPLACE FUNCTION inventory.login_guard(role_name text, existing boolean)
 RETURNS void LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp
@@ -50,8 +55,7 @@ BEGIN
             OR session_user = (SELECT pg_get_userbyid(nspowner) FROM pg_namespace
                                WHERE nspname = 'inventory')
             OR (pg_has_role(session_user, users, 'MEMBER')
-                AND EXISTS (SELECT 1 FROM inventory.tbuser u
-                            WHERE u.username = session_user AND u.isadmin))) THEN
+                AND pg_has_role(session_user, current_database() || '_admins', 'MEMBER'))) THEN
         RAISE EXCEPTION 'Only an administrator of this formulary may change its users.'
             USING ERRCODE = '42501';
     END IF;
@@ -97,6 +101,10 @@ const RoleFunction kFunctions[] = {
     {QStringLiteral("login_set_password(role_name text, verifier text)"),
      QStringLiteral("PERFORM inventory.login_guard(role_name, true);") + kVerifierCheck +
          QStringLiteral("EXECUTE format('ALTER ROLE %I PASSWORD %L', role_name, verifier);")},
+    {QStringLiteral("login_set_admin(role_name text, admin boolean)"),
+     QStringLiteral("PERFORM inventory.login_guard(role_name, true);"
+                    "EXECUTE format(CASE WHEN admin THEN 'GRANT %I TO %I' ELSE 'REVOKE %I FROM %I'"
+                    " END, current_database() || '_admins', role_name);")},
     {QStringLiteral("login_set_enabled(role_name text, enabled boolean)"), QStringLiteral(R"SQL(
     PERFORM inventory.login_guard(role_name, true);
     IF NOT enabled AND role_name = session_user THEN
@@ -188,6 +196,11 @@ void setLoginPassword(db::Connection& c, const QString& role, const QString& pas
     requireServer(c);
     c.query(QStringLiteral("SELECT inventory.login_set_password(?, ?)"),
             {role, c.passwordVerifier(role, password)});
+}
+
+void setLoginAdmin(db::Connection& c, const QString& role, bool admin) {
+    requireServer(c);
+    c.query(QStringLiteral("SELECT inventory.login_set_admin(?, ?)"), {role, admin});
 }
 
 void setLoginEnabled(db::Connection& c, const QString& role, bool enabled) {

@@ -7,7 +7,8 @@
 // case, so that a hospital can later check passwords against its directory.
 // Two formulary databases on one server keep their users apart by group
 // roles named after the database: "<database>_users" may connect to it, and
-// "<database>_keeper" (which cannot log in) owns the functions that create
+// "<database>_admins" holds the administrators, and "<database>_keeper"
+// (which cannot log in) owns the functions that create
 // and change user roles. No login holds CREATEROLE.
 namespace database::server_roles {
 
@@ -31,6 +32,8 @@ void setUp(db::Connection& connection);
 // refuses anyone else, any other role and any name not made by roleNameFor.
 void createLogin(db::Connection& connection, const QString& role, const QString& password);
 void setLoginPassword(db::Connection& connection, const QString& role, const QString& password);
+// Makes the role an administrator of the formulary, or no longer.
+void setLoginAdmin(db::Connection& connection, const QString& role, bool admin);
 // Disabling also ends the role's open connections.
 void setLoginEnabled(db::Connection& connection, const QString& role, bool enabled);
 

@@ -51,6 +51,7 @@ protected:
         addUserRow(admin, true);
         addUserRow(pharmacist, false);
         roles::createLogin(*owner, admin, QStringLiteral("admin secret"));
+        roles::setLoginAdmin(*owner, admin, true);
         roles::createLogin(*owner, pharmacist, QStringLiteral("pharmacist secret"));
     }
 
@@ -137,6 +138,8 @@ TEST_F(ServerRoles, TheServerRefusesWhatTheProgramWouldNot) {
         QString sql;
         QVariantList values;
     };
+    // Writing the users table's flag makes nobody an administrator.
+    asPharmacist->execute(QStringLiteral("UPDATE inventory.tbUser SET isadmin = TRUE"));
     const Case cases[] = {
         {"a user who is no administrator creates a log-in",
          asPharmacist.get(),
@@ -146,6 +149,14 @@ TEST_F(ServerRoles, TheServerRefusesWhatTheProgramWouldNot) {
          asPharmacist.get(),
          QStringLiteral("SELECT inventory.login_set_password(?, ?)"),
          {admin, verifier}},
+        {"a user who is no administrator makes themselves one",
+         asPharmacist.get(),
+         QStringLiteral("SELECT inventory.login_set_admin(?, true)"),
+         {pharmacist}},
+        {"a user joins the administrators' group",
+         asPharmacist.get(),
+         QStringLiteral("GRANT \"%1_admins\" TO \"%2\"").arg(suffix, pharmacist),
+         {}},
         {"a name the program would not make",
          asAdmin.get(),
          QStringLiteral("SELECT inventory.login_create(?, ?)"),
@@ -224,8 +235,6 @@ TEST_F(ServerRoles, AnotherFormularysUsersCannotConnect) {
         db::Connection otherOwner(targetAs({}, {}, other));
         otherOwner.open();
         otherOwner.execute(QStringLiteral("CREATE SCHEMA inventory"));
-        otherOwner.execute(
-            QStringLiteral("CREATE TABLE inventory.tbUser (username TEXT, isadmin BOOLEAN)"));
         roles::setUp(otherOwner);
     }
     EXPECT_TRUE(refused(pharmacist, QStringLiteral("pharmacist secret"), other));

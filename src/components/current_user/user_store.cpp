@@ -168,8 +168,11 @@ void addUser(db::Connection& c, const UserRecord& user, const QString& password)
             {code, name, nonNull(user.firstname), nonNull(user.lastname),
              nonNull(db::foldText(user.lastname)), nonNull(initialsOf(user)), rightsClass,
              user.isadmin, hash});
-        if (onServer(c))
+        if (onServer(c)) {
             database::server_roles::createLogin(c, name, password);
+            if (user.isadmin)
+                database::server_roles::setLoginAdmin(c, name, true);
+        }
         return true;
     });
     if (added)
@@ -194,10 +197,13 @@ void setPassword(db::Connection& c, const QString& username, const QString& pass
     const QString role = database::server_roles::roleNameFor(username);
     updateUser(c, reset, username, {}, [&] {
         // A user from before server log-ins gets a role with the first password set.
-        if (database::server_roles::loginExists(c, role))
+        if (database::server_roles::loginExists(c, role)) {
             database::server_roles::setLoginPassword(c, role, password);
-        else
-            database::server_roles::createLogin(c, role, password);
+            return;
+        }
+        database::server_roles::createLogin(c, role, password);
+        if (findUser(c, role)->isadmin)
+            database::server_roles::setLoginAdmin(c, role, true);
     });
 }
 
@@ -215,7 +221,12 @@ void setLoginEnabled(db::Connection& c, const QString& username, bool enabled) {
 }
 
 void setAdministrator(db::Connection& c, const QString& username, bool isAdmin) {
-    updateUser(c, QStringLiteral("isadmin = ?"), username, {isAdmin});
+    // On a server the flag follows the administrators' group, which decides.
+    updateUser(c, QStringLiteral("isadmin = ?"), username, {isAdmin}, [&] {
+        if (onServer(c))
+            database::server_roles::setLoginAdmin(c, database::server_roles::roleNameFor(username),
+                                                  isAdmin);
+    });
 }
 
 std::optional<UserRecord> findUser(db::Connection& c, const QString& username) {
