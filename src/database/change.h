@@ -36,10 +36,23 @@ struct ChangeTarget {
     QVariant id;
 };
 
-// The one way every change to the formulary database is made: the work runs
+// The one way every change to the embedded database is made: the work runs
 // as one transaction and answers false when the rules refuse the change. A
 // change the database refuses (an integrity rule) rolls back and answers
-// false, as a refusal of the rules does; any other error is thrown.
+// false, as a refusal of the rules does; any other error is thrown. A user
+// without the right for the entry (a look-only user for any) is refused with
+// AppError::PermissionDenied; a connection without a user's session (the
+// administration tool) is not checked, since whoever opens the files may.
 bool runChange(db::Connection& connection, ChangeTarget& target, const std::function<bool()>& work);
+
+// On a server the same changes are made by the server's own function for
+// each (see server_changes.h), which checks the rights of the log-in.
+bool onServer(const db::Connection& connection);
+
+// Calls the server's change function "inventory.<function>" with the values;
+// its result, or null when an integrity rule refused the change. A refusal of
+// the user's rights is thrown as AppError::PermissionDenied.
+QVariant serverChange(db::Connection& connection, const QString& function,
+                      const QVariantList& values);
 
 } // namespace database

@@ -14,6 +14,10 @@ std::optional<HospitalRecord> readHospital(db::Connection& c) {
 }
 
 bool saveHospital(db::Connection& c, const HospitalRecord& record) {
+    if (onServer(c))
+        return serverChange(c, QStringLiteral("hospital_save"),
+                            {record.clientName, record.company, record.address})
+            .toBool();
     ChangeTarget target{Entry::Hospital, {}};
     return runChange(c, target, [&] {
         c.execute(QStringLiteral("DELETE FROM patient_data.tbHospitalInfo"));

@@ -2,6 +2,7 @@
 
 #include "database/change.h"
 #include "database/node_names.h"
+#include "database/server_changes.h"
 #include "platform/app_error.h"
 #include "platform/db/text_match.h"
 
@@ -67,6 +68,14 @@ void mergeStagedItems(db::Connection& c) {
 } // namespace
 
 void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
+    // Users' log-ins cannot write the item master, nor stage rows for it.
+    if (onServer(c) && !server_changes::callerIsOwner(c))
+        throw AppError(
+            AppError::PermissionDenied,
+            QStringLiteral("On a database server, stock items are imported with the log-in"
+                           " that owns the formulary database (the one that ran"
+                           " \"formulary-admin init\"), not with a user's log-in."),
+            QStringLiteral("database.saveItems"));
     ChangeTarget target{Entry::StockItem, {}};
     const bool saved = runChange(c, target, [&] {
         stageItems(c, items);

@@ -46,14 +46,17 @@ QString syncStatement(const Source& s) {
 
 } // namespace
 
-void syncNodeNames(db::Connection& c, NodeKind kind, const QVariant& id) {
+QString nodeNameSyncStatement(NodeKind kind) {
     const Source& s = source(kind);
+    return syncStatement(s) + QStringLiteral(" AND %1 = ?").arg(QLatin1String(s.idColumn));
+}
+
+void syncNodeNames(db::Connection& c, NodeKind kind, const QVariant& id) {
     if (id.isNull()) {
-        c.execute(syncStatement(s));
+        c.execute(syncStatement(source(kind)));
         return;
     }
-    c.execute(syncStatement(s) + QStringLiteral(" AND %1 = ?").arg(QLatin1String(s.idColumn)),
-              {id});
+    c.execute(nodeNameSyncStatement(kind), {id});
 }
 
 void syncNodeNamesIn(db::Connection& c, NodeKind kind, const QString& idSelect) {

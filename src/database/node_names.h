@@ -14,6 +14,10 @@ enum class NodeKind { Classification, Generic, Drug, Root };
 // classification, generic name or stock item.
 void syncNodeNames(db::Connection& connection, NodeKind kind, const QVariant& id = {});
 
+// The statement that brings in line the node of one entry of that kind; its
+// one value is the entry's id.
+QString nodeNameSyncStatement(NodeKind kind);
+
 // Brings in line the nodes of that kind whose id the SELECT answers.
 void syncNodeNamesIn(db::Connection& connection, NodeKind kind, const QString& idSelect);
 

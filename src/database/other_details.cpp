@@ -13,6 +13,8 @@ QString ReadOtherDetails(db::Connection& c, qint64 genericId) {
 }
 
 bool SaveOtherDetails(db::Connection& c, qint64 genericId, const QString& details) {
+    if (onServer(c))
+        return serverChange(c, QStringLiteral("other_details_save"), {genericId, details}).toBool();
     ChangeTarget target{Entry::OtherDetails, genericId};
     return runChange(c, target, [&] {
         c.execute(

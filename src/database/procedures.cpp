@@ -119,8 +119,10 @@ void Formulary_Generate(db::Connection& c) {
     t.commit();
 }
 
-db::Recordset Delete_Generic(db::Connection& c, qint64 genericCode) {
-    // A refusal of the database means a node came to name the generic name meanwhile.
+namespace {
+
+// A refusal of the database means a node came to name the generic name meanwhile.
+DeleteGenericResult deleteGenericHere(db::Connection& c, qint64 genericCode) {
     auto result = DeleteGenericResult::UnderClassification;
     ChangeTarget target{Entry::GenericName, genericCode};
     if (runChange(c, target, [&] {
@@ -150,6 +152,20 @@ db::Recordset Delete_Generic(db::Connection& c, qint64 genericCode) {
             return true;
         }))
         result = DeleteGenericResult::Deleted;
+    return result;
+}
+
+} // namespace
+
+db::Recordset Delete_Generic(db::Connection& c, qint64 genericCode) {
+    auto result = DeleteGenericResult::UnderClassification;
+    if (!onServer(c)) {
+        result = deleteGenericHere(c, genericCode);
+    } else if (const QVariant answer =
+                   serverChange(c, QStringLiteral("generic_delete"), {genericCode});
+               !answer.isNull()) {
+        result = DeleteGenericResult(answer.toInt());
+    }
     return c.query(QStringLiteral("SELECT CAST(? AS INTEGER) AS result"), {int(result)});
 }
 

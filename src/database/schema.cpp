@@ -1,5 +1,6 @@
 #include "database/schema.h"
 
+#include "database/server_changes.h"
 #include "database/server_roles.h"
 #include "platform/app_error.h"
 #include "platform/db/transaction.h"
@@ -181,6 +182,29 @@ void createVersion1(Connection& c) {
     c.execute(QStringLiteral("INSERT INTO inventory.tbSchemaVersion (version) VALUES (0)"));
 }
 
+// Lets a group of server roles read and write the data, and nothing else.
+void grantDataAccess(Connection& c, const QString& group) {
+    const QString role = server_roles::quoted(group);
+    for (const char* schema : {"inventory", "patient_data"}) {
+        const QString s = QLatin1String(schema);
+        c.execute(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(s, role));
+        c.execute(
+            QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %1 TO %2")
+                .arg(s, role));
+        c.execute(
+            QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA %1 TO %2").arg(s, role));
+        c.execute(QStringLiteral("ALTER DEFAULT PRIVILEGES IN SCHEMA %1 GRANT SELECT, INSERT, "
+                                 "UPDATE, DELETE ON TABLES TO %2")
+                      .arg(s, role));
+        c.execute(
+            QStringLiteral(
+                "ALTER DEFAULT PRIVILEGES IN SCHEMA %1 GRANT USAGE, SELECT ON SEQUENCES TO %2")
+                .arg(s, role));
+    }
+    c.execute(QStringLiteral("REVOKE UPDATE, INSERT, DELETE ON inventory.tbSchemaVersion FROM %1")
+                  .arg(role));
+}
+
 // Version 2: on a server every user logs in as a role of their own, so the
 // users table keeps no password there.
 void serverLogins(Connection& c) {
@@ -221,6 +245,14 @@ void blankNamesRefused(Connection& c) {
     }
 }
 
+// Version 4: on a server the users' roles only read; every change goes
+// through the server's own function for it, which checks the caller's rights.
+// The embedded database checks them in the program's change functions.
+void serverEnforcesRights(Connection& c) {
+    if (c.engine() == Engine::PostgreSQL)
+        server_changes::setUp(c);
+}
+
 struct Upgrade {
     int version;
     std::function<void(Connection&)> apply;
@@ -231,6 +263,7 @@ const std::vector<Upgrade>& upgrades() {
         {1, createVersion1},
         {2, serverLogins},
         {3, blankNamesRefused},
+        {4, serverEnforcesRights},
     };
     return list;
 }
@@ -333,31 +366,6 @@ void prepareForUse(Connection& c) {
                              .arg(version)
                              .arg(CurrentSchemaVersion),
                    kSource);
-}
-
-void grantDataAccess(Connection& c, const QString& group) {
-    if (c.engine() != Engine::PostgreSQL)
-        throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Roles exist only on a database server."), kSource);
-    const QString role = server_roles::quoted(group);
-    for (const char* schema : {"inventory", "patient_data"}) {
-        const QString s = QLatin1String(schema);
-        c.execute(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(s, role));
-        c.execute(
-            QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %1 TO %2")
-                .arg(s, role));
-        c.execute(
-            QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA %1 TO %2").arg(s, role));
-        c.execute(QStringLiteral("ALTER DEFAULT PRIVILEGES IN SCHEMA %1 GRANT SELECT, INSERT, "
-                                 "UPDATE, DELETE ON TABLES TO %2")
-                      .arg(s, role));
-        c.execute(
-            QStringLiteral(
-                "ALTER DEFAULT PRIVILEGES IN SCHEMA %1 GRANT USAGE, SELECT ON SEQUENCES TO %2")
-                .arg(s, role));
-    }
-    c.execute(QStringLiteral("REVOKE UPDATE, INSERT, DELETE ON inventory.tbSchemaVersion FROM %1")
-                  .arg(role));
 }
 
 void dropFormulary(Connection& c) {

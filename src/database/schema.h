@@ -5,7 +5,7 @@
 namespace database {
 
 // The schema version this program is written for.
-inline constexpr int CurrentSchemaVersion = 3;
+inline constexpr int CurrentSchemaVersion = 4;
 
 // The version a database holds; 0 for a database without the formulary schema.
 int schemaVersion(db::Connection& connection);
@@ -19,9 +19,6 @@ void upgrade(db::Connection& connection);
 // a server database must already be current (only the administration tool
 // changes a server's schema). Throws AppError with a clear message otherwise.
 void prepareForUse(db::Connection& connection);
-
-// Lets a group of server roles read and write the data, and nothing else.
-void grantDataAccess(db::Connection& connection, const QString& group);
 
 // Removes the formulary from a server database: its users' log-in roles and
 // its schemas. For tests and benchmarks that fill one database again and again.

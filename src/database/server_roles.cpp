@@ -51,11 +51,7 @@ AS $guard$
 DECLARE
     users text := current_database() || '_users';
 BEGIN
-    IF NOT (EXISTS (SELECT 1 FROM pg_roles WHERE rolname = session_user AND rolsuper)
-            OR session_user = (SELECT pg_get_userbyid(nspowner) FROM pg_namespace
-                               WHERE nspname = 'inventory')
-            OR (pg_has_role(session_user, users, 'MEMBER')
-                AND pg_has_role(session_user, current_database() || '_admins', 'MEMBER'))) THEN
+    IF NOT inventory.caller_may('administrator') THEN
         RAISE EXCEPTION 'Only an administrator of this formulary may change its users.'
             USING ERRCODE = '42501';
     END IF;

@@ -1,5 +1,6 @@
 #include "database/session.h"
 
+#include "database/change.h"
 #include "platform/db/transaction.h"
 
 #include <QDateTime>
@@ -22,7 +23,13 @@ qint64 now() {
     return QDateTime::currentSecsSinceEpoch();
 }
 
+// On a server each user sees only their own sessions; the server's function
+// purges everyone's.
 void purgeStale(db::Connection& c) {
+    if (onServer(c)) {
+        c.query(QStringLiteral("SELECT inventory.session_purge_stale()"));
+        return;
+    }
     const qint64 cutoff = now() - StaleSessionSeconds;
     for (const QString& table : sessionTables())
         c.execute(

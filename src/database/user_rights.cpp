@@ -29,6 +29,9 @@ UserRights ReadUserRights(db::Connection& c, const QString& userId) {
 
 // A user without a row gets one; the other rights of a new row stay Null.
 bool SaveUserRight(db::Connection& c, const QString& userId, Right right, bool value) {
+    if (onServer(c))
+        return serverChange(c, QStringLiteral("user_right_save"), {userId, column(right), value})
+            .toBool();
     ChangeTarget target{Entry::UserRights, userId};
     return runChange(c, target, [&] {
         c.execute(
@@ -41,6 +44,8 @@ bool SaveUserRight(db::Connection& c, const QString& userId, Right right, bool v
 }
 
 bool SetAllRights(db::Connection& c, const QString& userId, bool value) {
+    if (onServer(c))
+        return serverChange(c, QStringLiteral("user_rights_set_all"), {userId, value}).toBool();
     ChangeTarget target{Entry::UserRights, userId};
     return runChange(c, target, [&] {
         c.execute(QStringLiteral(

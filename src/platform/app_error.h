@@ -12,6 +12,9 @@ public:
     enum Number : long {
         Overflow = 6,
         InvalidArgument = 5,
+        // The database server refused a change that this user may not make;
+        // nothing was changed and the program goes on.
+        PermissionDenied = 70,
         Database = 3146,
         CommandTimeout = 3234,
         NotConnected = 3704,

@@ -77,7 +77,9 @@ protected:
         return values;
     }
 
+    // Opened by an administrator, whose changes the database takes.
     std::unique_ptr<frmUserSettings> openWindow() {
+        current_user::setAdministrator(*conn, QStringLiteral("pharmacist"), true);
         Main();
         auto form = std::make_unique<frmUserSettings>(mdlFormulary.objMainWindow.get());
         form->Form_Load();

@@ -1,5 +1,6 @@
 #include "core/logged_in_run.h"
 #include "core/mdlFormulary.h"
+#include "database/user_rights.h"
 #include "details/details_commands.h"
 #include "details/frmDrugInformation.h"
 #include "details/frmMedDetails.h"
@@ -53,6 +54,8 @@ protected:
     void SetUp() override {
         LoggedInRunTest::SetUp();
         fixture = std::make_unique<FormularyFixture>(database->target());
+        // The right shown to the window is set per test; the database holds them all.
+        ASSERT_TRUE(database::SetAllRights(*conn, QStringLiteral("E-pharmacist"), true));
     }
 
     frmFormulary& logIn(bool otherDetailsRight = true) {

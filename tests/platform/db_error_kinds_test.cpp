@@ -52,6 +52,9 @@ void PrintTo(DbError::Kind kind, std::ostream* os) {
     case Kind::ValueTooLong:
         *os << "ValueTooLong";
         return;
+    case Kind::PermissionDenied:
+        *os << "PermissionDenied";
+        return;
     }
 }
 
@@ -231,6 +234,15 @@ void valueTooLong(const Probe& p) {
     a->execute(kInsert, {3, 0, QString(1000, QLatin1Char('x'))});
 }
 
+// A role of the users group writes a table it may only read.
+void permissionDenied(const Probe& p) {
+    auto a = p.connect();
+    const QString users =
+        a->query(QStringLiteral("SELECT current_database() || '_users'")).field(0).toString();
+    a->execute(QStringLiteral("SET ROLE \"%1\"").arg(users));
+    a->execute(QStringLiteral("UPDATE inventory.tbSchemaVersion SET version = version"));
+}
+
 void syntaxError(const Probe& p) {
     p.connect()->query(QStringLiteral("SELEC 1"));
 }
@@ -261,6 +273,8 @@ const KindCase kCases[] = {
     {"cannot open", cannotOpen, Kind::Connection, false, true, true},
     {"statement timeout", statementTimeout, Kind::Timeout, true, true, true},
     {"value too long", valueTooLong, Kind::ValueTooLong, true, true, true},
+    // SQLite has no roles: there the program's change functions refuse a user.
+    {"permission denied", permissionDenied, Kind::PermissionDenied, true, false, true},
     {"syntax error", syntaxError, Kind::Other, false, true, true},
 };
 
@@ -270,6 +284,8 @@ long expectedNumber(Kind kind) {
         return AppError::CommandTimeout;
     case Kind::Connection:
         return AppError::NotConnected;
+    case Kind::PermissionDenied:
+        return AppError::PermissionDenied;
     default:
         return AppError::Database;
     }

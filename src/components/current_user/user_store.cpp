@@ -5,6 +5,7 @@
 #include "database/server_roles.h"
 #include "platform/app_error.h"
 #include "platform/db/text_match.h"
+#include "platform/db/transaction.h"
 
 #include <sodium.h>
 
@@ -14,8 +15,7 @@ namespace {
 
 const QString kSource = QStringLiteral("current_user.UserStore");
 
-// A changed log-in (new password, enabled or disabled) lifts the slow-down of
-// earlier failed log-ins.
+// A new password lifts the slow-down of earlier failed log-ins.
 const QString kFreshLogins = QStringLiteral("failedlogins = 0, lastfailed_at = NULL");
 
 [[noreturn]] void refuse(const QString& description) {
@@ -61,10 +61,6 @@ void requireFree(db::Connection& c, const QString& employeeCode, const QString& 
         refuse(QStringLiteral("A user named \"%1\" exists already.").arg(userName));
 }
 
-bool onServer(const db::Connection& c) {
-    return c.engine() == db::Engine::PostgreSQL;
-}
-
 // Only "BB" (may only look) and "AA" (the four rights decide) exist; typed in
 // any case, kept upper-case.
 QString rightsClassOf(const QString& typed) {
@@ -75,10 +71,14 @@ QString rightsClassOf(const QString& typed) {
     return rightsClass;
 }
 
-// Runs an update of one user's row, and what goes with it on the server, as
-// one change; an unknown user changes nothing and is an error.
+[[noreturn]] void refuseUnknown(const QString& name) {
+    refuse(QStringLiteral("There is no user named \"%1\".").arg(name));
+}
+
+// Runs an update of one user's row as one change; an unknown user changes
+// nothing and is an error.
 void updateUser(db::Connection& c, const QString& assignments, const QString& username,
-                QVariantList params, const std::function<void()>& alongside = {}) {
+                QVariantList params) {
     const QString name = foldedUserName(username);
     params << name;
     bool found = true;
@@ -87,14 +87,28 @@ void updateUser(db::Connection& c, const QString& assignments, const QString& us
         found = c.execute(QStringLiteral("UPDATE inventory.tbUser SET %1 WHERE username = ?")
                               .arg(assignments),
                           params) > 0;
-        if (found && alongside)
-            alongside();
         return found;
     });
     if (!found)
-        refuse(QStringLiteral("There is no user named \"%1\".").arg(name));
+        refuseUnknown(name);
     if (!changed)
         refuse(QStringLiteral("The database refused the change of the user \"%1\".").arg(name));
+}
+
+// The server's change function of one user's row; false from it: no such user.
+void updateUserOnServer(db::Connection& c, const QString& function, const QString& username,
+                        const QVariant& value) {
+    const QString name = foldedUserName(username);
+    if (!database::serverChange(c, function, {name, value}).toBool())
+        refuseUnknown(name);
+}
+
+// The log-in role of a user of the formulary on a server.
+QString existingRole(db::Connection& c, const QString& username) {
+    const QString role = database::server_roles::roleNameFor(username);
+    if (!findUser(c, role))
+        refuseUnknown(role);
+    return role;
 }
 
 } // namespace
@@ -148,8 +162,9 @@ bool verifyPassword(const QString& hash, const QString& password) {
 }
 
 void addUser(db::Connection& c, const UserRecord& user, const QString& password) {
-    const QString name = onServer(c) ? database::server_roles::roleNameFor(user.username)
-                                     : foldedUserName(user.username);
+    const bool onServer = database::onServer(c);
+    const QString name = onServer ? database::server_roles::roleNameFor(user.username)
+                                  : foldedUserName(user.username);
     const QString code = user.employeecode.trimmed();
     if (name.isEmpty())
         refuse(QStringLiteral("The user name must not be empty."));
@@ -157,29 +172,36 @@ void addUser(db::Connection& c, const UserRecord& user, const QString& password)
         refuse(QStringLiteral("The employee code must not be empty."));
     const QString rightsClass = rightsClassOf(user.rightsclass);
     requirePassword(password);
+    const QVariantList values = {code,
+                                 name,
+                                 nonNull(user.firstname),
+                                 nonNull(user.lastname),
+                                 nonNull(db::foldText(user.lastname)),
+                                 nonNull(initialsOf(user)),
+                                 rightsClass,
+                                 user.isadmin};
     // On a server the password belongs to the user's log-in role, not to a table.
-    const QVariant hash = onServer(c) ? QVariant() : QVariant(hashPassword(password));
-    database::ChangeTarget target{database::Entry::User, name};
-    const bool added = database::runChange(c, target, [&] {
-        c.execute(
-            QStringLiteral("INSERT INTO inventory.tbUser (employeecode, username, firstname,"
-                           " lastname, lastname_folded, initials, rightsclass, isadmin,"
-                           " passwordhash, failedlogins) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
-            {code, name, nonNull(user.firstname), nonNull(user.lastname),
-             nonNull(db::foldText(user.lastname)), nonNull(initialsOf(user)), rightsClass,
-             user.isadmin, hash});
-        if (onServer(c)) {
-            database::server_roles::createLogin(c, name, password);
-            if (user.isadmin)
-                database::server_roles::setLoginAdmin(c, name, true);
-        }
-        return true;
-    });
+    bool added = false;
+    if (onServer) {
+        added = !database::serverChange(c, QStringLiteral("user_add"),
+                                        values + QVariantList{c.passwordVerifier(name, password)})
+                     .isNull();
+    } else {
+        database::ChangeTarget target{database::Entry::User, name};
+        added = database::runChange(c, target, [&] {
+            c.execute(QStringLiteral(
+                          "INSERT INTO inventory.tbUser (employeecode, username, firstname,"
+                          " lastname, lastname_folded, initials, rightsclass, isadmin,"
+                          " passwordhash, failedlogins) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
+                      values + QVariantList{hashPassword(password)});
+            return true;
+        });
+    }
     if (added)
         return;
     // The unique keys decide, also against another workstation; say which one.
     requireFree(c, code, name);
-    if (onServer(c) && database::server_roles::roleExists(c, name))
+    if (onServer && database::server_roles::roleExists(c, name))
         refuse(QStringLiteral("The server has a role named \"%1\" already, which is no user of "
                               "this formulary.")
                    .arg(name));
@@ -188,45 +210,45 @@ void addUser(db::Connection& c, const UserRecord& user, const QString& password)
 
 void setPassword(db::Connection& c, const QString& username, const QString& password) {
     requirePassword(password);
-    const QString& reset = kFreshLogins;
-    if (!onServer(c)) {
-        updateUser(c, QStringLiteral("passwordhash = ?, ") + reset, username,
+    if (!database::onServer(c)) {
+        updateUser(c, QStringLiteral("passwordhash = ?, ") + kFreshLogins, username,
                    {hashPassword(password)});
         return;
     }
-    const QString role = database::server_roles::roleNameFor(username);
-    updateUser(c, reset, username, {}, [&] {
-        // A user from before server log-ins gets a role with the first password set.
-        if (database::server_roles::loginExists(c, role)) {
-            database::server_roles::setLoginPassword(c, role, password);
-            return;
-        }
-        database::server_roles::createLogin(c, role, password);
-        if (findUser(c, role)->isadmin)
-            database::server_roles::setLoginAdmin(c, role, true);
-    });
+    const QString role = existingRole(c, username);
+    // A user from before server log-ins gets a role with the first password set.
+    if (database::server_roles::loginExists(c, role)) {
+        database::server_roles::setLoginPassword(c, role, password);
+        return;
+    }
+    db::Transaction t(c);
+    database::server_roles::createLogin(c, role, password);
+    if (findUser(c, role)->isadmin)
+        database::server_roles::setLoginAdmin(c, role, true);
+    t.commit();
 }
 
 void setRightsClass(db::Connection& c, const QString& username, const QString& rightsClass) {
-    updateUser(c, QStringLiteral("rightsclass = ?"), username, {rightsClassOf(rightsClass)});
+    if (database::onServer(c))
+        updateUserOnServer(c, QStringLiteral("user_set_rights_class"), username,
+                           rightsClassOf(rightsClass));
+    else
+        updateUser(c, QStringLiteral("rightsclass = ?"), username, {rightsClassOf(rightsClass)});
 }
 
 void setLoginEnabled(db::Connection& c, const QString& username, bool enabled) {
-    if (!onServer(c))
+    if (!database::onServer(c))
         refuse(QStringLiteral("Only users of a database server can be disabled; on an embedded "
                               "database, set another password instead."));
-    const QString role = database::server_roles::roleNameFor(username);
-    updateUser(c, kFreshLogins, username, {},
-               [&] { database::server_roles::setLoginEnabled(c, role, enabled); });
+    database::server_roles::setLoginEnabled(c, existingRole(c, username), enabled);
 }
 
 void setAdministrator(db::Connection& c, const QString& username, bool isAdmin) {
     // On a server the flag follows the administrators' group, which decides.
-    updateUser(c, QStringLiteral("isadmin = ?"), username, {isAdmin}, [&] {
-        if (onServer(c))
-            database::server_roles::setLoginAdmin(c, database::server_roles::roleNameFor(username),
-                                                  isAdmin);
-    });
+    if (database::onServer(c))
+        updateUserOnServer(c, QStringLiteral("user_set_admin"), username, isAdmin);
+    else
+        updateUser(c, QStringLiteral("isadmin = ?"), username, {isAdmin});
 }
 
 std::optional<UserRecord> findUser(db::Connection& c, const QString& username) {

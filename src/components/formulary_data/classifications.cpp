@@ -31,12 +31,14 @@ bool isClassificationParent(const node_store::StoredNode& node) {
     return node.key == node_store::RootKey || node.type == QLatin1String("1");
 }
 
-// The id of the classification whose node has the key.
-std::optional<QVariant> classificationAt(db::Connection& c, const QString& key) {
+// The id of the classification whose node has the key (and the id the
+// workstation saw, when it names one).
+std::optional<QVariant> classificationAt(db::Connection& c, const database::NodeIdentity& node) {
     const db::Recordset rs =
         c.query(QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
-                               " WHERE Node_Key = ? AND node_type = '1'"),
-                {key});
+                               " WHERE Node_Key = ? AND node_type = '1'"
+                               " AND (? IS NULL OR ClassificationID = ?)"),
+                {node.key, node.id, node.id});
     if (rs.eof())
         return std::nullopt;
     return rs.field(0);
@@ -64,6 +66,11 @@ bool ClassificationsObject::AddClassification(const database::NodeIdentity& pare
     if (node_store::isBlankName(name))
         return false;
     db::Connection& c = m_owner.connection();
+    if (database::onServer(c))
+        return node_store::placed(
+            newKey,
+            database::serverChange(c, QStringLiteral("classification_add"),
+                                   {parent.key, newKey, name, db::foldText(name), description}));
     QString key = newKey;
     database::ChangeTarget target{database::Entry::Classification, {}};
     const bool done = database::runChange(c, target, [&] {
@@ -88,9 +95,13 @@ bool ClassificationsObject::RenameClassification(const database::NodeIdentity& n
     if (node_store::isBlankName(newName))
         return false;
     db::Connection& c = m_owner.connection();
+    if (database::onServer(c))
+        return database::serverChange(c, QStringLiteral("classification_rename"),
+                                      {node.key, node.id, newName, db::foldText(newName)})
+            .toBool();
     database::ChangeTarget target{database::Entry::Classification, node.id};
     return database::runChange(c, target, [&] {
-        const auto id = classificationAt(c, node.key);
+        const auto id = classificationAt(c, node);
         if (!id)
             return false;
         c.execute(QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?,"
@@ -103,9 +114,13 @@ bool ClassificationsObject::RenameClassification(const database::NodeIdentity& n
 
 bool ClassificationsObject::DeleteClassification(const database::NodeIdentity& node) {
     db::Connection& c = m_owner.connection();
+    if (database::onServer(c))
+        return database::serverChange(c, QStringLiteral("classification_delete"),
+                                      {node.key, node.id})
+            .toBool();
     database::ChangeTarget target{database::Entry::Classification, node.id};
     return database::runChange(c, target, [&] {
-        const auto id = classificationAt(c, node.key);
+        const auto id = classificationAt(c, node);
         if (!id || !node_store::removeLeaf(c, node.key))
             return false;
         c.execute(

@@ -28,6 +28,9 @@ bool DrugsObject::AddDrug(const database::NodeIdentity& parent, QString& newKey,
                           const QString& name, const QString& itemId) {
     Q_UNUSED(name);
     db::Connection& c = m_owner.connection();
+    if (database::onServer(c))
+        return node_store::placed(newKey, database::serverChange(c, QStringLiteral("drug_place"),
+                                                                 {parent.key, newKey, itemId}));
     QString key = newKey;
     database::ChangeTarget target{database::Entry::Drug, itemId};
     const bool done = database::runChange(c, target, [&] {
@@ -45,6 +48,8 @@ bool DrugsObject::AddDrug(const database::NodeIdentity& parent, QString& newKey,
 
 bool DrugsObject::DeleteDrug(const QString& itemId) {
     db::Connection& c = m_owner.connection();
+    if (database::onServer(c))
+        return database::serverChange(c, QStringLiteral("drug_unplace"), {itemId}).toBool();
     database::ChangeTarget target{database::Entry::Drug, itemId};
     return database::runChange(c, target, [&] {
         const auto key = drugNodeKey(c, itemId);

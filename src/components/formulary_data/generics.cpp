@@ -77,6 +77,10 @@ bool GenericsObject::SearchGeneric(qint64 genericCode) {
 bool GenericsObject::AddGeneric(const database::NodeIdentity& parent, QString& newKey,
                                 const QString& name, qint64 genericCode) {
     db::Connection& c = m_owner.connection();
+    if (database::onServer(c))
+        return node_store::placed(newKey, database::serverChange(c, QStringLiteral("generic_place"),
+                                                                 {parent.key, newKey, genericCode,
+                                                                  name, db::foldText(name)}));
     QString key = newKey;
     database::ChangeTarget target{database::Entry::GenericName, genericCode};
     const bool done = database::runChange(c, target, [&] {
@@ -100,6 +104,8 @@ bool GenericsObject::AddGeneric(const database::NodeIdentity& parent, QString& n
 
 bool GenericsObject::DeleteGeneric(qint64 genericCode) {
     db::Connection& c = m_owner.connection();
+    if (database::onServer(c))
+        return database::serverChange(c, QStringLiteral("generic_unplace"), {genericCode}).toBool();
     database::ChangeTarget target{database::Entry::GenericName, genericCode};
     return database::runChange(c, target, [&] {
         const auto where = placement(c, genericCode);
@@ -154,10 +160,17 @@ bool GenericsObject::NewGeneric(const QString& name, qint64* newCode) {
         return false;
     db::Connection& c = m_owner.connection();
     database::ChangeTarget target{database::Entry::GenericName, {}};
-    const bool done = database::runChange(c, target, [&] {
-        target.id = insertGeneric(c, name);
-        return true;
-    });
+    bool done = false;
+    if (database::onServer(c)) {
+        target.id =
+            database::serverChange(c, QStringLiteral("generic_new"), {name, db::foldText(name)});
+        done = !target.id.isNull();
+    } else {
+        done = database::runChange(c, target, [&] {
+            target.id = insertGeneric(c, name);
+            return true;
+        });
+    }
     if (done && newCode)
         *newCode = target.id.toLongLong();
     return done;
@@ -167,6 +180,10 @@ bool GenericsObject::RenameGeneric(qint64 genericCode, const QString& newName) {
     if (node_store::isBlankName(newName))
         return false;
     db::Connection& c = m_owner.connection();
+    if (database::onServer(c))
+        return database::serverChange(c, QStringLiteral("generic_rename"),
+                                      {genericCode, newName, db::foldText(newName)})
+            .toBool();
     database::ChangeTarget target{database::Entry::GenericName, genericCode};
     return database::runChange(c, target, [&] {
         if (c.execute(

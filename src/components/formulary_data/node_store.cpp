@@ -85,6 +85,13 @@ bool insert(db::Connection& c, const StoredNode& parent, QString& key, database:
     }
 }
 
+bool placed(QString& key, const QVariant& answer) {
+    if (answer.isNull())
+        return false;
+    key = answer.toString();
+    return true;
+}
+
 bool removeLeaf(db::Connection& c, const QString& key) {
     const auto node = find(c, key);
     if (!node || node->childCount > 0 || node->key == RootKey)

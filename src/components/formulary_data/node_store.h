@@ -45,6 +45,10 @@ std::optional<StoredNode> find(db::Connection& c, const QString& key);
 bool insert(db::Connection& c, const StoredNode& parent, QString& key, database::NodeKind kind,
             const QVariant& id);
 
+// The key that a server's change function answered for a new node, taken
+// into key; false when the change was refused (no key).
+bool placed(QString& key, const QVariant& answer);
+
 // Removes a node that has no children; false when it has or does not exist.
 bool removeLeaf(db::Connection& c, const QString& key);
 

@@ -56,6 +56,9 @@ public:
     // ROLE; the clear password stays on this machine.
     QString passwordVerifier(const QString& role, const QString& password);
 
+    // Whether a Transaction is open on this connection.
+    bool inTransaction() const { return m_transactionDepth > 0; }
+
     // Statements sent on this connection so far, for measuring round trips.
     qint64 statementCount() const { return m_statements; }
 

@@ -20,6 +20,7 @@ public:
         Connection,           // the database cannot be opened or the connection was lost
         Timeout,              // the statement ran past the command timeout and was cancelled
         ValueTooLong,         // a value exceeds its column's length or the engine's limit
+        PermissionDenied,     // the server's rules do not let this user make the change
     };
 
     DbError(Kind kind, long number, QString description, QString source)
@@ -48,13 +49,19 @@ public:
                           QStringLiteral("The database did not answer within %1 seconds.")
                               .arg(commandTimeout),
                           Source);
-        throw DbError(kind, kind == Kind::Connection ? AppError::NotConnected : AppError::Database,
+        throw DbError(kind, numberOf(kind),
                       description.isEmpty() ? QStringLiteral("The database refused the statement.")
                                             : description,
                       Source);
     }
 
 private:
+    static long numberOf(Kind kind) {
+        if (kind == Kind::Connection)
+            return AppError::NotConnected;
+        return kind == Kind::PermissionDenied ? AppError::PermissionDenied : AppError::Database;
+    }
+
     Kind m_kind;
 };
 

@@ -29,6 +29,7 @@ const SqlState kSqlStates[] = {
     {QLatin1String("55P03"), Kind::Busy}, // lock_timeout or NOWAIT
     {QLatin1String("57014"), Kind::Timeout},
     {QLatin1String("22001"), Kind::ValueTooLong},
+    {QLatin1String("42501"), Kind::PermissionDenied},
 };
 
 // Type OIDs of pg_type that the results map to their own QVariant types.

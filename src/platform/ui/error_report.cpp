@@ -18,6 +18,15 @@ void endProgram() {
         QCoreApplication::exit(ErrorExitCode);
 }
 
+// A change that the server's rules refused was rolled back whole: say why,
+// and go on.
+void reportRefusal(const AppError& error) {
+    MessageBox::show(QStringLiteral("The database server refused this change:\n\n%1\n\nNothing "
+                                    "was changed.")
+                         .arg(error.description()),
+                     {}, Buttons::OK, Icon::Exclamation);
+}
+
 } // namespace
 
 void reportError(const AppError& error) {
@@ -39,7 +48,10 @@ bool runCommand(const std::function<void()>& handler) {
         handler();
         return true;
     } catch (const AppError& error) {
-        reportError(error);
+        if (error.number() == AppError::PermissionDenied)
+            reportRefusal(error);
+        else
+            reportError(error);
     } catch (const std::exception& error) {
         reportError(error);
     }

@@ -96,7 +96,9 @@ TEST_P(UserStore, ChangesAndListing) {
     ASSERT_EQ(users.size(), 2u);
     EXPECT_EQ(users[0].username, QStringLiteral("pharmacist"));
     EXPECT_EQ(users[0].rightsclass, QStringLiteral("BB"));
-    EXPECT_EQ(users[0].failedlogins, 0) << "a new password lifts the slow-down";
+    if (GetParam() == db::Engine::SQLite) { // a server counts failed log-ins itself
+        EXPECT_EQ(users[0].failedlogins, 0) << "a new password lifts the slow-down";
+    }
     EXPECT_EQ(users[1].username, QStringLiteral("viewer"));
     EXPECT_EQ(users[1].initials, QStringLiteral("VL")) << "initials made from the names";
     EXPECT_FALSE(users[1].isadmin);

@@ -233,7 +233,7 @@ TEST_P(ReportEngine, LongReportsRunOverPagesWithTheirHeadingsRepeated) {
                          {},
                          {},
                          {}});
-    database::saveItems(*conn, items);
+    database::saveItems(*database->connect(), items); // as the administration tool
     for (const database::StockItem& item : items)
         addDrug(keys.value(QStringLiteral("Paracetamol")), item.itemid);
     prepare(*conn);

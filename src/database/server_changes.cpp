@@ -1,0 +1,596 @@
+#include "database/server_changes.h"
+
+#include "database/node_names.h"
+#include "database/procedures.h"
+#include "database/server_roles.h"
+#include "database/session.h"
+
+#include <span>
+
+namespace database::server_changes {
+
+namespace {
+
+// The writer role; the users group keeps SELECT and loses every write.
+const QString kRoles = QStringLiteral(R"SQL(
+DO $roles$
+DECLARE
+    users text := current_database() || '_users';
+    changes text := current_database() || '_changes';
+    s text;
+BEGIN
+    IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = changes) THEN
+        EXECUTE format('CREATE ROLE %I NOLOGIN', changes);
+    END IF;
+    FOREACH s IN ARRAY ARRAY['inventory', 'patient_data'] LOOP
+        EXECUTE format('GRANT USAGE ON SCHEMA %I TO %I, %I', s, users, changes);
+        EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %I TO %I',
+                       s, changes);
+        EXECUTE format('GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA %I TO %I', s, changes);
+        EXECUTE format('REVOKE ALL ON ALL TABLES IN SCHEMA %I FROM %I', s, users);
+        EXECUTE format('REVOKE ALL ON ALL SEQUENCES IN SCHEMA %I FROM %I', s, users);
+        EXECUTE format('GRANT SELECT ON ALL TABLES IN SCHEMA %I TO %I', s, users);
+        EXECUTE format('ALTER DEFAULT PRIVILEGES IN SCHEMA %I REVOKE ALL ON TABLES FROM %I',
+                       s, users);
+        EXECUTE format('ALTER DEFAULT PRIVILEGES IN SCHEMA %I REVOKE ALL ON SEQUENCES FROM %I',
+                       s, users);
+        EXECUTE format('ALTER DEFAULT PRIVILEGES IN SCHEMA %I GRANT SELECT ON TABLES TO %I',
+                       s, users);
+        EXECUTE format('ALTER DEFAULT PRIVILEGES IN SCHEMA %I GRANT SELECT, INSERT, UPDATE,'
+                       ' DELETE ON TABLES TO %I', s, changes);
+        EXECUTE format('ALTER DEFAULT PRIVILEGES IN SCHEMA %I GRANT USAGE, SELECT ON SEQUENCES'
+                       ' TO %I', s, changes);
+    END LOOP;
+    REVOKE CREATE ON SCHEMA public FROM PUBLIC;
+END
+$roles$)SQL");
+
+// A session's rows belong to the log-in that wrote them; the writer role
+// purges stale sessions of every user.
+const QString kSessionRows = QStringLiteral(R"SQL(
+DO $sessions$
+DECLARE
+    users text := current_database() || '_users';
+    changes text := current_database() || '_changes';
+    t text;
+BEGIN
+    FOREACH t IN ARRAY ARRAY['tbsession', 'tbfortraceparent', 'tbformularynodelevel',
+                             'tbformularyreport'] LOOP
+        EXECUTE format('ALTER TABLE inventory.%I ADD COLUMN IF NOT EXISTS login_role TEXT'
+                       ' NOT NULL DEFAULT session_user', t);
+        EXECUTE format('ALTER TABLE inventory.%I ENABLE ROW LEVEL SECURITY', t);
+        EXECUTE format('DROP POLICY IF EXISTS own_session ON inventory.%I', t);
+        EXECUTE format('CREATE POLICY own_session ON inventory.%I TO %I'
+                       ' USING (login_role = session_user) WITH CHECK (login_role = session_user)',
+                       t, users);
+        EXECUTE format('DROP POLICY IF EXISTS every_session ON inventory.%I', t);
+        EXECUTE format('CREATE POLICY every_session ON inventory.%I TO %I USING (true)',
+                       t, changes);
+        EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON inventory.%I TO %I', t, users);
+    END LOOP;
+END
+$sessions$)SQL");
+
+struct Function {
+    QString signature;
+    QString returns;
+    QString body;
+    bool callable; // by the users group; the others serve the functions only
+};
+
+// Whether the caller owns the formulary, and whether they hold a right:
+// "classification", "generic", "drug", "otherdetails" or "administrator".
+// A look-only user holds none, whatever is stored.
+const Function kRights[] = {
+    {QStringLiteral("caller_is_owner()"), QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    RETURN EXISTS (SELECT 1 FROM pg_roles WHERE rolname = session_user AND rolsuper)
+        OR session_user = (SELECT pg_get_userbyid(nspowner) FROM pg_namespace
+                           WHERE nspname = 'inventory');
+)SQL"),
+     true},
+    {QStringLiteral("caller_may(right_name text)"), QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    IF inventory.caller_is_owner() THEN
+        RETURN true;
+    END IF;
+    IF NOT pg_has_role(session_user, current_database() || '_users', 'MEMBER') THEN
+        RETURN false;
+    END IF;
+    RETURN COALESCE((
+        SELECT upper(btrim(u.rightsclass)) <> 'BB' AND CASE right_name
+            WHEN 'classification' THEN s.isClassification
+            WHEN 'generic' THEN s.isGeneric
+            WHEN 'drug' THEN s.isDrug
+            WHEN 'otherdetails' THEN s.isOtherDetails
+            WHEN 'administrator'
+                THEN pg_has_role(session_user, current_database() || '_admins', 'MEMBER')
+            END
+        FROM inventory.tbUser u
+        LEFT JOIN inventory.tbforUserSettings s ON s.userid = u.employeecode
+        WHERE u.username = session_user), false);
+)SQL"),
+     true},
+    {QStringLiteral("caller_requires(right_name text)"), QStringLiteral("void"),
+     QStringLiteral(R"SQL(
+    IF NOT inventory.caller_may(right_name) THEN
+        RAISE EXCEPTION 'The user "%" has no right to change %.', session_user,
+            CASE right_name
+                WHEN 'classification' THEN 'classifications'
+                WHEN 'generic' THEN 'generic names'
+                WHEN 'drug' THEN 'the drugs under generic names'
+                WHEN 'otherdetails' THEN 'other details'
+                ELSE 'users, their rights or the hospital record' END
+            USING ERRCODE = '42501';
+    END IF;
+)SQL"),
+     false},
+};
+
+// The tree's keys: a child's key is its parent's key and a number; the
+// wanted number is taken when free, else the next free one.
+const Function kTree[] = {
+    {QStringLiteral("tree_child_number(parent_key text, child_key text)"), QStringLiteral("bigint"),
+     QStringLiteral(R"SQL(
+    DECLARE
+        prefix text := CASE WHEN parent_key = '_0' THEN '_' ELSE parent_key || '.' END;
+        digits text := substr(child_key, length(prefix) + 1);
+    BEGIN
+        IF left(child_key, length(prefix)) <> prefix OR digits !~ '^[1-9][0-9]{0,17}$' THEN
+            RETURN NULL;
+        END IF;
+        RETURN digits::bigint;
+    END;
+)SQL"),
+     false},
+    {QStringLiteral("tree_can_insert(parent_key text, wanted_key text, kind text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    RETURN inventory.tree_child_number(parent_key, wanted_key) IS NOT NULL
+        AND EXISTS (SELECT 1 FROM inventory.tbFormularyNode n WHERE n.Node_Key = parent_key
+                    AND ((kind = '1' AND n.node_type IN ('0', '1'))
+                      OR (kind = '2' AND n.node_type = '1')
+                      OR (kind = '3' AND n.node_type = '2')));
+)SQL"),
+     false},
+    {QStringLiteral("tree_sync_name(kind text, entry_id text)"), QStringLiteral("void"),
+     QStringLiteral(R"SQL(
+    IF kind = '1' THEN
+        {SYNC_CLASSIFICATION};
+    ELSIF kind = '2' THEN
+        {SYNC_GENERIC};
+    ELSE
+        {SYNC_DRUG};
+    END IF;
+)SQL"),
+     false},
+    {QStringLiteral("tree_insert(parent_key text, wanted_key text, kind text, entry_id text)"),
+     QStringLiteral("text"), QStringLiteral(R"SQL(
+    DECLARE
+        n bigint := inventory.tree_child_number(parent_key, wanted_key);
+        parent_level integer;
+        taken bigint[];
+        candidate text;
+    BEGIN
+        IF NOT inventory.tree_can_insert(parent_key, wanted_key, kind) THEN
+            RETURN NULL;
+        END IF;
+        SELECT Node_Level INTO parent_level FROM inventory.tbFormularyNode
+            WHERE Node_Key = parent_key;
+        LOOP
+            candidate := CASE WHEN parent_key = '_0' THEN '_' ELSE parent_key || '.' END || n;
+            INSERT INTO inventory.tbFormularyNode (Node_Key, Node_Parent, Node_Level, node_type,
+                                                   ClassificationID, GenericID, itemid)
+            VALUES (candidate, parent_key, parent_level + 1, kind,
+                    CASE WHEN kind = '1' THEN entry_id::bigint END,
+                    CASE WHEN kind = '2' THEN entry_id::bigint END,
+                    CASE WHEN kind = '3' THEN entry_id END)
+            ON CONFLICT (Node_Key) DO NOTHING;
+            IF FOUND THEN
+                PERFORM inventory.tree_sync_name(kind, entry_id);
+                RETURN candidate;
+            END IF;
+            -- Taken by another workstation between the caller's test and now.
+            IF taken IS NULL THEN
+                taken := array_remove(ARRAY(
+                    SELECT inventory.tree_child_number(parent_key, k.Node_Key)
+                    FROM inventory.tbFormularyNode k WHERE k.Node_Parent = parent_key), NULL);
+            END IF;
+            LOOP
+                n := n + 1;
+                EXIT WHEN NOT n = ANY (taken);
+            END LOOP;
+        END LOOP;
+    END;
+)SQL"),
+     false},
+    {QStringLiteral("tree_remove_leaf(leaf_key text)"), QStringLiteral("boolean"),
+     QStringLiteral(R"SQL(
+    IF leaf_key = '_0' OR EXISTS (SELECT 1 FROM inventory.tbFormularyNode
+                                  WHERE Node_Parent = leaf_key) THEN
+        RETURN false;
+    END IF;
+    DELETE FROM inventory.tbFormularyNode WHERE Node_Key = leaf_key;
+    RETURN FOUND;
+)SQL"),
+     false},
+    {QStringLiteral("generic_placement(generic_id bigint, OUT node_key text, OUT drugs bigint)"),
+     QStringLiteral("record"), QStringLiteral(R"SQL(
+    SELECT n.Node_Key, (SELECT COUNT(*) FROM inventory.tbFormularyNode d
+                        WHERE d.Node_Parent = n.Node_Key)
+        INTO node_key, drugs
+        FROM inventory.tbFormularyNode n WHERE n.GenericID = generic_id;
+)SQL"),
+     false},
+};
+
+// One function for each change the program makes. NULL or false: the rules
+// refused the change, and nothing was written.
+const Function kChanges[] = {
+    {QStringLiteral("classification_add(parent_key text, wanted_key text, class_name text,"
+                    " folded text, class_description text)"),
+     QStringLiteral("text"), QStringLiteral(R"SQL(
+    DECLARE
+        new_id bigint;
+    BEGIN
+        PERFORM inventory.caller_requires('classification');
+        IF NOT inventory.tree_can_insert(parent_key, wanted_key, '1') THEN
+            RETURN NULL;
+        END IF;
+        INSERT INTO inventory.tbForClassification (ClassificationName, Description, name_folded)
+            VALUES (class_name, NULLIF(class_description, ''), folded)
+            RETURNING ClassificationID INTO new_id;
+        RETURN inventory.tree_insert(parent_key, wanted_key, '1', new_id::text);
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("classification_rename(at_key text, class_id bigint, class_name text,"
+                    " folded text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    DECLARE
+        found_id bigint;
+    BEGIN
+        PERFORM inventory.caller_requires('classification');
+        SELECT ClassificationID INTO found_id FROM inventory.tbFormularyNode
+            WHERE Node_Key = at_key AND node_type = '1'
+              AND (class_id IS NULL OR ClassificationID = class_id);
+        IF found_id IS NULL THEN
+            RETURN false;
+        END IF;
+        UPDATE inventory.tbForClassification SET ClassificationName = class_name,
+            name_folded = folded WHERE ClassificationID = found_id;
+        PERFORM inventory.tree_sync_name('1', found_id::text);
+        RETURN true;
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("classification_delete(at_key text, class_id bigint)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    DECLARE
+        found_id bigint;
+    BEGIN
+        PERFORM inventory.caller_requires('classification');
+        SELECT ClassificationID INTO found_id FROM inventory.tbFormularyNode
+            WHERE Node_Key = at_key AND node_type = '1'
+              AND (class_id IS NULL OR ClassificationID = class_id);
+        IF found_id IS NULL OR NOT inventory.tree_remove_leaf(at_key) THEN
+            RETURN false;
+        END IF;
+        DELETE FROM inventory.tbForClassification WHERE ClassificationID = found_id;
+        RETURN true;
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("generic_new(generic_name text, folded text)"), QStringLiteral("bigint"),
+     QStringLiteral(R"SQL(
+    DECLARE
+        new_id bigint;
+    BEGIN
+        PERFORM inventory.caller_requires('generic');
+        INSERT INTO inventory.tbforgeneric (genericname, name_folded)
+            VALUES (generic_name, folded) RETURNING GenericID INTO new_id;
+        RETURN new_id;
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("generic_rename(generic_id bigint, generic_name text, folded text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    PERFORM inventory.caller_requires('generic');
+    UPDATE inventory.tbforgeneric SET genericname = generic_name, name_folded = folded
+        WHERE GenericID = generic_id;
+    IF NOT FOUND THEN
+        RETURN false;
+    END IF;
+    PERFORM inventory.tree_sync_name('2', generic_id::text);
+    RETURN true;
+)SQL"),
+     true},
+    // A code of 0 or less places a new generic name of that name.
+    {QStringLiteral("generic_place(parent_key text, wanted_key text, generic_id bigint,"
+                    " generic_name text, folded text)"),
+     QStringLiteral("text"), QStringLiteral(R"SQL(
+    DECLARE
+        placed bigint := generic_id;
+        old record;
+    BEGIN
+        PERFORM inventory.caller_requires('generic');
+        IF NOT inventory.tree_can_insert(parent_key, wanted_key, '2') THEN
+            RETURN NULL;
+        END IF;
+        IF generic_id <= 0 THEN
+            INSERT INTO inventory.tbforgeneric (genericname, name_folded)
+                VALUES (generic_name, folded) RETURNING GenericID INTO placed;
+        ELSE
+            old := inventory.generic_placement(generic_id);
+            IF old.node_key IS NOT NULL
+               AND (old.drugs > 0 OR NOT inventory.tree_remove_leaf(old.node_key)) THEN
+                RETURN NULL;
+            END IF;
+        END IF;
+        RETURN inventory.tree_insert(parent_key, wanted_key, '2', placed::text);
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("generic_unplace(generic_id bigint)"), QStringLiteral("boolean"),
+     QStringLiteral(R"SQL(
+    DECLARE
+        old record;
+    BEGIN
+        PERFORM inventory.caller_requires('generic');
+        old := inventory.generic_placement(generic_id);
+        IF old.node_key IS NULL OR old.drugs > 0 THEN
+            RETURN false;
+        END IF;
+        RETURN inventory.tree_remove_leaf(old.node_key);
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("generic_delete(generic_id bigint)"), QStringLiteral("integer"),
+     QStringLiteral(R"SQL(
+    DECLARE
+        old record;
+    BEGIN
+        PERFORM inventory.caller_requires('generic');
+        IF NOT EXISTS (SELECT 1 FROM inventory.tbforgeneric WHERE GenericID = generic_id) THEN
+            RETURN {NOT_FOUND};
+        END IF;
+        old := inventory.generic_placement(generic_id);
+        IF old.node_key IS NOT NULL THEN
+            RETURN CASE WHEN old.drugs > 0 THEN {HAS_DRUGS} ELSE {UNDER_CLASSIFICATION} END;
+        END IF;
+        DELETE FROM inventory.tbFormularyOtherDetails WHERE GenericID = generic_id;
+        DELETE FROM inventory.tbforgeneric WHERE GenericID = generic_id;
+        RETURN {DELETED};
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("drug_place(parent_key text, wanted_key text, item_id text)"),
+     QStringLiteral("text"), QStringLiteral(R"SQL(
+    DECLARE
+        old_key text;
+    BEGIN
+        PERFORM inventory.caller_requires('drug');
+        IF NOT inventory.tree_can_insert(parent_key, wanted_key, '3') THEN
+            RETURN NULL;
+        END IF;
+        SELECT Node_Key INTO old_key FROM inventory.tbFormularyNode WHERE itemid = item_id;
+        IF old_key IS NOT NULL AND NOT inventory.tree_remove_leaf(old_key) THEN
+            RETURN NULL;
+        END IF;
+        RETURN inventory.tree_insert(parent_key, wanted_key, '3', item_id);
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("drug_unplace(item_id text)"), QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    DECLARE
+        old_key text;
+    BEGIN
+        PERFORM inventory.caller_requires('drug');
+        SELECT Node_Key INTO old_key FROM inventory.tbFormularyNode WHERE itemid = item_id;
+        IF old_key IS NULL THEN
+            RETURN false;
+        END IF;
+        RETURN inventory.tree_remove_leaf(old_key);
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("other_details_save(generic_id bigint, details text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    PERFORM inventory.caller_requires('otherdetails');
+    INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails)
+        VALUES (generic_id, details)
+        ON CONFLICT (GenericID) DO UPDATE SET OtherDetails = excluded.OtherDetails;
+    RETURN true;
+)SQL"),
+     true},
+    // A user without a row gets one; the other rights of a new row stay Null.
+    {QStringLiteral("user_right_save(user_id text, right_column text, granted boolean)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    DECLARE
+        col text := lower(right_column);
+    BEGIN
+        PERFORM inventory.caller_requires('administrator');
+        IF col NOT IN ('isclassification', 'isdrug', 'isgeneric', 'isotherdetails') THEN
+            RAISE EXCEPTION 'There is no right "%".', right_column USING ERRCODE = '22023';
+        END IF;
+        EXECUTE format('INSERT INTO inventory.tbforUserSettings (userid, %1$I) VALUES ($1, $2)'
+                       ' ON CONFLICT (userid) DO UPDATE SET %1$I = excluded.%1$I', col)
+            USING user_id, granted;
+        RETURN true;
+    END;
+)SQL"),
+     true},
+    {QStringLiteral("user_rights_set_all(user_id text, granted boolean)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    PERFORM inventory.caller_requires('administrator');
+    INSERT INTO inventory.tbforUserSettings
+        (userid, isClassification, isDrug, isGeneric, isOtherDetails)
+        VALUES (user_id, granted, granted, granted, granted)
+        ON CONFLICT (userid) DO UPDATE SET isClassification = excluded.isClassification,
+            isDrug = excluded.isDrug, isGeneric = excluded.isGeneric,
+            isOtherDetails = excluded.isOtherDetails;
+    RETURN true;
+)SQL"),
+     true},
+    {QStringLiteral("hospital_save(client_name text, company_name text, address text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    PERFORM inventory.caller_requires('administrator');
+    DELETE FROM patient_data.tbHospitalInfo;
+    INSERT INTO patient_data.tbHospitalInfo (clientname, company, address1)
+        VALUES (client_name, company_name, address);
+    RETURN true;
+)SQL"),
+     true},
+    // The password reaches the server only as a verifier.
+    {QStringLiteral("user_add(employee_code text, user_name text, first_name text,"
+                    " last_name text, last_folded text, user_initials text, rights_class text,"
+                    " admin boolean, verifier text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    PERFORM inventory.caller_requires('administrator');
+    IF rights_class NOT IN ('AA', 'BB') THEN
+        RAISE EXCEPTION 'The rights class is "AA" or "BB", not "%".', rights_class
+            USING ERRCODE = '22023';
+    END IF;
+    INSERT INTO inventory.tbUser (employeecode, username, firstname, lastname, lastname_folded,
+                                  initials, rightsclass, isadmin, passwordhash, failedlogins)
+        VALUES (employee_code, user_name, first_name, last_name, last_folded, user_initials,
+                rights_class, admin, NULL, 0);
+    PERFORM inventory.login_create(user_name, verifier);
+    IF admin THEN
+        PERFORM inventory.login_set_admin(user_name, true);
+    END IF;
+    RETURN true;
+)SQL"),
+     true},
+    {QStringLiteral("user_set_rights_class(user_name text, rights_class text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    PERFORM inventory.caller_requires('administrator');
+    IF rights_class NOT IN ('AA', 'BB') THEN
+        RAISE EXCEPTION 'The rights class is "AA" or "BB", not "%".', rights_class
+            USING ERRCODE = '22023';
+    END IF;
+    UPDATE inventory.tbUser SET rightsclass = rights_class WHERE username = user_name;
+    RETURN FOUND;
+)SQL"),
+     true},
+    // The flag follows the administrators' group, which decides.
+    {QStringLiteral("user_set_admin(user_name text, admin boolean)"), QStringLiteral("boolean"),
+     QStringLiteral(R"SQL(
+    PERFORM inventory.caller_requires('administrator');
+    UPDATE inventory.tbUser SET isadmin = admin WHERE username = user_name;
+    IF NOT FOUND THEN
+        RETURN false;
+    END IF;
+    PERFORM inventory.login_set_admin(user_name, admin);
+    RETURN true;
+)SQL"),
+     true},
+    // Sessions that no one has used for a day are taken as left behind by a
+    // crash; the cut-off is the server's, so that no caller can purge a live one.
+    {QStringLiteral("session_purge_stale()"), QStringLiteral("void"), QStringLiteral(R"SQL(
+    DECLARE
+        cutoff bigint := extract(epoch FROM now())::bigint - {STALE_SECONDS};
+    BEGIN
+        DELETE FROM inventory.tbForTraceParent WHERE session_id IN
+            (SELECT session_id FROM inventory.tbSession WHERE last_seen < cutoff);
+        DELETE FROM inventory.tbFormularyNodeLevel WHERE session_id IN
+            (SELECT session_id FROM inventory.tbSession WHERE last_seen < cutoff);
+        DELETE FROM inventory.tbFormularyReport WHERE session_id IN
+            (SELECT session_id FROM inventory.tbSession WHERE last_seen < cutoff);
+        DELETE FROM inventory.tbSession WHERE last_seen < cutoff;
+    END;
+)SQL"),
+     true},
+};
+
+// A plpgsql body that is one statement list gets its BEGIN and END here; one
+// that declares variables brings its own block.
+QString block(const QString& body) {
+    const QString trimmed = body.trimmed();
+    if (trimmed.startsWith(QLatin1String("DECLARE")))
+        return trimmed;
+    return QStringLiteral("BEGIN\n") + trimmed + QStringLiteral("\nEND;");
+}
+
+// The statement that brings a node's name in line, with the entry's id typed.
+QString syncFor(NodeKind kind, const QString& id) {
+    return nodeNameSyncStatement(kind).replace(QLatin1Char('?'), id);
+}
+
+QString filled(QString body) {
+    body.replace(QLatin1String("{SYNC_CLASSIFICATION}"),
+                 syncFor(NodeKind::Classification, QStringLiteral("entry_id::bigint")));
+    body.replace(QLatin1String("{SYNC_GENERIC}"),
+                 syncFor(NodeKind::Generic, QStringLiteral("entry_id::bigint")));
+    body.replace(QLatin1String("{SYNC_DRUG}"), syncFor(NodeKind::Drug, QStringLiteral("entry_id")));
+    const auto result = [](DeleteGenericResult r) { return QString::number(int(r)); };
+    body.replace(QLatin1String("{DELETED}"), result(DeleteGenericResult::Deleted));
+    body.replace(QLatin1String("{UNDER_CLASSIFICATION}"),
+                 result(DeleteGenericResult::UnderClassification));
+    body.replace(QLatin1String("{HAS_DRUGS}"), result(DeleteGenericResult::HasDrugs));
+    body.replace(QLatin1String("{NOT_FOUND}"), result(DeleteGenericResult::NotFound));
+    body.replace(QLatin1String("{STALE_SECONDS}"), QString::number(StaleSessionSeconds));
+    return body;
+}
+
+// The signature without parameter names or OUT parameters, as ALTER and
+// GRANT name a function.
+QString typesOnly(const QString& signature) {
+    const qsizetype open = signature.indexOf(QLatin1Char('('));
+    QStringList types;
+    const QString inside = signature.mid(open + 1, signature.size() - open - 2);
+    for (const QString& parameter : inside.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = parameter.trimmed().split(QLatin1Char(' '));
+        if (words.first() != QLatin1String("OUT"))
+            types << words.last();
+    }
+    return QStringLiteral("inventory.%1(%2)").arg(signature.left(open), types.join(u','));
+}
+
+void create(db::Connection& c, const Function& f) {
+    // Definer functions run as the writer role; helpers as their caller, which
+    // is a definer function.
+    const bool definer = f.callable;
+    c.execute(QStringLiteral("CREATE OR REPLACE FUNCTION inventory.%1 RETURNS %2 LANGUAGE plpgsql"
+                             " %3 SET search_path = pg_catalog, pg_temp AS $body$\n%4\n$body$")
+                  .arg(f.signature, f.returns,
+                       definer ? QStringLiteral("SECURITY DEFINER") : QString(),
+                       block(filled(f.body))));
+    const QString function = typesOnly(f.signature);
+    c.execute(QStringLiteral("DO $own$ BEGIN EXECUTE format('ALTER FUNCTION %1 OWNER TO %I',"
+                             " current_database() || '_changes'); END $own$")
+                  .arg(function));
+    c.execute(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(function));
+    if (f.callable)
+        c.execute(QStringLiteral("DO $grant$ BEGIN EXECUTE format('GRANT EXECUTE ON FUNCTION %1"
+                                 " TO %I, %I', current_database() || '_users',"
+                                 " current_database() || '_keeper'); END $grant$")
+                      .arg(function));
+}
+
+// The writer role creates log-ins through the keeper's functions, which
+// check the caller themselves.
+const QString kKeeperCalls = QStringLiteral(R"SQL(
+DO $keeper$ BEGIN
+    EXECUTE format('GRANT EXECUTE ON FUNCTION inventory.login_create(text, text),'
+                   ' inventory.login_set_admin(text, boolean) TO %I',
+                   current_database() || '_changes');
+END $keeper$)SQL");
+
+} // namespace
+
+void setUp(db::Connection& c) {
+    c.execute(kRoles);
+    c.execute(kSessionRows);
+    for (const std::span<const Function> list :
+         {std::span<const Function>(kRights), std::span<const Function>(kTree),
+          std::span<const Function>(kChanges)})
+        for (const Function& f : list)
+            create(c, f);
+    // The keeper's guard asks caller_may whether the caller administers.
+    server_roles::setUp(c);
+    c.execute(kKeeperCalls);
+}
+
+bool callerIsOwner(db::Connection& c) {
+    return c.query(QStringLiteral("SELECT inventory.caller_is_owner()")).field(0).toBool();
+}
+
+} // namespace database::server_changes

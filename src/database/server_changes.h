@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/db/connection.h"
+
+// On a database server the users' roles only read the formulary. Every change
+// is made by a function of the server's own, one for each change the program
+// makes, which checks the rights of the user who called it (session_user):
+// the four rights for the tree, the names and the other details, nothing for
+// a look-only user, administrators for users, rights and the hospital record.
+// The functions run as "<database>_changes", a role that cannot log in and is
+// the only one besides the owner that writes the tables. A user's session
+// rows (traced path, report lines) are theirs alone: row-level rules let each
+// user see and write only the rows of their own log-in.
+namespace database::server_changes {
+
+// Creates the writer role, the functions and the session rules, and takes
+// every write from the users group. Run by the owner within an upgrade;
+// repeating it changes nothing.
+void setUp(db::Connection& connection);
+
+// True when the connection's user owns the formulary (or is a superuser):
+// the administration tool's imports and set-up need it.
+bool callerIsOwner(db::Connection& connection);
+
+} // namespace database::server_changes
