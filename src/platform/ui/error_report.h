@@ -17,8 +17,9 @@ constexpr int ErrorExitCode = 1;
 void reportError(const AppError& error);
 void reportError(const std::exception& error);
 
-// Runs a command handler; an error escaping it goes to the error report.
-// False when one did.
+// Runs a command handler; an error escaping it goes to the error report,
+// except a change that the database server refused for want of a right,
+// which is only shown (nothing was changed). False when either happened.
 bool runCommand(const std::function<void()>& handler);
 
 // A slot for connect() that runs the handler through runCommand.
