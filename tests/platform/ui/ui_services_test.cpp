@@ -315,6 +315,27 @@ TEST(ErrorReportTest, EscapingErrorIsReportedAndEndsTheRun) {
     EXPECT_EQ(script.exitCode(), ErrorExitCode);
 }
 
+// A change the server refused for want of a right was rolled back whole: the
+// user is told why and the program goes on.
+TEST(ErrorReportTest, ARefusalOfTheServerIsShownAndTheRunGoesOn) {
+    RecordingScript script;
+    script.answerNext(Answer::OK);
+    const bool ran = runCommand([] {
+        throw AppError(
+            AppError::PermissionDenied,
+            QStringLiteral("The user \"jsmith\" has no right to change classifications."),
+            QStringLiteral("db.Connection"));
+    });
+
+    EXPECT_FALSE(ran);
+    ASSERT_EQ(script.messages().size(), 1u);
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("The database server refused this change:\n\nThe user \"jsmith\" has "
+                             "no right to change classifications.\n\nNothing was changed."));
+    EXPECT_EQ(script.messages()[0].icon, Icon::Exclamation);
+    EXPECT_FALSE(script.exitCode().has_value());
+}
+
 // An error raised in an event handler that no command wrapper runs reaches
 // the application's last net instead of the event loop.
 TEST(ErrorReportTest, AnErrorInAnEventHandlerReachesTheReport) {
