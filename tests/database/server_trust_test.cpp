@@ -1,5 +1,6 @@
 #include "components/current_user/user_store.h"
 #include "database/procedures.h"
+#include "database/schema.h"
 #include "database/session.h"
 #include "database/user_rights.h"
 #include "platform/db/db_error.h"
@@ -435,4 +436,33 @@ TEST_F(ServerTrust, AnyUserPurgesOnlyStaleSessions) {
     EXPECT_EQ(count(QStringLiteral("tbForTraceParent"), stale), 0);
     EXPECT_EQ(count(QStringLiteral("tbSession"), otherSession), 1);
     EXPECT_GT(count(QStringLiteral("tbForTraceParent"), otherSession), 0);
+}
+
+// A database from before these rules (schema 3: users wrote the tables
+// themselves) gains them with the upgrade.
+TEST_F(ServerTrust, UpgradeGivesAnOlderDatabaseTheSameRules) {
+    const QString users = databaseName + QStringLiteral("_users");
+    owner->execute(QStringLiteral("GRANT INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA inventory"
+                                  " TO \"%1\"")
+                       .arg(users));
+    owner->execute(QStringLiteral("DROP FUNCTION inventory.classification_add"));
+    owner->execute(QStringLiteral("UPDATE inventory.tbSchemaVersion SET version = 3"));
+
+    database::upgrade(*owner);
+
+    EXPECT_EQ(database::schemaVersion(*owner), database::CurrentSchemaVersion);
+    EXPECT_FALSE(owner
+                     ->query(QStringLiteral("SELECT has_table_privilege(?, "
+                                            "'inventory.tbForClassification', 'INSERT')"),
+                             {users})
+                     .field(0)
+                     .toBool());
+    const auto as = connectAs(roleOf(kRoles[2]));
+    EXPECT_EQ(as->query(QStringLiteral("SELECT inventory.classification_add('_0', '_4', 'New',"
+                                       " 'new', '')"))
+                  .field(0)
+                  .toString(),
+              QStringLiteral("_4"));
+    EXPECT_THROW(as->execute(QStringLiteral("DELETE FROM inventory.tbforUserSettings")),
+                 db::DbError);
 }
