@@ -41,7 +41,12 @@ bool connectToServer(FormularyModule& m) {
         return false;
     }
     m.objCurrentUser->sqlconnection().setCommandTimeout(CommandTimeout);
-    return m.objFormulary->Connect(m.objCurrentUser->connectionstr());
+    if (!m.objFormulary->Connect(m.objCurrentUser->connectionstr()))
+        return false;
+    // The tree's changes are the user's too: an embedded database checks
+    // their rights by the session (a server by the log-in).
+    m.objFormulary->connection().setSessionId(m.objCurrentUser->sqlconnection().sessionId());
+    return true;
 }
 
 } // namespace

@@ -1,0 +1,146 @@
+#include "components/current_user/user_store.h"
+#include "database/hospital.h"
+#include "database/other_details.h"
+#include "database/session.h"
+#include "database/user_rights.h"
+#include "platform/app_error.h"
+#include "support/formulary_fixture.h"
+
+#include <functional>
+
+// The change functions check the rights of the user they work for, on both
+// engines: the server those of the log-in, the embedded database those of the
+// connection's session. The windows check first; this is the second line.
+namespace {
+
+using database::Right;
+
+const QString kPassword = QStringLiteral("rights-test secret");
+
+struct User {
+    const char* name;
+    const char* rightsClass;
+    bool admin;
+    std::vector<Right> rights;
+};
+
+const User kUsers[] = {
+    {"rt_all_four",
+     "AA",
+     false,
+     {Right::Classification, Right::Generic, Right::Drug, Right::OtherDetails}},
+    {"rt_generic_only", "AA", false, {Right::Generic}},
+    {"rt_admin", "AA", true, {}},
+    {"rt_look_only",
+     "BB",
+     true,
+     {Right::Classification, Right::Generic, Right::Drug, Right::OtherDetails}},
+};
+
+struct Change {
+    const char* what;
+    std::vector<const char*> allowed; // the users who may
+    std::function<bool(formulary_data::Formulary&, db::Connection&)> make;
+};
+
+class ChangeRights : public test_support::FormularyTest {
+protected:
+    void SetUp() override {
+        FormularyTest::SetUp();
+        for (const User& u : kUsers) {
+            if (GetParam() == db::Engine::PostgreSQL)
+                conn->execute(QStringLiteral("DROP ROLE IF EXISTS %1").arg(QLatin1String(u.name)));
+            current_user::UserRecord user;
+            user.employeecode = QStringLiteral("E-") + QLatin1String(u.name);
+            user.username = QLatin1String(u.name);
+            user.firstname = QStringLiteral("Test");
+            user.lastname = QLatin1String(u.name);
+            user.rightsclass = QLatin1String(u.rightsClass);
+            user.isadmin = u.admin;
+            current_user::addUser(*conn, user, kPassword);
+            for (Right r : u.rights)
+                ASSERT_TRUE(database::SaveUserRight(*conn, user.employeecode, r, true));
+        }
+    }
+
+    // The program's two connections as the user has them after logging in.
+    struct AsUser {
+        formulary_data::Formulary formulary;
+        std::unique_ptr<db::Connection> own;
+    };
+
+    std::unique_ptr<AsUser> logIn(const User& u) const {
+        db::Target target = db::Target::parse(database->target());
+        if (GetParam() == db::Engine::PostgreSQL) {
+            target.user = QLatin1String(u.name);
+            target.password = kPassword;
+        }
+        auto as = std::make_unique<AsUser>();
+        as->own = std::make_unique<db::Connection>(target);
+        as->own->open();
+        database::beginSession(*as->own, QStringLiteral("E-") + QLatin1String(u.name));
+        EXPECT_TRUE(as->formulary.Connect(target.url()));
+        as->formulary.connection().setSessionId(as->own->sessionId());
+        return as;
+    }
+};
+
+} // namespace
+
+TEST_P(ChangeRights, EachUserMakesOnlyTheChangesTheirRightsAllow) {
+    const qint64 paracetamol = fixture->generic.value(QStringLiteral("Paracetamol"));
+    const std::vector<Change> cases = {
+        {"add a classification",
+         {"rt_all_four"},
+         [](formulary_data::Formulary& f, db::Connection&) {
+             QString key = QStringLiteral("_9");
+             return f.Classifications.AddClassification(f.NodeFormulary.RootIdentity(), key,
+                                                        QStringLiteral("Vitamins"), 0, {});
+         }},
+        {"add a generic name",
+         {"rt_all_four", "rt_generic_only"},
+         [](formulary_data::Formulary& f, db::Connection&) {
+             return f.Generics.NewGeneric(QStringLiteral("Zinc"), nullptr);
+         }},
+        {"remove a drug",
+         {"rt_all_four"},
+         [](formulary_data::Formulary& f, db::Connection&) {
+             return f.Drugs.DeleteDrug(QStringLiteral("PCM500"));
+         }},
+        {"write other details",
+         {"rt_all_four"},
+         [&](formulary_data::Formulary&, db::Connection& own) {
+             return database::SaveOtherDetails(own, paracetamol, QStringLiteral("With food"));
+         }},
+        {"grant a right",
+         {"rt_admin"},
+         [](formulary_data::Formulary&, db::Connection& own) {
+             return database::SaveUserRight(own, QStringLiteral("E-rt_generic_only"), Right::Drug,
+                                            true);
+         }},
+        {"change the hospital record",
+         {"rt_admin"},
+         [](formulary_data::Formulary&, db::Connection& own) {
+             return database::saveHospital(own, {QStringLiteral("X"), QStringLiteral("Y"), {}});
+         }},
+    };
+    for (const User& u : kUsers) {
+        SCOPED_TRACE(u.name);
+        const auto as = logIn(u);
+        for (const Change& change : cases) {
+            SCOPED_TRACE(change.what);
+            const bool allowed =
+                std::any_of(change.allowed.begin(), change.allowed.end(),
+                            [&](const char* n) { return qstrcmp(n, u.name) == 0; });
+            try {
+                EXPECT_TRUE(change.make(as->formulary, *as->own));
+                EXPECT_TRUE(allowed) << "made without the right";
+            } catch (const AppError& e) {
+                EXPECT_FALSE(allowed) << e.description().toStdString();
+                EXPECT_EQ(e.number(), AppError::PermissionDenied) << e.description().toStdString();
+            }
+        }
+    }
+}
+
+FORMULARY_ENGINE_TESTS(ChangeRights);
