@@ -345,6 +345,15 @@ TEST_F(ServerTrust, EachRoleMayDoExactlyWhatItsRightsAllow) {
          [&](db::Connection& c, const QString&) {
              return ran(c, QStringLiteral("CREATE TEMPORARY TABLE mine (x integer)"));
          }},
+        {"drop a table", Nobody, PermissionDenied,
+         [&](db::Connection& c, const QString&) {
+             return ran(c, QStringLiteral("DROP TABLE inventory.tbSession"));
+         }},
+        {"alter a change function", Nobody, PermissionDenied,
+         [&](db::Connection& c, const QString&) {
+             return ran(c, QStringLiteral("ALTER FUNCTION inventory.caller_may(text) SECURITY"
+                                          " INVOKER"));
+         }},
         {"write a trace row in another's name", Nobody, PermissionDenied,
          [&](db::Connection& c, const QString&) {
              return ran(c,
