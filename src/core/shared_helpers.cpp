@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "platform/app_error.h"
 #include "platform/ui/flex_grid.h"
+#include "platform/ui/keyed_tree.h"
 
 #include <limits>
 
@@ -38,6 +39,23 @@ QString NodeImageKey(const QString& strNodeType) {
     if (strNodeType == QLatin1String("3"))
         return QStringLiteral("tablet");
     return {};
+}
+
+database::NodeIdentity ShownIdentity(const QTreeWidgetItem* node) {
+    using database::NodeKind;
+    const QString key = ui::KeyedTree::keyOf(node);
+    if (key == RootKey)
+        return {key, NodeKind::Root, qint64(0)};
+    const QString image = ui::KeyedTree::imageOf(node);
+    const QString tag = ui::KeyedTree::tagOf(node);
+    NodeKind kind = NodeKind::Drug;
+    if (image == NodeImageKey(QStringLiteral("1")))
+        kind = NodeKind::Classification;
+    else if (image == NodeImageKey(QStringLiteral("2")))
+        kind = NodeKind::Generic;
+    if (tag.isEmpty())
+        return {key, kind, {}};
+    return {key, kind, kind == NodeKind::Drug ? QVariant(tag) : QVariant(tag.toLongLong())};
 }
 
 QVariant IfNull(const QVariant& value, const QVariant& fallback) {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "database/change.h"
+
 #include <QString>
 #include <QVariant>
+
+class QTreeWidgetItem;
 
 namespace ui {
 class FlexGrid;
@@ -20,6 +24,11 @@ QString NewNodeKey(const QString& strParentKey, int intCount);
 
 // "bookclose", "capsule" or "tablet" for node types "1", "2", "3"; else "".
 QString NodeImageKey(const QString& strNodeType);
+
+// The entry a tree node shows, as this workstation read it: its key, the
+// kind its picture tells and the id in its tag (the classification's or
+// generic name's id, the drug's item id; none when the tag is empty).
+database::NodeIdentity ShownIdentity(const QTreeWidgetItem* node);
 
 // The fallback when the value is Null, otherwise the value.
 QVariant IfNull(const QVariant& value, const QVariant& fallback);

@@ -57,45 +57,102 @@ void requireRight(db::Connection& c, Entry entry) {
                    QStringLiteral("database.runChange"));
 }
 
+bool isConflict(const db::DbError& e) {
+    using Kind = db::DbError::Kind;
+    return e.kind() == Kind::Deadlock || e.kind() == Kind::SerializationFailure ||
+           e.kind() == Kind::Busy;
+}
+
+// Still a refusal of the database, which callers that go on with the next
+// row catch; otherwise shown, and the program goes on.
+[[noreturn]] void refuseConflict(const db::DbError& e) {
+    throw db::DbError(
+        e.kind(), AppError::ChangeConflict,
+        e.kind() == db::DbError::Kind::Busy
+            ? QStringLiteral("Another workstation is busy with the formulary database. "
+                             "Nothing was changed; please try again in a moment.")
+            : QStringLiteral("Another workstation was changing the same entries at the "
+                             "same moment. Nothing was changed; please try again."),
+        QStringLiteral("database.runChange"));
+}
+
+// Runs a change whole; one that met another workstation's change (deadlock,
+// serialization failure) runs once more, re-reading what it checks. A busy
+// embedded database has waited its time already. Inside a caller's
+// transaction the caller decides.
+template <typename Result>
+Result withRetry(db::Connection& c, const std::function<Result()>& work) {
+    if (c.inTransaction())
+        return work();
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return work();
+        } catch (const db::DbError& e) {
+            if (!isConflict(e))
+                throw;
+            if (attempt == 2 || e.kind() == db::DbError::Kind::Busy)
+                refuseConflict(e);
+        }
+    }
+}
+
 } // namespace
+
+QString nodeTypeOf(NodeKind kind) {
+    switch (kind) {
+    case NodeKind::Classification:
+        return QStringLiteral("1");
+    case NodeKind::Generic:
+        return QStringLiteral("2");
+    case NodeKind::Drug:
+        return QStringLiteral("3");
+    case NodeKind::Root:
+        break;
+    }
+    return QStringLiteral("0");
+}
 
 bool onServer(const db::Connection& c) {
     return c.engine() == db::Engine::PostgreSQL;
 }
 
 bool runChange(db::Connection& c, ChangeTarget& target, const std::function<bool()>& work) {
-    try {
-        db::Transaction t(c);
-        requireRight(c, target.entry);
-        if (!work())
-            return false;
-        t.commit();
-        return true;
-    } catch (const db::DbError& e) {
-        if (e.isConstraintViolation())
-            return false;
-        throw;
-    }
+    return withRetry<bool>(c, [&] {
+        try {
+            db::Transaction t(c);
+            requireRight(c, target.entry);
+            if (!work())
+                return false;
+            t.commit();
+            return true;
+        } catch (const db::DbError& e) {
+            if (e.isConstraintViolation())
+                return false;
+            throw;
+        }
+    });
 }
 
 QVariant serverChange(db::Connection& c, const QString& function, const QVariantList& values) {
     const QStringList marks(values.size(), QStringLiteral("?"));
     const QString call =
         QStringLiteral("SELECT inventory.%1(%2)").arg(function, marks.join(QStringLiteral(", ")));
-    try {
-        // One statement is one transaction of its own; inside a caller's
-        // transaction a refusal must leave that one usable.
-        if (!c.inTransaction())
-            return c.query(call, values).field(0);
-        db::Transaction t(c);
-        QVariant result = c.query(call, values).field(0);
-        t.commit();
-        return result;
-    } catch (const db::DbError& e) {
-        if (e.isConstraintViolation())
-            return {};
-        throw;
-    }
+    return withRetry<QVariant>(c, [&]() -> QVariant {
+        try {
+            // One statement is one transaction of its own; inside a caller's
+            // transaction a refusal must leave that one usable.
+            if (!c.inTransaction())
+                return c.query(call, values).field(0);
+            db::Transaction t(c);
+            QVariant result = c.query(call, values).field(0);
+            t.commit();
+            return result;
+        } catch (const db::DbError& e) {
+            if (e.isConstraintViolation())
+                return {};
+            throw;
+        }
+    });
 }
 
 } // namespace database

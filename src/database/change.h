@@ -17,6 +17,9 @@ struct NodeIdentity {
     QVariant id;
 };
 
+// The node type a kind of node is stored with: "1", "2", "3"; "0" for the root.
+QString nodeTypeOf(NodeKind kind);
+
 // The kinds of entry that changes are made to.
 enum class Entry {
     Classification,

@@ -126,7 +126,10 @@ const Function kRights[] = {
 };
 
 // The tree's keys: a child's key is its parent's key and a number; the
-// wanted number is taken when free, else the next free one.
+// wanted number is taken when free, else the next free one. Keys are reused,
+// so a parent is named as the workstation saw it: key, type and the id of its
+// entry (NULL: any), and a node of another entry under that key is refused.
+// A parent is locked before anything else, so that changes lock in one order.
 const Function kTree[] = {
     {QStringLiteral("tree_child_number(parent_key text, child_key text)"), QStringLiteral("bigint"),
      QStringLiteral(R"SQL(
@@ -141,13 +144,25 @@ const Function kTree[] = {
     END;
 )SQL"),
      false},
-    {QStringLiteral("tree_can_insert(parent_key text, wanted_key text, kind text)"),
+    {QStringLiteral("tree_is(node_key text, node_type text, entry_id text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    PERFORM 1 FROM inventory.tbFormularyNode n
+        WHERE n.Node_Key = tree_is.node_key AND n.node_type = tree_is.node_type
+          AND (tree_is.node_type = '0' OR tree_is.entry_id IS NULL
+               OR COALESCE(n.ClassificationID::text, n.GenericID::text, n.itemid)
+                  = tree_is.entry_id)
+        FOR KEY SHARE;
+    RETURN FOUND;
+)SQL"),
+     false},
+    {QStringLiteral("tree_can_insert(parent_key text, parent_type text, parent_id text,"
+                    " wanted_key text, kind text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
     RETURN inventory.tree_child_number(parent_key, wanted_key) IS NOT NULL
-        AND EXISTS (SELECT 1 FROM inventory.tbFormularyNode n WHERE n.Node_Key = parent_key
-                    AND ((kind = '1' AND n.node_type IN ('0', '1'))
-                      OR (kind = '2' AND n.node_type = '1')
-                      OR (kind = '3' AND n.node_type = '2')));
+        AND ((kind = '1' AND parent_type IN ('0', '1'))
+          OR (kind = '2' AND parent_type = '1')
+          OR (kind = '3' AND parent_type = '2'))
+        AND inventory.tree_is(parent_key, parent_type, parent_id);
 )SQL"),
      false},
     {QStringLiteral("tree_sync_name(kind text, entry_id text)"), QStringLiteral("void"),
@@ -161,7 +176,8 @@ const Function kTree[] = {
     END IF;
 )SQL"),
      false},
-    {QStringLiteral("tree_insert(parent_key text, wanted_key text, kind text, entry_id text)"),
+    {QStringLiteral("tree_insert(parent_key text, parent_type text, parent_id text,"
+                    " wanted_key text, kind text, entry_id text)"),
      QStringLiteral("text"), QStringLiteral(R"SQL(
     DECLARE
         n bigint := inventory.tree_child_number(parent_key, wanted_key);
@@ -169,7 +185,8 @@ const Function kTree[] = {
         taken bigint[];
         candidate text;
     BEGIN
-        IF NOT inventory.tree_can_insert(parent_key, wanted_key, kind) THEN
+        IF NOT inventory.tree_can_insert(parent_key, parent_type, parent_id, wanted_key, kind)
+        THEN
             RETURN NULL;
         END IF;
         SELECT Node_Level INTO parent_level FROM inventory.tbFormularyNode
@@ -216,7 +233,8 @@ const Function kTree[] = {
     SELECT n.Node_Key, (SELECT COUNT(*) FROM inventory.tbFormularyNode d
                         WHERE d.Node_Parent = n.Node_Key)
         INTO node_key, drugs
-        FROM inventory.tbFormularyNode n WHERE n.GenericID = generic_id;
+        FROM inventory.tbFormularyNode n WHERE n.GenericID = generic_id
+        FOR UPDATE OF n;
 )SQL"),
      false},
 };
@@ -224,20 +242,22 @@ const Function kTree[] = {
 // One function for each change the program makes. NULL or false: the rules
 // refused the change, and nothing was written.
 const Function kChanges[] = {
-    {QStringLiteral("classification_add(parent_key text, wanted_key text, class_name text,"
-                    " folded text, class_description text)"),
+    {QStringLiteral("classification_add(parent_key text, parent_type text, parent_id text,"
+                    " wanted_key text, class_name text, folded text, class_description text)"),
      QStringLiteral("text"), QStringLiteral(R"SQL(
     DECLARE
         new_id bigint;
     BEGIN
         PERFORM inventory.caller_requires('classification');
-        IF NOT inventory.tree_can_insert(parent_key, wanted_key, '1') THEN
+        IF NOT inventory.tree_can_insert(parent_key, parent_type, parent_id, wanted_key, '1')
+        THEN
             RETURN NULL;
         END IF;
         INSERT INTO inventory.tbForClassification (ClassificationName, Description, name_folded)
             VALUES (class_name, NULLIF(class_description, ''), folded)
             RETURNING ClassificationID INTO new_id;
-        RETURN inventory.tree_insert(parent_key, wanted_key, '1', new_id::text);
+        RETURN inventory.tree_insert(parent_key, parent_type, parent_id, wanted_key, '1',
+                                     new_id::text);
     END;
 )SQL"),
      true},
@@ -250,7 +270,8 @@ const Function kChanges[] = {
         PERFORM inventory.caller_requires('classification');
         SELECT ClassificationID INTO found_id FROM inventory.tbFormularyNode
             WHERE Node_Key = at_key AND node_type = '1'
-              AND (class_id IS NULL OR ClassificationID = class_id);
+              AND (class_id IS NULL OR ClassificationID = class_id)
+            FOR UPDATE;
         IF found_id IS NULL THEN
             RETURN false;
         END IF;
@@ -269,7 +290,8 @@ const Function kChanges[] = {
         PERFORM inventory.caller_requires('classification');
         SELECT ClassificationID INTO found_id FROM inventory.tbFormularyNode
             WHERE Node_Key = at_key AND node_type = '1'
-              AND (class_id IS NULL OR ClassificationID = class_id);
+              AND (class_id IS NULL OR ClassificationID = class_id)
+            FOR UPDATE;
         IF found_id IS NULL OR NOT inventory.tree_remove_leaf(at_key) THEN
             RETURN false;
         END IF;
@@ -293,6 +315,7 @@ const Function kChanges[] = {
     {QStringLiteral("generic_rename(generic_id bigint, generic_name text, folded text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
     PERFORM inventory.caller_requires('generic');
+    PERFORM 1 FROM inventory.tbFormularyNode WHERE GenericID = generic_id FOR UPDATE;
     UPDATE inventory.tbforgeneric SET genericname = generic_name, name_folded = folded
         WHERE GenericID = generic_id;
     IF NOT FOUND THEN
@@ -303,15 +326,16 @@ const Function kChanges[] = {
 )SQL"),
      true},
     // A code of 0 or less places a new generic name of that name.
-    {QStringLiteral("generic_place(parent_key text, wanted_key text, generic_id bigint,"
-                    " generic_name text, folded text)"),
+    {QStringLiteral("generic_place(parent_key text, parent_type text, parent_id text,"
+                    " wanted_key text, generic_id bigint, generic_name text, folded text)"),
      QStringLiteral("text"), QStringLiteral(R"SQL(
     DECLARE
         placed bigint := generic_id;
         old record;
     BEGIN
         PERFORM inventory.caller_requires('generic');
-        IF NOT inventory.tree_can_insert(parent_key, wanted_key, '2') THEN
+        IF NOT inventory.tree_can_insert(parent_key, parent_type, parent_id, wanted_key, '2')
+        THEN
             RETURN NULL;
         END IF;
         IF generic_id <= 0 THEN
@@ -324,7 +348,8 @@ const Function kChanges[] = {
                 RETURN NULL;
             END IF;
         END IF;
-        RETURN inventory.tree_insert(parent_key, wanted_key, '2', placed::text);
+        RETURN inventory.tree_insert(parent_key, parent_type, parent_id, wanted_key, '2',
+                                     placed::text);
     END;
 )SQL"),
      true},
@@ -361,20 +386,23 @@ const Function kChanges[] = {
     END;
 )SQL"),
      true},
-    {QStringLiteral("drug_place(parent_key text, wanted_key text, item_id text)"),
+    {QStringLiteral("drug_place(parent_key text, parent_type text, parent_id text,"
+                    " wanted_key text, item_id text)"),
      QStringLiteral("text"), QStringLiteral(R"SQL(
     DECLARE
         old_key text;
     BEGIN
         PERFORM inventory.caller_requires('drug');
-        IF NOT inventory.tree_can_insert(parent_key, wanted_key, '3') THEN
+        IF NOT inventory.tree_can_insert(parent_key, parent_type, parent_id, wanted_key, '3')
+        THEN
             RETURN NULL;
         END IF;
         SELECT Node_Key INTO old_key FROM inventory.tbFormularyNode WHERE itemid = item_id;
         IF old_key IS NOT NULL AND NOT inventory.tree_remove_leaf(old_key) THEN
             RETURN NULL;
         END IF;
-        RETURN inventory.tree_insert(parent_key, wanted_key, '3', item_id);
+        RETURN inventory.tree_insert(parent_key, parent_type, parent_id, wanted_key, '3',
+                                     item_id);
     END;
 )SQL"),
      true},

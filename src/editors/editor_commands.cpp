@@ -2,6 +2,7 @@
 
 #include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
+#include "core/shared_helpers.h"
 #include "editors/editor_support.h"
 #include "editors/frmDrugList.h"
 #include "editors/frmGeneric.h"
@@ -18,10 +19,9 @@ namespace {
 // True when the stored tree has the selected node as a node of that type;
 // the component's node lookup then describes it.
 bool selectedNodeIs(frmFormulary& main, const QString& nodeType) {
-    const QTreeWidgetItem* selected = main.treFormulary->currentItem();
-    auto& node = mdlFormulary.objFormulary->NodeFormulary;
-    return selected && node.SearchNode(ui::KeyedTree::keyOf(selected)) &&
-           node.node_type() == nodeType;
+    QTreeWidgetItem* selected = main.treFormulary->currentItem();
+    return selected && ui::KeyedTree::keyOf(selected) != RootKey && main.stillShown(selected) &&
+           mdlFormulary.objFormulary->NodeFormulary.node_type() == nodeType;
 }
 
 // The editor shown while the status line says what it loads; the selected

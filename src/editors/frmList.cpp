@@ -259,7 +259,9 @@ bool frmList::addGeneric(int row, QTreeWidgetItem& parent, QStringList& unchange
             unchanged << name.trimmed();
             return false;
         }
-        treList->addNode(parentKey, newKey, name, NodeImageKey(QStringLiteral("2")));
+        ui::KeyedTree::setTag(
+            treList->addNode(parentKey, newKey, name, NodeImageKey(QStringLiteral("2"))),
+            QString::number(code));
         parent.setExpanded(true);
         RemoveTreeNode(oldKey);
         return true;

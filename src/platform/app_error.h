@@ -15,6 +15,9 @@ public:
         // The database server refused a change that this user may not make;
         // nothing was changed and the program goes on.
         PermissionDenied = 70,
+        // Another workstation's change met this one and it was refused whole;
+        // the program goes on.
+        ChangeConflict = 3260,
         Database = 3146,
         CommandTimeout = 3234,
         NotConnected = 3704,

@@ -52,6 +52,15 @@ public:
     // name ("2") under the selected node, in the database and in the tree.
     void AddNode(const QString& strNodeType, qint64 intItemCode);
 
+    // Whether the database still holds the entry the node shows under its
+    // key (keys are reused, and another workstation may have deleted it);
+    // when not, the user is told and the node leaves the tree. The node
+    // lookup then describes the node.
+    bool stillShown(QTreeWidgetItem* node);
+    // After a refused change: the node leaves the tree when its key no
+    // longer names the entry it shows.
+    void dropIfStale(const database::NodeIdentity& shown);
+
     // The toolbar's buttons by position, 1 to 7 (2 and 5 are separators), and
     // the drop-down entries of button 1 (1 Classification, 2 Generic, 3 Drug).
     QAction* tbFormularyButton(int position) const;

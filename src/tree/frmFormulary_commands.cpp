@@ -108,13 +108,35 @@ QTreeWidgetItem* frmFormulary::selectedNode() const {
 // nothing else.
 QTreeWidgetItem* frmFormulary::selectedClassification() {
     QTreeWidgetItem* node = selectedNode();
-    if (!node)
+    if (!node || ui::KeyedTree::keyOf(node) == RootKey || !stillShown(node))
         return nullptr;
-    auto& lookup = mdlFormulary.objFormulary->NodeFormulary;
-    const QString key = ui::KeyedTree::keyOf(node);
     const bool classification =
-        key != RootKey && lookup.SearchNode(key) && lookup.node_type() == QLatin1String("1");
+        mdlFormulary.objFormulary->NodeFormulary.node_type() == QLatin1String("1");
     return classification ? node : nullptr;
+}
+
+bool frmFormulary::stillShown(QTreeWidgetItem* node) {
+    const database::NodeIdentity shown = ShownIdentity(node);
+    if (shown.key == RootKey)
+        return true;
+    auto& lookup = mdlFormulary.objFormulary->NodeFormulary;
+    if (lookup.SearchNode(shown.key) && lookup.Identity().type == shown.type &&
+        (shown.id.isNull() || lookup.Identity().id.toString() == shown.id.toString()))
+        return true;
+    ui::MessageBox::show(QStringLiteral("This entry no longer exists: another workstation has "
+                                        "deleted or replaced it. It is taken out of the tree."),
+                         {}, ui::Buttons::OK, ui::Icon::Exclamation);
+    treFormulary->removeNode(shown.key);
+    return false;
+}
+
+void frmFormulary::dropIfStale(const database::NodeIdentity& shown) {
+    if (shown.key == RootKey || !treFormulary->node(shown.key))
+        return;
+    const auto stored = mdlFormulary.objFormulary->NodeFormulary.IdentityOf(shown.key);
+    if (!stored || stored->type != shown.type ||
+        (!shown.id.isNull() && stored->id.toString() != shown.id.toString()))
+        treFormulary->removeNode(shown.key);
 }
 
 // Reads the children of a node that shows none and opens it when any came.
@@ -193,10 +215,9 @@ void frmFormulary::applyRightClickStates(QTreeWidgetItem* node) {
         applyStates(rootStates(Off));
         return;
     }
-    auto& lookup = mdlFormulary.objFormulary->NodeFormulary;
-    if (!lookup.SearchNode(key))
+    if (!stillShown(node))
         return;
-    const QString& type = lookup.node_type();
+    const QString& type = mdlFormulary.objFormulary->NodeFormulary.node_type();
     const bool lookOnly = MayOnlyLook();
     if (type == QLatin1String("1") && lookOnly)
         applyStates({Off, Off, Off, Off, Off, Off, Off, Off});
@@ -287,20 +308,23 @@ void frmFormulary::AddNode(const QString& strNodeType, qint64 intItemCode) {
     const QString parentKey = ui::KeyedTree::keyOf(parent);
     QString key = NewNodeKey(parentKey, parent->childCount());
     formulary_data::Formulary& formulary = *mdlFormulary.objFormulary;
-    const auto where = formulary.NodeFormulary.IdentityOf(parentKey);
+    const database::NodeIdentity where = ShownIdentity(parent);
     const bool stored =
-        where && (classification ? formulary.Classifications.AddClassification(
-                                       *where, key, name, intItemCode, entry.DescriptionEntry())
-                                 : formulary.Generics.AddGeneric(*where, key, name, intItemCode));
+        classification ? formulary.Classifications.AddClassification(where, key, name, intItemCode,
+                                                                     entry.DescriptionEntry())
+                       : formulary.Generics.AddGeneric(where, key, name, intItemCode);
     if (!stored) {
         refused(classification ? QStringLiteral("Unable to add this classification.")
                                : QStringLiteral("Unable to add this generic name."));
+        dropIfStale(where);
         return;
     }
     // A node that another workstation deleted may still show here under the key.
     if (treFormulary->node(key))
         treFormulary->removeNode(key);
     QTreeWidgetItem* node = treFormulary->addNode(parentKey, key, name, NodeImageKey(strNodeType));
+    if (const auto added = formulary.NodeFormulary.IdentityOf(key))
+        ui::KeyedTree::setTag(node, added->id.toString());
     if (classification)
         treFormulary->setExpandedImage(node, QStringLiteral("bookopen"));
 }
@@ -317,7 +341,7 @@ void frmFormulary::mnuRename_Click() {
     QTreeWidgetItem* node = selectedClassification();
     if (!node || !Authorized(mdlFormulary.isClassification))
         return;
-    m_edited = mdlFormulary.objFormulary->NodeFormulary.Identity();
+    m_edited = ShownIdentity(node);
     m_oldLabel = node->text(0);
     restartLabelEdit();
 }
@@ -353,6 +377,7 @@ void frmFormulary::treFormulary_AfterLabelEdit() {
     if (!mdlFormulary.objFormulary->Classifications.RenameClassification(m_edited, newText)) {
         node->setText(0, m_oldLabel);
         refused(QStringLiteral("Unable to rename this classification."));
+        dropIfStale(m_edited);
     }
 }
 
@@ -368,9 +393,10 @@ void frmFormulary::mnuDelete_Click() {
     if (ui::MessageBox::show(QStringLiteral("Are you sure to delete this classification?"), {},
                              ui::Buttons::YesNo, ui::Icon::Critical) != ui::Answer::Yes)
         return;
-    const database::NodeIdentity target = mdlFormulary.objFormulary->NodeFormulary.Identity();
+    const database::NodeIdentity target = ShownIdentity(node);
     if (!mdlFormulary.objFormulary->Classifications.DeleteClassification(target)) {
         refused(QStringLiteral("Unable to delete this classification."));
+        dropIfStale(target);
         return;
     }
     treFormulary->removeNode(target.key);

@@ -29,7 +29,8 @@ struct TreeColumns {
           classification(rs.fieldIndex(QStringLiteral("ClassificationName"))),
           generic(rs.fieldIndex(QStringLiteral("GenericName"))),
           drug(rs.fieldIndex(QStringLiteral("DrugName"))),
-          itemId(rs.fieldIndex(QStringLiteral("ItemID"))) {}
+          itemId(rs.fieldIndex(QStringLiteral("ItemID"))),
+          entryId(rs.fieldIndex(QStringLiteral("EntryID"))) {}
 
     // The column holding the node's text for its type; -1 for an unknown type.
     int nameFor(const QString& nodeType) const {
@@ -43,7 +44,7 @@ struct TreeColumns {
     }
 
     QString loadedParent;
-    int type, key, parent, classification, generic, drug, itemId;
+    int type, key, parent, classification, generic, drug, itemId, entryId;
 };
 
 // Adds handed to the view per parent when the load ends, also when it fails.
@@ -90,13 +91,17 @@ void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeCol
     } catch (const AppError&) {
         return;
     }
-    if (type == QLatin1String("1")) {
-        tree.setExpandedImage(node, QStringLiteral("bookopen"));
-    } else if (type == QLatin1String("3")) {
+    // The tag names the entry, so that a command can tell whether the key
+    // still names it.
+    if (type == QLatin1String("3")) {
         const QString itemId = rs.value(row, columns.itemId).toString();
         if (!itemId.trimmed().isEmpty())
             ui::KeyedTree::setTag(node, itemId);
+        return;
     }
+    ui::KeyedTree::setTag(node, rs.value(row, columns.entryId).toString());
+    if (type == QLatin1String("1"))
+        tree.setExpandedImage(node, QStringLiteral("bookopen"));
 }
 
 } // namespace

@@ -212,10 +212,11 @@ TEST_F(ServerTrust, EachRoleMayDoExactlyWhatItsRightsAllow) {
     const std::vector<Case> cases = {
         {"add a classification", Classification, PermissionDenied,
          [&](db::Connection& c, const QString&) {
-             return answered(c,
-                             QStringLiteral("inventory.classification_add('_0', '_4', 'New',"
-                                            " 'new', '')"),
-                             {});
+             return answered(
+                 c,
+                 QStringLiteral("inventory.classification_add('_0', '0', NULL, '_4', 'New',"
+                                " 'new', '')"),
+                 {});
          }},
         {"rename a classification", Classification, PermissionDenied,
          [&](db::Connection& c, const QString&) {
@@ -230,8 +231,9 @@ TEST_F(ServerTrust, EachRoleMayDoExactlyWhatItsRightsAllow) {
          }},
         {"place a generic name", Generic, PermissionDenied,
          [&](db::Connection& c, const QString&) {
-             return answered(c, QStringLiteral("inventory.generic_place('_3', '_3.1', ?, '', '')"),
-                             {ibuprofen});
+             return answered(
+                 c, QStringLiteral("inventory.generic_place('_3', '1', NULL, '_3.1', ?, '', '')"),
+                 {ibuprofen});
          }},
         {"remove a generic name from its classification", Generic, PermissionDenied,
          [&](db::Connection& c, const QString&) {
@@ -250,8 +252,9 @@ TEST_F(ServerTrust, EachRoleMayDoExactlyWhatItsRightsAllow) {
          }},
         {"place a drug", Drug, PermissionDenied,
          [&](db::Connection& c, const QString&) {
-             return answered(c, QStringLiteral("inventory.drug_place('_2.1', '_2.1.3', 'IBU400')"),
-                             {});
+             return answered(
+                 c, QStringLiteral("inventory.drug_place('_2.1', '2', NULL, '_2.1.3', 'IBU400')"),
+                 {});
          }},
         {"remove a drug", Drug, PermissionDenied,
          [&](db::Connection& c, const QString&) {
@@ -330,7 +333,8 @@ TEST_F(ServerTrust, EachRoleMayDoExactlyWhatItsRightsAllow) {
          }},
         {"call the tree's own helper", Nobody, PermissionDenied,
          [&](db::Connection& c, const QString&) {
-             return answered(c, QStringLiteral("inventory.tree_insert('_0', '_5', '1', ?)"),
+             return answered(c,
+                             QStringLiteral("inventory.tree_insert('_0', '0', NULL, '_5', '1', ?)"),
                              {vitamins});
          }},
         {"create a table", Nobody, PermissionDenied,
@@ -467,11 +471,12 @@ TEST_F(ServerTrust, UpgradeGivesAnOlderDatabaseTheSameRules) {
                      .field(0)
                      .toBool());
     const auto as = connectAs(roleOf(kRoles[2]));
-    EXPECT_EQ(as->query(QStringLiteral("SELECT inventory.classification_add('_0', '_4', 'New',"
-                                       " 'new', '')"))
-                  .field(0)
-                  .toString(),
-              QStringLiteral("_4"));
+    EXPECT_EQ(
+        as->query(QStringLiteral("SELECT inventory.classification_add('_0', '0', NULL, '_4', 'New',"
+                                 " 'new', '')"))
+            .field(0)
+            .toString(),
+        QStringLiteral("_4"));
     EXPECT_THROW(as->execute(QStringLiteral("DELETE FROM inventory.tbforUserSettings")),
                  db::DbError);
 }

@@ -12,7 +12,8 @@ const QString kTreeRows =
                    " CASE WHEN n.node_type = '1' THEN n.NodeName END AS ClassificationName,"
                    " CASE WHEN n.node_type = '2' THEN n.NodeName END AS GenericName,"
                    " CASE WHEN n.node_type = '3' THEN n.NodeName END AS DrugName,"
-                   " n.itemid AS ItemID"
+                   " n.itemid AS ItemID,"
+                   " COALESCE(n.ClassificationID, n.GenericID) AS EntryID"
                    " FROM inventory.tbFormularyNode n");
 
 // Parents before children (a lower level first), then siblings by name.
@@ -68,13 +69,14 @@ bool ClassificationsObject::AddClassification(const database::NodeIdentity& pare
     db::Connection& c = m_owner.connection();
     if (database::onServer(c))
         return node_store::placed(
-            newKey,
-            database::serverChange(c, QStringLiteral("classification_add"),
-                                   {parent.key, newKey, name, db::foldText(name), description}));
+            newKey, database::serverChange(
+                        c, QStringLiteral("classification_add"),
+                        node_store::seenValues(parent) +
+                            QVariantList{newKey, name, db::foldText(name), description}));
     QString key = newKey;
     database::ChangeTarget target{database::Entry::Classification, {}};
     const bool done = database::runChange(c, target, [&] {
-        const auto stored = node_store::find(c, parent.key);
+        const auto stored = node_store::findAsSeen(c, parent);
         if (!stored || !isClassificationParent(*stored))
             return false;
         target.id = c.query(QStringLiteral("INSERT INTO inventory.tbForClassification"

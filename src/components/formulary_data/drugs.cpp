@@ -30,11 +30,12 @@ bool DrugsObject::AddDrug(const database::NodeIdentity& parent, QString& newKey,
     db::Connection& c = m_owner.connection();
     if (database::onServer(c))
         return node_store::placed(newKey, database::serverChange(c, QStringLiteral("drug_place"),
-                                                                 {parent.key, newKey, itemId}));
+                                                                 node_store::seenValues(parent) +
+                                                                     QVariantList{newKey, itemId}));
     QString key = newKey;
     database::ChangeTarget target{database::Entry::Drug, itemId};
     const bool done = database::runChange(c, target, [&] {
-        const auto stored = node_store::find(c, parent.key);
+        const auto stored = node_store::findAsSeen(c, parent);
         if (!stored || stored->type != QLatin1String("2"))
             return false;
         if (const auto old = drugNodeKey(c, itemId); old && !node_store::removeLeaf(c, *old))

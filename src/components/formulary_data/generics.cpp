@@ -78,13 +78,15 @@ bool GenericsObject::AddGeneric(const database::NodeIdentity& parent, QString& n
                                 const QString& name, qint64 genericCode) {
     db::Connection& c = m_owner.connection();
     if (database::onServer(c))
-        return node_store::placed(newKey, database::serverChange(c, QStringLiteral("generic_place"),
-                                                                 {parent.key, newKey, genericCode,
-                                                                  name, db::foldText(name)}));
+        return node_store::placed(newKey,
+                                  database::serverChange(c, QStringLiteral("generic_place"),
+                                                         node_store::seenValues(parent) +
+                                                             QVariantList{newKey, genericCode, name,
+                                                                          db::foldText(name)}));
     QString key = newKey;
     database::ChangeTarget target{database::Entry::GenericName, genericCode};
     const bool done = database::runChange(c, target, [&] {
-        const auto stored = node_store::find(c, parent.key);
+        const auto stored = node_store::findAsSeen(c, parent);
         if (!stored || stored->type != QLatin1String("1"))
             return false;
         if (genericCode <= 0) {

@@ -43,14 +43,27 @@ std::optional<StoredNode> find(db::Connection& c, const QString& key) {
         QStringLiteral(
             "SELECT n.Node_Key, n.Node_Parent, n.node_type, n.Node_Level,"
             " (SELECT COUNT(*) FROM inventory.tbFormularyNode k WHERE k.Node_Parent = n.Node_Key)"
-            " AS children FROM inventory.tbFormularyNode n WHERE n.Node_Key = ?"),
+            " AS children, COALESCE(CAST(n.ClassificationID AS TEXT), CAST(n.GenericID AS TEXT),"
+            " n.itemid) AS entry_id FROM inventory.tbFormularyNode n WHERE n.Node_Key = ?"),
         {key});
     if (rs.eof())
         return std::nullopt;
-    return StoredNode{rs.text(QStringLiteral("Node_Key")), rs.text(QStringLiteral("Node_Parent")),
+    return StoredNode{rs.text(QStringLiteral("Node_Key")),
+                      rs.text(QStringLiteral("Node_Parent")),
                       rs.text(QStringLiteral("node_type")),
                       rs.field(QStringLiteral("Node_Level")).toInt(),
-                      rs.field(QStringLiteral("children")).toLongLong()};
+                      rs.field(QStringLiteral("children")).toLongLong(),
+                      rs.text(QStringLiteral("entry_id"))};
+}
+
+std::optional<StoredNode> findAsSeen(db::Connection& c, const database::NodeIdentity& seen) {
+    auto node = find(c, seen.key);
+    if (!node || node->type != database::nodeTypeOf(seen.type))
+        return std::nullopt;
+    if (seen.type != database::NodeKind::Root && !seen.id.isNull() &&
+        node->entryId != seen.id.toString())
+        return std::nullopt;
+    return node;
 }
 
 bool insert(db::Connection& c, const StoredNode& parent, QString& key, database::NodeKind kind,
@@ -83,6 +96,11 @@ bool insert(db::Connection& c, const StoredNode& parent, QString& key, database:
             ++*number;
         while (taken.contains(*number));
     }
+}
+
+QVariantList seenValues(const database::NodeIdentity& seen) {
+    const bool named = seen.type != database::NodeKind::Root && !seen.id.isNull();
+    return {seen.key, database::nodeTypeOf(seen.type), named ? seen.id.toString() : QVariant()};
 }
 
 bool placed(QString& key, const QVariant& answer) {

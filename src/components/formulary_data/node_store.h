@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/node_names.h"
+#include "database/change.h"
 #include "platform/db/connection.h"
 
 #include <QSet>
@@ -35,15 +35,24 @@ struct StoredNode {
     QString type;
     int level = 0;
     qint64 childCount = 0;
+    QString entryId; // the classification's or generic name's id, the item's itemid
 };
 
 std::optional<StoredNode> find(db::Connection& c, const QString& key);
+
+// The node as the workstation saw it: the node at its key when that is still
+// of its kind and names its entry (an identity without an id names any).
+// Keys are reused, so a key alone may name another entry by now.
+std::optional<StoredNode> findAsSeen(db::Connection& c, const database::NodeIdentity& seen);
 
 // Inserts a node under the parent. The key is the caller's: when another
 // workstation took it meanwhile, the next free number is used and the key is
 // changed to it. Returns false when the key is not a child key of the parent.
 bool insert(db::Connection& c, const StoredNode& parent, QString& key, database::NodeKind kind,
             const QVariant& id);
+
+// A node's identity as a server's change function takes it: key, type, id.
+QVariantList seenValues(const database::NodeIdentity& seen);
 
 // The key that a server's change function answered for a new node, taken
 // into key; false when the change was refused (no key).

@@ -18,13 +18,21 @@ void endProgram() {
         QCoreApplication::exit(ErrorExitCode);
 }
 
-// A change that the server's rules refused was rolled back whole: say why,
-// and go on.
+// A change that the server's rules or another workstation's change refused
+// was rolled back whole: say why, and go on.
+bool isRefusal(const AppError& error) {
+    return error.number() == AppError::PermissionDenied ||
+           error.number() == AppError::ChangeConflict;
+}
+
 void reportRefusal(const AppError& error) {
-    MessageBox::show(QStringLiteral("The database server refused this change:\n\n%1\n\nNothing "
-                                    "was changed.")
-                         .arg(error.description()),
-                     {}, Buttons::OK, Icon::Exclamation);
+    const QString text =
+        error.number() == AppError::PermissionDenied
+            ? QStringLiteral("The database server refused this change:\n\n%1\n\nNothing was "
+                             "changed.")
+                  .arg(error.description())
+            : error.description();
+    MessageBox::show(text, {}, Buttons::OK, Icon::Exclamation);
 }
 
 } // namespace
@@ -48,7 +56,7 @@ bool runCommand(const std::function<void()>& handler) {
         handler();
         return true;
     } catch (const AppError& error) {
-        if (error.number() == AppError::PermissionDenied)
+        if (isRefusal(error))
             reportRefusal(error);
         else
             reportError(error);

@@ -18,8 +18,8 @@ void reportError(const AppError& error);
 void reportError(const std::exception& error);
 
 // Runs a command handler; an error escaping it goes to the error report,
-// except a change that the database server refused for want of a right,
-// which is only shown (nothing was changed). False when either happened.
+// except a change refused for want of a right or for another workstation's
+// change, which is only shown (nothing was changed). False when either happened.
 bool runCommand(const std::function<void()>& handler);
 
 // A slot for connect() that runs the handler through runCommand.
