@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <future>
+#include <thread>
 
 using test_support::EngineTest;
 
@@ -429,4 +431,43 @@ TEST(DataLayerServer, PlaceholdersAreNumberedOutsideLiteralsNamesAndComments) {
     for (const auto& c : cases)
         EXPECT_EQ(db::detail::numberPlaceholders(QString::fromUtf8(c.in)), QByteArray(c.out))
             << c.in;
+}
+
+// SQLite's locks do not hold across machines: a folder on a network share is
+// refused by its file system type.
+TEST(DataLayerOpen, NetworkSharesAreToldApartFromLocalFileSystems) {
+    const struct {
+        unsigned long type;
+        const char* name;
+    } cases[] = {
+        {0x6969, "NFS"},  {0xFF534D42, "CIFS"}, {0xFE534D42, "SMB2"},
+        {0x517B, "SMB"},  {0x01021997, "9P"},   {0xEF53, ""}, // ext4
+        {0x58465342, ""},                                     // xfs
+        {0x01021994, ""},                                     // tmpfs
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(db::Connection::networkFileSystem(c.type), QLatin1String(c.name)) << c.type;
+}
+
+// A write that meets another connection's lock waits for it with the wait
+// cursor, and goes on once the lock is free.
+TEST(DataLayerOpen, AWaitForAnotherConnectionsLockIsTold) {
+    test_support::TestDatabase database(db::Engine::SQLite);
+    std::vector<bool> told;
+    db::Connection::setWaitNotifier([&](bool waiting) { told.push_back(waiting); });
+    std::promise<void> locked;
+    std::thread holder([&] {
+        auto c = database.connect();
+        db::Transaction t(*c);
+        c->execute(QStringLiteral("UPDATE inventory.tbSchemaVersion SET version = version"));
+        locked.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        t.commit();
+    });
+    locked.get_future().wait();
+    auto writer = database.connect();
+    writer->execute(QStringLiteral("UPDATE inventory.tbSchemaVersion SET version = version"));
+    holder.join();
+    db::Connection::setWaitNotifier({});
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
 }

@@ -11,6 +11,8 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <sqlite3.h>
+#include <sys/vfs.h>
+#include <utility>
 
 namespace db {
 
@@ -64,12 +66,38 @@ Kind classifySqlite(const QSqlError& error) {
 
 } // namespace
 
+std::function<void(bool)>& waitNotifier() {
+    static std::function<void(bool)> notifier;
+    return notifier;
+}
+
 // Cancels an SQLite statement that runs longer than the command timeout,
-// through the driver's progress handler.
+// through the driver's progress handler; waits for another connection's lock
+// through its busy handler, saying once that it waits.
 struct Connection::Watch {
     QElapsedTimer timer;
     qint64 limitMs = 0;
     bool armed = false;
+    QElapsedTimer busySince;
+    bool waiting = false;
+
+    static int onBusy(void* self, int count) {
+        auto* w = static_cast<Watch*>(self);
+        if (count == 0)
+            w->busySince.start();
+        if (w->busySince.elapsed() >= BusyWaitMs)
+            return 0;
+        if (!w->waiting && waitNotifier()) {
+            w->waiting = true;
+            waitNotifier()(true);
+        }
+        sqlite3_sleep(count < 20 ? 5 : 50);
+        return 1;
+    }
+    void endWait() {
+        if (std::exchange(waiting, false) && waitNotifier())
+            waitNotifier()(false);
+    }
 
     static int onProgress(void* self) {
         auto* w = static_cast<Watch*>(self);
@@ -109,6 +137,7 @@ void Connection::openSqlite(bool createIfMissing) {
     const QDir folder(m_target.folder);
     const QString inventory = folder.filePath(QStringLiteral("inventory.db"));
     const QString patientData = folder.filePath(QStringLiteral("patient_data.db"));
+    refuseNetworkShare();
     if (!createIfMissing && !QFileInfo::exists(inventory))
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
                       QStringLiteral("There is no formulary database in %1.").arg(m_target.folder),
@@ -126,15 +155,54 @@ void Connection::openSqlite(bool createIfMissing) {
     const QVariant handle = m_db.driver()->handle();
     sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
     sqlite3_progress_handler(raw, 1000, &Watch::onProgress, m_watch.get());
+    sqlite3_busy_handler(raw, &Watch::onBusy, m_watch.get());
 
     execute(QStringLiteral("PRAGMA foreign_keys = ON"));
-    execute(QStringLiteral("PRAGMA busy_timeout = 10000"));
     execute(QStringLiteral("ATTACH DATABASE ? AS inventory"), {inventory});
     execute(QStringLiteral("ATTACH DATABASE ? AS patient_data"), {patientData});
     for (const char* schema : {"inventory", "patient_data"}) {
         query(QStringLiteral("PRAGMA %1.journal_mode = WAL").arg(QLatin1String(schema)));
         execute(QStringLiteral("PRAGMA %1.synchronous = FULL").arg(QLatin1String(schema)));
     }
+}
+
+void Connection::setWaitNotifier(std::function<void(bool)> notifier) {
+    waitNotifier() = std::move(notifier);
+}
+
+QString Connection::networkFileSystem(unsigned long statfsType) {
+    static const struct {
+        unsigned long type;
+        const char* name;
+    } shares[] = {
+        {0x6969, "NFS"},           {0x517B, "SMB"},      {0xFF534D42, "CIFS"},
+        {0xFE534D42, "SMB2"},      {0x5346414F, "AFS"},  {0x73757245, "Coda"},
+        {0x564C, "NCP"},           {0x01021997, "9P"},   {0x00C36400, "Ceph"},
+        {0x47504653, "GPFS"},      {0x0BD00BD0, "Lustre"},
+    };
+    for (const auto& share : shares)
+        if (share.type == statfsType)
+            return QLatin1String(share.name);
+    return {};
+}
+
+// Several machines on one embedded database would corrupt it: its locks and
+// its write-ahead log hold on one machine only.
+void Connection::refuseNetworkShare() const {
+    QString existing = m_target.folder;
+    while (!existing.isEmpty() && !QFileInfo::exists(existing))
+        existing = QFileInfo(existing).path();
+    struct statfs info {};
+    if (existing.isEmpty() || statfs(QFile::encodeName(existing).constData(), &info) != 0)
+        return;
+    const QString share = networkFileSystem((unsigned long)(info.f_type));
+    if (!share.isEmpty())
+        throw DbError(DbError::Kind::Connection, AppError::NotConnected,
+                      QStringLiteral("The formulary database in %1 is on a network share (%2). "
+                                     "An embedded database serves one machine only; to share a "
+                                     "formulary between workstations, use a PostgreSQL server.")
+                          .arg(m_target.folder, share),
+                      DbError::Source);
 }
 
 void Connection::openPostgres() {
@@ -191,6 +259,7 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params) {
             ok = q.exec();
         }
     }
+    m_watch->endWait();
     if (!ok) {
         m_watch->disarm();
         fail(q.lastError());

@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,6 +57,19 @@ public:
     // ROLE; the clear password stays on this machine.
     QString passwordVerifier(const QString& role, const QString& password);
 
+    // Told when a statement on the embedded engine starts waiting for another
+    // connection's lock (true) and when that wait ends (false): the program
+    // shows the wait cursor. Set once, before connections open.
+    static void setWaitNotifier(std::function<void(bool waiting)> notifier);
+
+    // How long the embedded engine waits for another connection's lock.
+    static constexpr int BusyWaitMs = 12000;
+
+    // A file system that the embedded database must not live on: SQLite's
+    // locks do not hold across machines on a network share. Its name, or
+    // empty for a local one; by the type statfs gives.
+    static QString networkFileSystem(unsigned long statfsType);
+
     // Whether a Transaction is open on this connection.
     bool inTransaction() const { return m_transactionDepth > 0; }
 
@@ -78,6 +92,7 @@ private:
     // with the transaction's first statement.
     void begin();
     void openSqlite(bool createIfMissing);
+    void refuseNetworkShare() const;
     void openPostgres();
     void applyTimeout();
     void checkOpen() const;

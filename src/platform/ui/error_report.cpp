@@ -1,8 +1,11 @@
 #include "platform/ui/error_report.h"
 
 #include "platform/app_error.h"
+#include "platform/db/connection.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/script.h"
+
+#include <QThread>
 
 namespace ui {
 
@@ -66,7 +69,17 @@ bool runCommand(const std::function<void()>& handler) {
     return false;
 }
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // Waiting for another workstation's lock on the embedded database.
+    db::Connection::setWaitNotifier([](bool waiting) {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            return;
+        if (waiting)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     bool handled = false;
