@@ -1,6 +1,7 @@
 #include "database/item_import.h"
 
 #include "database/csv.h"
+#include "database/input_limits.h"
 #include "platform/app_error.h"
 
 #include <QFile>
@@ -41,6 +42,24 @@ StockItem toItem(const CsvRecord& row, const QHash<QString, int>& at) {
             field(ItemColumns[6])};
 }
 
+// Each text within its limit, as the database will check it.
+void requireLimits(const StockItem& item, const QString& fileName, int line) {
+    using namespace limits;
+    const std::pair<const QString*, Limit> texts[] = {
+        {&item.itemid, ItemId},
+        {&item.name, Name},
+        {&item.description, ItemDescription},
+        {&item.indication, ItemText},
+        {&item.dosage, ItemText},
+        {&item.administration, ItemText},
+        {&item.preparation, ItemText},
+    };
+    for (std::size_t i = 0; i < std::size(texts); ++i)
+        if (const QString why = problem(*texts[i].first, texts[i].second); !why.isEmpty())
+            rejectLine(fileName, line,
+                       QStringLiteral("the %1 %2.").arg(ItemColumns.at(qsizetype(i)), why));
+}
+
 QSet<QString> existingItemIds(db::Connection& c) {
     const db::Recordset rs = c.query(QStringLiteral("SELECT itemid FROM inventory.tbinvmaster"));
     QSet<QString> ids;
@@ -70,6 +89,7 @@ std::vector<StockItem> readItems(const QByteArray& csv, const QString& fileName)
             rejectLine(fileName, row->line, QStringLiteral("the itemid is empty."));
         if (item.name.isEmpty())
             rejectLine(fileName, row->line, QStringLiteral("the name is empty."));
+        requireLimits(item, fileName, row->line);
         if (seen.contains(item.itemid))
             rejectLine(fileName, row->line,
                        QStringLiteral("the itemid %1 is given twice (first on line %2).")

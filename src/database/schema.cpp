@@ -1,5 +1,6 @@
 #include "database/schema.h"
 
+#include "database/input_limits.h"
 #include "database/server_changes.h"
 #include "database/server_roles.h"
 #include "platform/app_error.h"
@@ -253,6 +254,54 @@ void serverEnforcesRights(Connection& c) {
         server_changes::setUp(c);
 }
 
+// Version 5: texts have the limits that the windows and the administration
+// tool enforce (see input_limits.h), so that a name always fits its index.
+// Rows stored before stay as they are; repeating it changes nothing.
+void inputLimits(Connection& c) {
+    using namespace limits;
+    const struct {
+        const char* table;
+        const char* column;
+        const char* measured;
+        Limit limit;
+    } limited[] = {
+        {"tbForClassification", "ClassificationName", "name_folded", Name},
+        {"tbForClassification", "Description", "Description", Description},
+        {"tbforgeneric", "genericname", "name_folded", Name},
+        {"tbinvmaster", "itemid", "itemid", ItemId},
+        {"tbinvmaster", "itemname", "name_folded", Name},
+        {"tbinvmaster", "description", "description_folded", ItemDescription},
+        {"tbinvmaster", "Indication", "Indication", ItemText},
+        {"tbinvmaster", "Dosage", "Dosage", ItemText},
+        {"tbinvmaster", "Administration", "Administration", ItemText},
+        {"tbinvmaster", "Preparation", "Preparation", ItemText},
+    };
+    QHash<QString, QStringList> breaches; // by table, on the embedded engine
+    for (const auto& l : limited) {
+        const QString table = QLatin1String(l.table);
+        const QString column = QLatin1String(l.column);
+        const QString measured = QLatin1String(l.measured);
+        if (c.engine() == Engine::PostgreSQL)
+            c.execute(
+                QStringLiteral("ALTER TABLE inventory.%1 DROP CONSTRAINT IF EXISTS %1_%2_limit,"
+                               " ADD CONSTRAINT %1_%2_limit CHECK (%3) NOT VALID")
+                    .arg(table, column, serverCheck(column, measured, l.limit)));
+        else
+            breaches[table] << QLatin1Char('(') + embeddedBreach(column, measured, l.limit) +
+                                   QLatin1Char(')');
+    }
+    for (auto it = breaches.begin(); it != breaches.end(); ++it)
+        for (const char* event : {"INSERT", "UPDATE"}) {
+            c.execute(QStringLiteral("DROP TRIGGER IF EXISTS inventory.%1_limits_%2")
+                          .arg(it.key(), QLatin1String(event)));
+            c.execute(
+                QStringLiteral("CREATE TRIGGER inventory.%1_limits_%2 BEFORE %2 ON %1"
+                               " WHEN %3 BEGIN SELECT RAISE(ABORT, 'a text over its"
+                               " limit'); END")
+                    .arg(it.key(), QLatin1String(event), it.value().join(QStringLiteral(" OR "))));
+        }
+}
+
 struct Upgrade {
     int version;
     std::function<void(Connection&)> apply;
@@ -260,10 +309,8 @@ struct Upgrade {
 
 const std::vector<Upgrade>& upgrades() {
     static const std::vector<Upgrade> list = {
-        {1, createVersion1},
-        {2, serverLogins},
-        {3, blankNamesRefused},
-        {4, serverEnforcesRights},
+        {1, createVersion1},       {2, serverLogins}, {3, blankNamesRefused},
+        {4, serverEnforcesRights}, {5, inputLimits},
     };
     return list;
 }

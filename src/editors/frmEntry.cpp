@@ -1,8 +1,10 @@
 #include "editors/frmEntry.h"
 
 #include "core/mdlFormulary.h"
+#include "database/input_limits.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/text_limit.h"
 #include "platform/ui/twips.h"
 
 #include <QGroupBox>
@@ -35,12 +37,14 @@ frmEntry::frmEntry(QWidget* parent) : QDialog(parent) {
 
     txtNewClassification = new QLineEdit;
     txtNewClassification->setObjectName(QStringLiteral("txtNewClassification"));
+    ui::limitText(*txtNewClassification, database::limits::fitting(database::limits::Name));
     fraEntry = framed(ClassificationPrompt, txtNewClassification, QStringLiteral("fraEntry"));
 
     txtDescription = new QPlainTextEdit;
     txtDescription->setObjectName(QStringLiteral("txtDescription"));
     txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtDescription->setTabChangesFocus(true);
+    ui::limitText(*txtDescription, database::limits::fitting(database::limits::Description));
     fraEntry2 =
         framed(QStringLiteral("&2. Type Description"), txtDescription, QStringLiteral("fraEntry2"));
 

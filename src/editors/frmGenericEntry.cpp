@@ -1,9 +1,11 @@
 #include "editors/frmGenericEntry.h"
 
 #include "core/mdlFormulary.h"
+#include "database/input_limits.h"
 #include "editors/frmGeneric.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/text_limit.h"
 #include "platform/ui/twips.h"
 
 #include <QGroupBox>
@@ -29,7 +31,7 @@ void frmGenericEntry::createControls() {
     Frame1->setObjectName(QStringLiteral("Frame1"));
     txtEntry = new QLineEdit(Frame1);
     txtEntry->setObjectName(QStringLiteral("txtEntry"));
-    txtEntry->setMaxLength(100);
+    ui::limitText(*txtEntry, database::limits::fitting(database::limits::Name));
     (new QVBoxLayout(Frame1))->addWidget(txtEntry);
 
     cmdSave = new QPushButton(QStringLiteral("&Save"), this);

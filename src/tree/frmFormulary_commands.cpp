@@ -6,16 +6,19 @@
 #include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
+#include "database/input_limits.h"
 #include "editors/frmEntry.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/keyed_tree.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/panel_status_bar.h"
+#include "platform/ui/text_limit.h"
 
 #include <QAbstractItemDelegate>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScopeGuard>
@@ -352,6 +355,8 @@ void frmFormulary::restartLabelEdit() {
         return;
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     treFormulary->editItem(node);
+    if (auto* label = treFormulary->findChild<QLineEdit*>(); label && label->isVisible())
+        ui::limitText(*label, database::limits::fitting(database::limits::Name));
 }
 
 // The edit has ended (Escape leaves the old text): an empty name is refused

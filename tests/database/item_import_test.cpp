@@ -111,8 +111,12 @@ TEST_P(ItemImport, ABadRowImportsNothingAndNamesItsLine) {
         {"quote inside a field", kHeader + "X2,Na\"me,,,,,\n", 2, "quote inside a field"},
         {"text after a quote", kHeader + "X2,\"Name\"x,,,,,\n", 2, "after the closing quote"},
         {"not UTF-8", kHeader + kGoodRow + "X2,Caf\xE9,,,,,\n", 3, "not UTF-8"},
-        {"line after a multi-line field", kHeader + "X2,N,\"two\nlines\",,,,\nX3,N\n", 4,
+        {"line after a multi-line field", kHeader + "X2,N,,\"two\nlines\",,,\nX3,N\n", 4,
          "2 fields"},
+        {"name too long", kHeader + kGoodRow + "X2," + QByteArray(101, 'n') + ",,,,,\n", 3,
+         "the name is longer than 100 characters"},
+        {"control character in a name", kHeader + "X2,A\x01B,,,,,\n", 2,
+         "the name holds a control character"},
     };
     const std::vector<QStringList> before = storedItems();
     for (const Case& c : cases) {

@@ -140,4 +140,37 @@ TEST_P(frmEntryTest, ANameAClassificationHasIsRefusedInBothKinds) {
     }
 }
 
+// Lengths count the characters of the folded, composed text, not Qt's UTF-16
+// units: "e" with a combining accent is one, an emoji is one in two units.
+TEST_P(frmEntryTest, TypingAndPastingStopAtTheNamesLimit) {
+    show(QStringLiteral("1"), [](frmEntry& e) {
+        QTest::keyClicks(e.txtNewClassification, QString(105, u'a'));
+        EXPECT_EQ(e.txtNewClassification->text(), QString(100, u'a'));
+
+        e.txtNewClassification->clear();
+        const QString decomposed = QStringLiteral("e\u0301").repeated(100);
+        e.txtNewClassification->insert(decomposed);
+        EXPECT_EQ(e.txtNewClassification->text(), decomposed) << "200 units, 100 characters";
+
+        e.txtNewClassification->clear();
+        const QString emoji = QStringLiteral("\U0001F48A");
+        e.txtNewClassification->insert(emoji.repeated(100));
+        EXPECT_EQ(e.txtNewClassification->text(), emoji.repeated(100));
+        e.txtNewClassification->insert(QStringLiteral("x"));
+        EXPECT_EQ(e.txtNewClassification->text(), emoji.repeated(100));
+
+        e.txtNewClassification->clear();
+        e.txtNewClassification->insert(QStringLiteral("A\u0007B"));
+        EXPECT_EQ(e.txtNewClassification->text(), QString()) << "a pasted control character";
+
+        e.txtDescription->insertPlainText(QString(300, u'd'));
+        EXPECT_EQ(e.txtDescription->toPlainText(), QString()) << "a paste over the limit";
+        QTest::keyClicks(e.txtDescription, QStringLiteral("line"));
+        QTest::keyClick(e.txtDescription, Qt::Key_Return);
+        QTest::keyClicks(e.txtDescription, QStringLiteral("two"));
+        EXPECT_EQ(e.txtDescription->toPlainText(), QStringLiteral("line\ntwo"));
+        e.cmdClose->click();
+    });
+}
+
 FORMULARY_ENGINE_TESTS(frmEntryTest);

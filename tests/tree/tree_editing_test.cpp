@@ -181,6 +181,23 @@ TEST_P(TreeEditingTest, ARenameTheServerRefusesIsToldAndTheStaleNodeLeaves) {
     EXPECT_EQ(script.messages()[0].text, QStringLiteral("Unable to rename this classification."));
 }
 
+// The label takes no more than a name may hold, nor a control character.
+TEST_P(TreeEditingTest, RenamingStopsAtTheNamesLimit) {
+    frmFormulary& w = open();
+    click(QStringLiteral("_1"));
+    w.mnuRename->trigger();
+    QLineEdit* editor = labelEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QString(105, u'v'));
+    EXPECT_EQ(editor->text(), QString(100, u'v'));
+    editor->insert(QStringLiteral("\u0007"));
+    EXPECT_EQ(editor->text(), QString(100, u'v'));
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(storedName(QStringLiteral("_1")), QString(100, u'v'));
+}
+
 TEST_P(TreeEditingTest, TheTreeNeverStartsLabelEditingByItself) {
     frmFormulary& w = open();
     click(QStringLiteral("_1"));
