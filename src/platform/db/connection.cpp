@@ -175,10 +175,9 @@ QString Connection::networkFileSystem(unsigned long statfsType) {
         unsigned long type;
         const char* name;
     } shares[] = {
-        {0x6969, "NFS"},           {0x517B, "SMB"},      {0xFF534D42, "CIFS"},
-        {0xFE534D42, "SMB2"},      {0x5346414F, "AFS"},  {0x73757245, "Coda"},
-        {0x564C, "NCP"},           {0x01021997, "9P"},   {0x00C36400, "Ceph"},
-        {0x47504653, "GPFS"},      {0x0BD00BD0, "Lustre"},
+        {0x6969, "NFS"},      {0x517B, "SMB"},      {0xFF534D42, "CIFS"},   {0xFE534D42, "SMB2"},
+        {0x5346414F, "AFS"},  {0x73757245, "Coda"}, {0x564C, "NCP"},        {0x01021997, "9P"},
+        {0x00C36400, "Ceph"}, {0x47504653, "GPFS"}, {0x0BD00BD0, "Lustre"},
     };
     for (const auto& share : shares)
         if (share.type == statfsType)
