@@ -3,6 +3,8 @@
 #include "platform/db/db_error.h"
 #include "platform/db/transaction.h"
 
+#include <atomic>
+
 namespace database {
 
 namespace {
@@ -80,6 +82,8 @@ bool isConflict(const db::DbError& e) {
 // serialization failure) runs once more, re-reading what it checks. A busy
 // embedded database has waited its time already. Inside a caller's
 // transaction the caller decides.
+std::atomic<qint64> retries{0};
+
 template <typename Result>
 Result withRetry(db::Connection& c, const std::function<Result()>& work) {
     if (c.inTransaction())
@@ -92,11 +96,16 @@ Result withRetry(db::Connection& c, const std::function<Result()>& work) {
                 throw;
             if (attempt == 2 || e.kind() == db::DbError::Kind::Busy)
                 refuseConflict(e);
+            ++retries;
         }
     }
 }
 
 } // namespace
+
+qint64 changeRetries() {
+    return retries.load();
+}
 
 QString nodeTypeOf(NodeKind kind) {
     switch (kind) {

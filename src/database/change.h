@@ -48,6 +48,10 @@ struct ChangeTarget {
 // administration tool) is not checked, since whoever opens the files may.
 bool runChange(db::Connection& connection, ChangeTarget& target, const std::function<bool()>& work);
 
+// Changes run a second time since the program started, after meeting another
+// workstation's change (for the stress figures).
+qint64 changeRetries();
+
 // On a server the same changes are made by the server's own function for
 // each (see server_changes.h), which checks the rights of the log-in.
 bool onServer(const db::Connection& connection);

@@ -1,6 +1,7 @@
 #include "stress/stress_run.h"
 
 #include "components/formulary_data/formulary.h"
+#include "database/change.h"
 #include "platform/app_error.h"
 
 #include <QDateTime>
@@ -387,6 +388,7 @@ Figures run(const QString& target, int workstations, std::chrono::seconds durati
     Observed now(observer.connection());
     const Before before{now.classificationNames(), now.genericPlacements(), now.drugPlacements()};
 
+    const qint64 retriesBefore = database::changeRetries();
     std::vector<Tally> tallies(static_cast<std::size_t>(workstations));
     std::vector<std::thread> threads;
     const auto until = Clock::now() + duration;
@@ -404,6 +406,7 @@ Figures run(const QString& target, int workstations, std::chrono::seconds durati
         figures.conflicts += t.conflicts;
         figures.fatal << t.fatal;
     }
+    figures.retries = database::changeRetries() - retriesBefore;
     figures.changes = qint64(reports.size()) + figures.conflicts + figures.fatal.size();
     figures.done =
         std::count_if(reports.begin(), reports.end(), [](const Report& r) { return r.done; });
@@ -413,13 +416,14 @@ Figures run(const QString& target, int workstations, std::chrono::seconds durati
 
 QString describe(const Figures& f, int workstations) {
     return QStringLiteral("%1 workstations, seed %2: %3 changes, %4 done, %5 refused by the rules, "
-                          "%6 refused after a conflict; %7 wrong-entry, %8 lost, %9 unsound nodes, "
-                          "%10 ending errors")
+                          "%6 retried after a conflict, %7 refused after a second; %8 wrong-entry, "
+                          "%9 lost, %10 unsound nodes, %11 ending errors")
         .arg(workstations)
         .arg(f.seed)
         .arg(f.changes)
         .arg(f.done)
         .arg(f.refusals)
+        .arg(f.retries)
         .arg(f.conflicts)
         .arg(f.wrongEntry)
         .arg(f.lost)

@@ -16,7 +16,8 @@ struct Figures {
     qint64 changes = 0;    // tried
     qint64 done = 0;       // reported done
     qint64 refusals = 0;   // refused by the rules (an entry gone, nothing to pick, ...)
-    qint64 conflicts = 0;  // refused after meeting another workstation's change
+    qint64 retries = 0;    // run again after meeting another workstation's change
+    qint64 conflicts = 0;  // refused after meeting it again
     qint64 wrongEntry = 0; // a change that hit another entry than the one it named
     qint64 lost = 0;       // reported done, but not in the database
     qint64 unsound = 0;    // nodes that break the tree's rules
