@@ -2,6 +2,7 @@
 
 #include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
+#include "core/shared_helpers.h"
 #include "details/frmDrugInformation.h"
 #include "details/frmMedDetails.h"
 #include "platform/ui/dialogs.h"
@@ -13,19 +14,16 @@
 namespace {
 
 // The generic name that the other details of the selected node belong to: the
-// node itself, or for a drug the generic name it is under, as stored.
-std::optional<qint64> genericOfSelectedNode(const frmFormulary& window) {
-    const QTreeWidgetItem* selected = window.treFormulary->currentItem();
-    if (!selected)
+// node itself, or for a drug the generic name it is under, as shown and
+// still stored so (a node whose key now names another entry is refused).
+std::optional<qint64> genericOfSelectedNode(frmFormulary& window) {
+    QTreeWidgetItem* selected = window.treFormulary->currentItem();
+    if (!selected || ui::KeyedTree::keyOf(selected) == RootKey || !window.stillShown(selected))
         return std::nullopt;
     formulary_data::NodeFormularyObject& node = mdlFormulary.objFormulary->NodeFormulary;
-    QString key = ui::KeyedTree::keyOf(selected);
-    if (!node.SearchNode(key))
-        return std::nullopt;
     if (node.node_type() == QLatin1String("3")) {
-        // A key is its parent's key, ".", and a number.
-        key.truncate(key.lastIndexOf(QLatin1Char('.')));
-        if (!node.SearchNode(key))
+        selected = selected->parent();
+        if (!selected || !window.stillShown(selected))
             return std::nullopt;
     }
     if (node.node_type() != QLatin1String("2"))

@@ -136,7 +136,8 @@ private:
     // Selection and the commands' states (frmFormulary_commands.cpp).
     void applyStates(const CommandStates& states);
     void applyNodeClickStates(const QString& nodeType);
-    void applyRightClickStates(QTreeWidgetItem* node);
+    // False when the node no longer shows what is stored (it has left the tree).
+    bool applyRightClickStates(QTreeWidgetItem* node);
     void treFormulary_RightClick(const QPoint& position);
     void showContextMenu(const QPoint& globalPosition);
     void treFormulary_ContextMenuKey();

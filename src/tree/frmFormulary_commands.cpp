@@ -211,15 +211,15 @@ void frmFormulary::applyNodeClickStates(const QString& nodeType) {
 }
 
 // A right click also offers Other Details and holds back a look-only user.
-void frmFormulary::applyRightClickStates(QTreeWidgetItem* node) {
+bool frmFormulary::applyRightClickStates(QTreeWidgetItem* node) {
     using enum Set;
     const QString key = ui::KeyedTree::keyOf(node);
     if (key == RootKey) {
         applyStates(rootStates(Off));
-        return;
+        return true;
     }
     if (!stillShown(node))
-        return;
+        return false;
     const QString& type = mdlFormulary.objFormulary->NodeFormulary.node_type();
     const bool lookOnly = MayOnlyLook();
     if (type == QLatin1String("1") && lookOnly)
@@ -230,6 +230,7 @@ void frmFormulary::applyRightClickStates(QTreeWidgetItem* node) {
         applyStates({lookOnly ? Off : On, Kept, Off, Off, On, On, Off, Off});
     else if (type == QLatin1String("3"))
         applyStates({Off, Off, Kept, Kept, Kept, On, Off, Off});
+    return true;
 }
 
 void frmFormulary::treFormulary_RightClick(const QPoint& position) {
@@ -238,8 +239,8 @@ void frmFormulary::treFormulary_RightClick(const QPoint& position) {
     if (!node)
         return;
     treFormulary->setCurrentItem(node);
-    applyRightClickStates(node);
-    showContextMenu(treFormulary->viewport()->mapToGlobal(position));
+    if (applyRightClickStates(node))
+        showContextMenu(treFormulary->viewport()->mapToGlobal(position));
 }
 
 // The Menu key and Shift+F10 act as a right click on the selected node.

@@ -1,5 +1,6 @@
 #include "core/logged_in_run.h"
 #include "core/mdlFormulary.h"
+#include "core/shared_helpers.h"
 #include "database/user_rights.h"
 #include "details/details_commands.h"
 #include "details/frmDrugInformation.h"
@@ -22,24 +23,21 @@ const QString NotAuthorized = QStringLiteral("Not authorized!");
 const QString Saved = QStringLiteral("Data successfullly save!");
 const QString EmptyText = QStringLiteral("Please insert value for Drug Other Details Information.");
 
-// The tree path from the root to a node of the fixture, with the nodes' texts
-// and tags, as the main window shows them.
+// The tree path from the root to a node of the fixture, with the nodes' texts,
+// as the main window shows them.
 struct ShownNode {
     QString key;
     QString text;
-    QString tag;
 };
 
 const std::vector<ShownNode> FixtureNodes = {
-    {QStringLiteral("_0"), QStringLiteral("Formulary"), {}},
-    {QStringLiteral("_1"), QStringLiteral("Anti-infective medicines"), {}},
-    {QStringLiteral("_1.1"), QStringLiteral("Antibacterials"), {}},
-    {QStringLiteral("_1.1.1"), QStringLiteral("Amoxicillin"), {}},
-    {QStringLiteral("_1.1.1.1"), QStringLiteral("Amoxicillin 500 mg capsule"),
-     QStringLiteral("AMX500")},
-    {QStringLiteral("_1.1.1.2"), QStringLiteral("Amoxicillin 250 mg/5 mL suspension"),
-     QStringLiteral("AMX250S")},
-    {QStringLiteral("_1.2"), QStringLiteral("Ceftriaxone"), {}},
+    {QStringLiteral("_0"), QStringLiteral("Formulary")},
+    {QStringLiteral("_1"), QStringLiteral("Anti-infective medicines")},
+    {QStringLiteral("_1.1"), QStringLiteral("Antibacterials")},
+    {QStringLiteral("_1.1.1"), QStringLiteral("Amoxicillin")},
+    {QStringLiteral("_1.1.1.1"), QStringLiteral("Amoxicillin 500 mg capsule")},
+    {QStringLiteral("_1.1.1.2"), QStringLiteral("Amoxicillin 250 mg/5 mL suspension")},
+    {QStringLiteral("_1.2"), QStringLiteral("Ceftriaxone")},
 };
 
 QString parentKey(const QString& key) {
@@ -72,9 +70,14 @@ protected:
             if ((key == shown.key || key.startsWith(shown.key + QLatin1Char('.')) ||
                  shown.key == QLatin1String("_0")) &&
                 !tree.node(shown.key)) {
+                // As the tree loads a node: the picture of its kind, its entry's id as the tag.
+                const auto stored = fixture->formulary.NodeFormulary.IdentityOf(shown.key);
+                const bool entry = stored && stored->type != database::NodeKind::Root;
+                const QString image =
+                    entry ? NodeImageKey(database::nodeTypeOf(stored->type)) : QString();
                 ui::KeyedTree::setTag(
-                    tree.addNode(parentKey(shown.key), shown.key, shown.text, QString()),
-                    shown.tag);
+                    tree.addNode(parentKey(shown.key), shown.key, shown.text, image),
+                    entry ? stored->id.toString() : QString());
             }
         }
         QTreeWidgetItem* node = tree.node(key);

@@ -90,26 +90,41 @@ TEST_P(StaleNodeTest, EveryCommandOnAClassificationReplacedElsewhereIsRefused) {
     }
 }
 
-TEST_P(StaleNodeTest, PlacingDrugsUnderAGenericNameReplacedElsewhereIsRefused) {
-    frmFormulary& w = open();
-    click(QStringLiteral("_1"));
+TEST_P(StaleNodeTest, CommandsOnAGenericNameReplacedElsewhereAreRefused) {
     const QString key = QStringLiteral("_1.2"); // Ceftriaxone, no drugs
-    click(key);
-    ASSERT_TRUE(fixture->formulary.Generics.DeleteGeneric(fixture->generic.value("Ceftriaxone")));
-    QString reused = key;
-    ASSERT_TRUE(fixture->formulary.Generics.AddGeneric(fixture->node(QStringLiteral("_1")), reused,
-                                                       {}, fixture->generic.value("Ibuprofen")));
-    ASSERT_EQ(reused, key);
-    script.answerNext(ui::Answer::OK);
+    for (const char* command : {"New Drug", "right click"}) {
+        SCOPED_TRACE(command);
+        QString placed = key;
+        ASSERT_TRUE(fixture->formulary.Generics.AddGeneric(fixture->node(QStringLiteral("_1")),
+                                                           placed, {},
+                                                           fixture->generic.value("Ceftriaxone")));
+        frmFormulary& w = open();
+        click(QStringLiteral("_1"));
+        click(key);
+        ASSERT_TRUE(
+            fixture->formulary.Generics.DeleteGeneric(fixture->generic.value("Ceftriaxone")));
+        QString reused = key;
+        ASSERT_TRUE(fixture->formulary.Generics.AddGeneric(
+            fixture->node(QStringLiteral("_1")), reused, {}, fixture->generic.value("Ibuprofen")));
+        ASSERT_EQ(reused, key);
+        const std::size_t messages = script.messages().size();
+        script.answerNext(ui::Answer::OK);
 
-    ASSERT_TRUE(test_support::chooseFromMenus(*w.mnuNewDrug));
+        // A right click offers Other Details, which would open another entry's.
+        if (QLatin1String(command) == QLatin1String("right click"))
+            pressRight(key);
+        else
+            ASSERT_TRUE(test_support::chooseFromMenus(*w.mnuNewDrug));
 
-    ASSERT_EQ(script.messages().size(), 1u);
-    EXPECT_EQ(script.messages()[0].text, gone());
-    EXPECT_TRUE(script.modalsShown().empty());
-    EXPECT_EQ(node(key), nullptr);
-    EXPECT_EQ(storedNodeName(key), QStringLiteral("Ibuprofen"));
-    EXPECT_EQ(storedChildren(key), 0);
+        ASSERT_EQ(script.messages().size(), messages + 1);
+        EXPECT_EQ(script.messages().back().text, gone());
+        EXPECT_TRUE(script.modalsShown().empty());
+        EXPECT_EQ(node(key), nullptr);
+        EXPECT_EQ(storedNodeName(key), QStringLiteral("Ibuprofen"));
+        EXPECT_EQ(storedChildren(key), 0);
+        ASSERT_TRUE(fixture->formulary.Generics.DeleteGeneric(fixture->generic.value("Ibuprofen")));
+        mdlFormulary.clear();
+    }
 }
 
 // The window's check passed, and the entry was replaced before the change
