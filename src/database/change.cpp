@@ -121,6 +121,11 @@ QString nodeTypeOf(NodeKind kind) {
     return QStringLiteral("0");
 }
 
+bool sameEntry(const NodeIdentity& seen, const NodeIdentity& stored) {
+    return seen.key == stored.key && seen.type == stored.type &&
+           (seen.id.isNull() || seen.id.toString() == stored.id.toString());
+}
+
 bool onServer(const db::Connection& c) {
     return c.engine() == db::Engine::PostgreSQL;
 }

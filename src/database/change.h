@@ -20,6 +20,10 @@ struct NodeIdentity {
 // The node type a kind of node is stored with: "1", "2", "3"; "0" for the root.
 QString nodeTypeOf(NodeKind kind);
 
+// Whether the stored node is the entry the workstation saw: of its kind, and
+// with its id when it knew one.
+bool sameEntry(const NodeIdentity& seen, const NodeIdentity& stored);
+
 // The kinds of entry that changes are made to.
 enum class Entry {
     Classification,

@@ -176,8 +176,8 @@ const Function kTree[] = {
     END IF;
 )SQL"),
      false},
-    {QStringLiteral("tree_insert(parent_key text, parent_type text, parent_id text,"
-                    " wanted_key text, kind text, entry_id text)"),
+    // The caller has asked tree_can_insert first, before writing anything.
+    {QStringLiteral("tree_insert(parent_key text, wanted_key text, kind text, entry_id text)"),
      QStringLiteral("text"), QStringLiteral(R"SQL(
     DECLARE
         n bigint := inventory.tree_child_number(parent_key, wanted_key);
@@ -185,10 +185,6 @@ const Function kTree[] = {
         taken bigint[];
         candidate text;
     BEGIN
-        IF NOT inventory.tree_can_insert(parent_key, parent_type, parent_id, wanted_key, kind)
-        THEN
-            RETURN NULL;
-        END IF;
         SELECT Node_Level INTO parent_level FROM inventory.tbFormularyNode
             WHERE Node_Key = parent_key;
         LOOP
@@ -256,8 +252,7 @@ const Function kChanges[] = {
         INSERT INTO inventory.tbForClassification (ClassificationName, Description, name_folded)
             VALUES (class_name, NULLIF(class_description, ''), folded)
             RETURNING ClassificationID INTO new_id;
-        RETURN inventory.tree_insert(parent_key, parent_type, parent_id, wanted_key, '1',
-                                     new_id::text);
+        RETURN inventory.tree_insert(parent_key, wanted_key, '1', new_id::text);
     END;
 )SQL"),
      true},
@@ -348,8 +343,7 @@ const Function kChanges[] = {
                 RETURN NULL;
             END IF;
         END IF;
-        RETURN inventory.tree_insert(parent_key, parent_type, parent_id, wanted_key, '2',
-                                     placed::text);
+        RETURN inventory.tree_insert(parent_key, wanted_key, '2', placed::text);
     END;
 )SQL"),
      true},
@@ -401,8 +395,7 @@ const Function kChanges[] = {
         IF old_key IS NOT NULL AND NOT inventory.tree_remove_leaf(old_key) THEN
             RETURN NULL;
         END IF;
-        RETURN inventory.tree_insert(parent_key, parent_type, parent_id, wanted_key, '3',
-                                     item_id);
+        RETURN inventory.tree_insert(parent_key, wanted_key, '3', item_id);
     END;
 )SQL"),
      true},

@@ -123,8 +123,7 @@ bool frmFormulary::stillShown(QTreeWidgetItem* node) {
     if (shown.key == RootKey)
         return true;
     auto& lookup = mdlFormulary.objFormulary->NodeFormulary;
-    if (lookup.SearchNode(shown.key) && lookup.Identity().type == shown.type &&
-        (shown.id.isNull() || lookup.Identity().id.toString() == shown.id.toString()))
+    if (lookup.SearchNode(shown.key) && database::sameEntry(shown, lookup.Identity()))
         return true;
     ui::MessageBox::show(QStringLiteral("This entry no longer exists: another workstation has "
                                         "deleted or replaced it. It is taken out of the tree."),
@@ -137,8 +136,7 @@ void frmFormulary::dropIfStale(const database::NodeIdentity& shown) {
     if (shown.key == RootKey || !treFormulary->node(shown.key))
         return;
     const auto stored = mdlFormulary.objFormulary->NodeFormulary.IdentityOf(shown.key);
-    if (!stored || stored->type != shown.type ||
-        (!shown.id.isNull() && stored->id.toString() != shown.id.toString()))
+    if (!stored || !database::sameEntry(shown, *stored))
         treFormulary->removeNode(shown.key);
 }
 

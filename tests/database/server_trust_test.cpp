@@ -6,6 +6,7 @@
 #include "platform/db/db_error.h"
 #include "platform/db/transaction.h"
 #include "support/formulary_fixture.h"
+#include "support/log_in.h"
 
 #include <functional>
 
@@ -110,17 +111,8 @@ protected:
     }
 
     void addUser(const QString& name, const Role& role) {
-        owner->execute(QStringLiteral("DROP ROLE IF EXISTS \"%1\"").arg(name));
-        current_user::UserRecord user;
-        user.employeecode = QStringLiteral("E-") + name;
-        user.username = name;
-        user.firstname = QStringLiteral("Test");
-        user.lastname = QLatin1String(role.name);
-        user.rightsclass = QLatin1String(role.rightsClass);
-        user.isadmin = role.admin;
-        current_user::addUser(*owner, user, kPassword);
-        for (Right r : role.rights)
-            ASSERT_TRUE(database::SaveUserRight(*owner, user.employeecode, r, true));
+        ASSERT_TRUE(test_support::addUserWithRights(*owner, name, QLatin1String(role.rightsClass),
+                                                    role.admin, role.rights, kPassword));
     }
 
     std::unique_ptr<db::Connection> connectAs(const QString& role) const {
@@ -333,8 +325,7 @@ TEST_F(ServerTrust, EachRoleMayDoExactlyWhatItsRightsAllow) {
          }},
         {"call the tree's own helper", Nobody, PermissionDenied,
          [&](db::Connection& c, const QString&) {
-             return answered(c,
-                             QStringLiteral("inventory.tree_insert('_0', '0', NULL, '_5', '1', ?)"),
+             return answered(c, QStringLiteral("inventory.tree_insert('_0', '_5', '1', ?)"),
                              {vitamins});
          }},
         {"create a table", Nobody, PermissionDenied,

@@ -1,6 +1,7 @@
 #include "support/log_in.h"
 
 #include "components/current_user/login.h"
+#include "components/current_user/user_store.h"
 #include "platform/db/db_error.h"
 
 namespace test_support {
@@ -20,6 +21,25 @@ bool canLogIn(db::Connection& c, const QString& userName, const QString& passwor
         return false;
     }
     return current_user::findUser(as, userName).has_value();
+}
+
+bool addUserWithRights(db::Connection& c, const QString& userName, const QString& rightsClass,
+                       bool isAdmin, const std::vector<database::Right>& rights,
+                       const QString& password) {
+    if (c.engine() == db::Engine::PostgreSQL)
+        c.execute(QStringLiteral("DROP ROLE IF EXISTS \"%1\"").arg(userName));
+    current_user::UserRecord user;
+    user.employeecode = QStringLiteral("E-") + userName;
+    user.username = userName;
+    user.firstname = QStringLiteral("Test");
+    user.lastname = QStringLiteral("User");
+    user.rightsclass = rightsClass;
+    user.isadmin = isAdmin;
+    current_user::addUser(c, user, password);
+    for (database::Right r : rights)
+        if (!database::SaveUserRight(c, user.employeecode, r, true))
+            return false;
+    return true;
 }
 
 } // namespace test_support

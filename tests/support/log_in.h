@@ -1,6 +1,9 @@
 #pragma once
 
+#include "database/user_rights.h"
 #include "platform/db/connection.h"
+
+#include <vector>
 
 namespace test_support {
 
@@ -8,5 +11,12 @@ namespace test_support {
 // stored hash on an embedded database, the server itself (the user's own
 // role) on a server. Waits out no slow-down.
 bool canLogIn(db::Connection& connection, const QString& userName, const QString& password);
+
+// Adds a user (employee code "E-" + name) with the rights stored granted; on
+// a server a log-in role of that name left by an earlier run goes first.
+// False when a right could not be stored.
+bool addUserWithRights(db::Connection& connection, const QString& userName,
+                       const QString& rightsClass, bool isAdmin,
+                       const std::vector<database::Right>& rights, const QString& password);
 
 } // namespace test_support

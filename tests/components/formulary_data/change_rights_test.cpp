@@ -5,6 +5,7 @@
 #include "database/user_rights.h"
 #include "platform/app_error.h"
 #include "support/formulary_fixture.h"
+#include "support/log_in.h"
 
 #include <functional>
 
@@ -47,20 +48,10 @@ class ChangeRights : public test_support::FormularyTest {
 protected:
     void SetUp() override {
         FormularyTest::SetUp();
-        for (const User& u : kUsers) {
-            if (GetParam() == db::Engine::PostgreSQL)
-                conn->execute(QStringLiteral("DROP ROLE IF EXISTS %1").arg(QLatin1String(u.name)));
-            current_user::UserRecord user;
-            user.employeecode = QStringLiteral("E-") + QLatin1String(u.name);
-            user.username = QLatin1String(u.name);
-            user.firstname = QStringLiteral("Test");
-            user.lastname = QLatin1String(u.name);
-            user.rightsclass = QLatin1String(u.rightsClass);
-            user.isadmin = u.admin;
-            current_user::addUser(*conn, user, kPassword);
-            for (Right r : u.rights)
-                ASSERT_TRUE(database::SaveUserRight(*conn, user.employeecode, r, true));
-        }
+        for (const User& u : kUsers)
+            ASSERT_TRUE(test_support::addUserWithRights(*conn, QLatin1String(u.name),
+                                                        QLatin1String(u.rightsClass), u.admin,
+                                                        u.rights, kPassword));
     }
 
     // The program's two connections as the user has them after logging in.
