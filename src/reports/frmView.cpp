@@ -41,6 +41,8 @@ QString reportFile(int whatReport) {
         return QStringLiteral("DrugsWithNoGeneric.rpt");
     case 3:
         return QStringLiteral("FormularyReportWithOtherDetails.rpt");
+    case 4:
+        return QStringLiteral("AuditTrail.rpt");
     default:
         throw AppError(AppError::InvalidArgument,
                        QStringLiteral("There is no report number %1.").arg(whatReport),
@@ -164,6 +166,9 @@ void frmView::loadReport() {
                                                  QLatin1Char('/') + reportFile(WhatReport));
     objReport->setHospitalName(mdlFormulary.strCompany);
     objReport->setHospitalAddress(mdlFormulary.strAddress1);
+    objReport->setSubtitle(Subtitle);
+    if (Rows)
+        objReport->setRows(Rows);
     retargetTables();
     objReport->setSessionId(mdlFormulary.objCurrentUser->sqlconnection().sessionId());
 }

@@ -17,7 +17,7 @@ namespace reports {
 class ViewerToolBar;
 } // namespace reports
 
-// The report viewer: opens one of the three report definitions beside the
+// The report viewer: opens one of the report definitions beside the
 // program on the user's database, shows its pages, offers to export it at
 // once, and prints and exports it on request.
 class frmView : public QDialog {
@@ -27,8 +27,12 @@ public:
     ~frmView() override;
 
     // Which report: 1 Formulary Structure, 2 Drugs with no Generic, 3 Drugs
-    // with other Details. Set by the opener before the load.
+    // with other Details, 4 Audit Trail. Set by the opener before the load.
     int WhatReport = 0;
+    // For a report that reads no table (the Audit Trail): its rows and the
+    // line beside its title. Set by the opener before the load.
+    std::shared_ptr<const report::Content> Rows;
+    QString Subtitle;
 
     // Opens the report, shows it and asks whether to export it. Throws
     // AppError when the report cannot be opened or read; the window is not

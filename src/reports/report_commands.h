@@ -13,3 +13,7 @@ void mnuDrugsWOGeneric_Click(frmFormulary& window);
 
 // "&Drugs with other Details": prepares this session's report lines first.
 void mnuDrugsWODetails_Click(frmFormulary& window);
+
+// "&Audit Trail": asks for the days and the user, then shows the changes
+// recorded in them, oldest first.
+void mnuAuditTrail_Click(frmFormulary& window);

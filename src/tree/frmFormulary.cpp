@@ -123,6 +123,9 @@ void frmFormulary::createFormularyMenu() {
     mnuProperties->setVisible(false);
     mnuSep3 = separator(mnuPopup, QStringLiteral("mnuSep3"));
     mnuExit = menuItem(mnuPopup, QStringLiteral("mnuExit"), QStringLiteral("E&xit"));
+    mnuSep4 = separator(mnuPopup, QStringLiteral("mnuSep4"));
+    mnuHistory = menuItem(mnuPopup, QStringLiteral("mnuHistory"), QStringLiteral("&History"));
+    mnuHistory->setEnabled(false);
 }
 
 void frmFormulary::createOtherMenus() {
@@ -147,6 +150,8 @@ void frmFormulary::createOtherMenus() {
                                  QStringLiteral("&Drugs with no Generic"));
     mnuDrugsWODetails = menuItem(mnuReport, QStringLiteral("mnuDrugsWODetails"),
                                  QStringLiteral("&Drugs with other Details"));
+    mnuAuditTrail =
+        menuItem(mnuReport, QStringLiteral("mnuAuditTrail"), QStringLiteral("&Audit Trail"));
 }
 
 // Seven positions: New Entry with its drop-down, a separator, Delete, Rename,

@@ -85,6 +85,8 @@ public:
     QAction* mnuProperties = nullptr;
     QAction* mnuSep3 = nullptr;
     QAction* mnuExit = nullptr;
+    QAction* mnuSep4 = nullptr;
+    QAction* mnuHistory = nullptr;
     QMenu* mnuBuildFile = nullptr;
     QAction* mnuGenericFiles = nullptr;
     QMenu* mnuFind = nullptr;
@@ -97,6 +99,7 @@ public:
     QAction* mnuFormularyReport = nullptr;
     QAction* mnuDrugsWOGeneric = nullptr;
     QAction* mnuDrugsWODetails = nullptr;
+    QAction* mnuAuditTrail = nullptr;
 
 signals:
     // A double click on a node of the tree (the medicine details).

@@ -65,6 +65,10 @@ void frmFormulary::connectTree() {
                                   }),
                                   Qt::QueuedConnection);
     });
+    // Any entry's history may be seen by every user: it changes nothing.
+    connect(treFormulary, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+        mnuHistory->setEnabled(node && ui::KeyedTree::keyOf(node) != RootKey);
+    });
     connect(treFormulary, &QTreeWidget::itemCollapsed, this,
             ui::command([this] { treFormulary_Collapse(); }));
     connect(treFormulary, &QTreeWidget::itemDoubleClicked, this,

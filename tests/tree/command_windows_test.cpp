@@ -39,6 +39,8 @@ TEST_P(CommandWindowsTest, EachCommandOpensItsWindow) {
         {"_1", w.mnuFormularyReport, "frmView", true},
         {"_1", w.mnuDrugsWOGeneric, "frmView", true},
         {"_1", w.mnuDrugsWODetails, "frmView", true},
+        {"_1.1.1", w.mnuHistory, "frmHistory", false},
+        {"_1", w.mnuAuditTrail, "frmAuditRange", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.window);

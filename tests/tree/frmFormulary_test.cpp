@@ -33,10 +33,14 @@ TEST_P(frmFormularyTest, ShellHasTheNamedMenuAndStatusPanels) {
     ASSERT_NE(mnuPopup, nullptr);
     EXPECT_EQ(mnuPopup->title(), QStringLiteral("&Formulary"));
     EXPECT_TRUE(window.menuBar()->actions().contains(mnuPopup->menuAction()));
-    ASSERT_GE(mnuPopup->actions().size(), 2);
-    EXPECT_EQ(mnuPopup->actions().last()->objectName(), QStringLiteral("mnuExit"));
-    EXPECT_EQ(mnuPopup->actions().last()->text(), QStringLiteral("E&xit"));
-    EXPECT_TRUE(mnuPopup->actions()[mnuPopup->actions().size() - 2]->isSeparator());
+    // E&xit ends the original items; History follows them after a separator.
+    const QList<QAction*> items = mnuPopup->actions();
+    ASSERT_GE(items.size(), 4);
+    EXPECT_TRUE(items[items.size() - 4]->isSeparator());
+    EXPECT_EQ(items[items.size() - 3]->objectName(), QStringLiteral("mnuExit"));
+    EXPECT_EQ(items[items.size() - 3]->text(), QStringLiteral("E&xit"));
+    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
+    EXPECT_EQ(items.last()->objectName(), QStringLiteral("mnuHistory"));
 
     ASSERT_EQ(window.staFormulary->panelCount(), 5);
     EXPECT_EQ(window.staFormulary->Panels(2).text(), QStringLiteral("PL"));
@@ -100,6 +104,8 @@ TEST_P(frmFormularyTest, MenusAndToolbarCarryTheirCaptionsShortcutsAndRoutes) {
         {w.mnuFormularyReport, "&Formulary Structure", "", w.mnuReport},
         {w.mnuDrugsWOGeneric, "&Drugs with no Generic", "", w.mnuReport},
         {w.mnuDrugsWODetails, "&Drugs with other Details", "", w.mnuReport},
+        {w.mnuHistory, "&History", "", w.mnuPopup},
+        {w.mnuAuditTrail, "&Audit Trail", "", w.mnuReport},
     };
     for (const auto& c : items) {
         SCOPED_TRACE(c.caption);

@@ -51,6 +51,7 @@ struct Document {
     };
 
     QString title;
+    QString subtitle;
     QString hospitalName;
     QString hospitalAddress;
     QDate date;

@@ -161,7 +161,8 @@ private:
                 fail(QStringLiteral("the table %1 has no location").arg(t.name));
             queries += t.query.isEmpty() ? 0 : 1;
         }
-        if (queries != 1)
+        // Without tables the program hands the report its rows.
+        if (!m_definition.tables.empty() && queries != 1)
             fail(QStringLiteral("exactly one table must have a query"));
         for (const GroupDefinition& g : m_definition.groups) {
             if (!g.noteHeader.isEmpty() && g.noteField.isEmpty())

@@ -32,7 +32,8 @@ struct ColumnDefinition {
     int width = 0;
 };
 
-// A report definition file, in a line format of our own:
+// A report definition file, in a line format of our own (a report without
+// tables is given its rows by the program):
 //
 //   # comment
 //   [report]

@@ -60,8 +60,12 @@ void Pagination::drawHeader(QPainter& painter) const {
     drawLine(painter, m_style, PageStyle::Address, PageStyle::muted(),
              QRectF(left, m_lines.address, width, m_style.lineHeight(PageStyle::Address)),
              d.hospitalAddress);
+    const QRectF titleLine(left, m_lines.title, width, m_style.lineHeight(PageStyle::Title));
+    const double subtitleWidth = m_style.metrics(PageStyle::Date).horizontalAdvance(d.subtitle);
     drawLine(painter, m_style, PageStyle::Title, PageStyle::ink(),
-             QRectF(left, m_lines.title, width, m_style.lineHeight(PageStyle::Title)), d.title);
+             titleLine.adjusted(0, 0, -subtitleWidth - PageStyle::ColumnGap, 0), d.title);
+    drawLine(painter, m_style, PageStyle::Date, PageStyle::muted(), titleLine, d.subtitle,
+             Qt::AlignRight | Qt::AlignBottom);
     drawRule(painter, m_lines.strongRule, PageStyle::StrongRule, PageStyle::ink());
     drawColumnHeaders(painter, m_lines.columns);
     drawRule(painter, m_lines.thinRule, PageStyle::ThinRule, PageStyle::rule());

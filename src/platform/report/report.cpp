@@ -115,7 +115,19 @@ QPageLayout Report::defaultPageLayout() {
                        QMarginsF(54, 48, 54, 48), QPageLayout::Point);
 }
 
+void Report::setRows(std::shared_ptr<const Content> rows) {
+    m_givenRows = std::move(rows);
+    m_content.reset();
+}
+
 std::shared_ptr<const Content> Report::readContent() const {
+    if (m_definition.tables.empty()) {
+        if (!m_givenRows)
+            throw AppError(AppError::InvalidArgument,
+                           QStringLiteral("The report \"%1\" was given no rows.").arg(title()),
+                           kSource);
+        return m_givenRows;
+    }
     const TableDefinition& source = m_definition.sourceTable();
     const DatabaseTable& table = tableNamed(m_tables, source.name);
     const Statement statement = resolve(source.query, m_tables, table, m_sessionId);
@@ -138,10 +150,11 @@ std::shared_ptr<const Document> Report::document() {
         m_document.reset();
     }
     if (!m_document || m_document->hospitalName != m_hospitalName ||
-        m_document->hospitalAddress != m_hospitalAddress) {
+        m_document->hospitalAddress != m_hospitalAddress || m_document->subtitle != m_subtitle) {
         Document document = Document::bind(m_definition, m_content);
         document.hospitalName = m_hospitalName;
         document.hospitalAddress = m_hospitalAddress;
+        document.subtitle = m_subtitle;
         m_document = std::make_shared<const Document>(std::move(document));
     }
     return m_document;

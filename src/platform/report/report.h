@@ -67,6 +67,13 @@ public:
     const QString& hospitalAddress() const { return m_hospitalAddress; }
     void setHospitalAddress(const QString& text) { m_hospitalAddress = text; }
 
+    // A line beside the title, such as the range the rows cover.
+    const QString& subtitle() const { return m_subtitle; }
+    void setSubtitle(const QString& text) { m_subtitle = text; }
+
+    // The rows of a report whose definition reads no table.
+    void setRows(std::shared_ptr<const Content> rows);
+
     std::vector<DatabaseTable>& tables() { return m_tables; }
     const std::vector<DatabaseTable>& tables() const { return m_tables; }
 
@@ -99,7 +106,9 @@ private:
     QString m_fileName;
     QString m_hospitalName;
     QString m_hospitalAddress;
+    QString m_subtitle;
     QString m_sessionId;
+    std::shared_ptr<const Content> m_givenRows;
     QPageLayout m_pageLayout;
     std::vector<DatabaseTable> m_tables;
 

@@ -91,6 +91,8 @@ private:
         paragraph(QStringLiteral("\\fs26\\b\\cf1"), rtfText(m_d.hospitalName));
         paragraph(QStringLiteral("\\fs18\\cf2"), rtfText(m_d.hospitalAddress));
         paragraph(QStringLiteral("\\sb120\\fs32\\b\\cf1"), rtfText(m_d.title));
+        if (!m_d.subtitle.isEmpty())
+            paragraph(QStringLiteral("\\fs18\\cf2"), rtfText(m_d.subtitle));
         paragraph(QStringLiteral("\\fs18\\cf2\\sa120\\brdrb\\brdrs\\brdrw20\\brsp40"),
                   rtfText(m_d.dateText()));
         QStringList headers;

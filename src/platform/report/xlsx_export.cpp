@@ -109,7 +109,10 @@ void writeXlsx(const Document& d, const QString& fileName) {
     worksheet_freeze_panes(sheet, kFirstDataRow, 0);
     worksheet_autofilter(sheet, kFirstDataRow - 1, 0, kFirstDataRow - 1 + lxw_row_t(rows),
                          lastColumn);
-    writeText(sheet, 0, 0, d.title, title, fileName);
+    // The header row follows at once, so the subtitle shares the title's cell.
+    const QString heading =
+        d.subtitle.isEmpty() ? d.title : d.title + QStringLiteral(" \u00b7 ") + d.subtitle;
+    writeText(sheet, 0, 0, heading, title, fileName);
     for (std::size_t c = 0; c < columns.size(); ++c)
         writeText(sheet, kFirstDataRow - 1, lxw_col_t(c), columns[c].header, header, fileName);
     writeRows(sheet, d, columns, fileName);

@@ -3,10 +3,12 @@
 #include "database/item_master.h"
 #include "database/procedures.h"
 #include "database/session.h"
+#include "platform/db/recordset.h"
 #include "platform/report/location.h"
 #include "platform/report/report_error.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
 #include <QUuid>
@@ -312,3 +314,42 @@ TEST_P(ReportEngine, AFileThatCannotBeWrittenRaisesAndLeavesNothing) {
 }
 
 FORMULARY_ENGINE_TESTS(ReportEngine);
+
+// The Audit Trail reads no table: the program hands it its rows, and the
+// range they cover shows beside the title in every output.
+TEST(ReportGivenRows, ReachEveryOutputWithTheLineBesideTheTitle) {
+    auto audit = report::Application().openReport(QCoreApplication::applicationDirPath() +
+                                                  QStringLiteral("/AuditTrail.rpt"));
+    EXPECT_EQ(errorOf([&] { audit->document(); }).number(), AppError::InvalidArgument);
+
+    const QStringList fields = {"ChangedAt", "Who",       "Workstation", "Action",
+                                "EntryKind", "EntryName", "Before",      "After"};
+    std::vector<QVariant> values;
+    for (const char* value : {"2024-05-02 10:00:00", "pharmacist", "ward-3", "rename",
+                              "classification", "Antibiotics", "Antibacterials", "Antibiotics"})
+        values.emplace_back(QString::fromLatin1(value));
+    audit->setRows(std::make_shared<const report::Content>(db::Recordset(fields, values)));
+    const QString range = QStringLiteral("2024-05-01 to 2024-05-30 \u00b7 all users");
+    audit->setSubtitle(range);
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("audit.pdf"));
+    const QString xlsx = dir.filePath(QStringLiteral("audit.xlsx"));
+    const QString rtf = dir.filePath(QStringLiteral("audit.rtf"));
+    audit->exportToFile(report::ExportFormat::Pdf, pdf);
+    audit->exportToFile(report::ExportFormat::Excel, xlsx);
+    audit->exportToFile(report::ExportFormat::RichText, rtf);
+
+    const QStringList pages = pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 1);
+    for (const char* shown :
+         {"Audit Trail", "2024-05-01 to 2024-05-30", "ward-3", "Antibacterials"})
+        EXPECT_TRUE(pages[0].contains(QLatin1String(shown))) << shown;
+    const Table sheet = readXlsx(xlsx);
+    ASSERT_EQ(sheet.size(), 3u);
+    EXPECT_EQ(sheet[0][0], QStringLiteral("Audit Trail \u00b7 ") + range);
+    EXPECT_EQ(sheet[2][1], QStringLiteral("pharmacist"));
+    QFile rtfFile(rtf);
+    ASSERT_TRUE(rtfFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(rtfFile.readAll().contains("2024-05-01 to 2024-05-30"));
+}
