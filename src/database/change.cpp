@@ -1,5 +1,7 @@
 #include "database/change.h"
 
+#include "database/audit.h"
+
 #include "platform/db/db_error.h"
 #include "platform/db/transaction.h"
 
@@ -34,11 +36,15 @@ Right rightFor(Entry entry) {
     return {nullptr, "users, their rights or the hospital record"};
 }
 
-// The user of the connection's session must hold the right; a look-only
-// user holds none. On a server the server's functions decide.
-void requireRight(db::Connection& c, Entry entry) {
-    if (c.sessionId().isEmpty() || onServer(c))
-        return;
+// The user making a change: the user of the connection's session, who must
+// hold the right (a look-only user holds none); without a session (the
+// administration tool) the system account, since whoever opens the files
+// may. On a server the server's functions decide and record.
+QString actingUser(db::Connection& c, Entry entry) {
+    if (onServer(c))
+        return {};
+    if (c.sessionId().isEmpty())
+        return audit::systemAccount();
     const Right right = rightFor(entry);
     const QString granted = right.column ? QStringLiteral("s.%1").arg(QLatin1String(right.column))
                                          : QStringLiteral("u.isadmin");
@@ -51,7 +57,7 @@ void requireRight(db::Connection& c, Entry entry) {
             .arg(granted),
         {c.sessionId()});
     if (!rs.eof() && rs.field(QStringLiteral("allowed")).toBool())
-        return;
+        return rs.text(QStringLiteral("username"));
     throw AppError(AppError::PermissionDenied,
                    QStringLiteral("The user \"%1\" has no right to change %2.")
                        .arg(rs.eof() ? QString() : rs.text(QStringLiteral("username")),
@@ -134,9 +140,12 @@ bool runChange(db::Connection& c, ChangeTarget& target, const std::function<bool
     return withRetry<bool>(c, [&] {
         try {
             db::Transaction t(c);
-            requireRight(c, target.entry);
+            target.notes.clear();
+            target.who = actingUser(c, target.entry);
             if (!work())
                 return false;
+            if (!onServer(c))
+                audit::writeNotes(c, target.who, target.notes);
             t.commit();
             return true;
         } catch (const db::DbError& e) {

@@ -4,6 +4,7 @@
 #include "platform/db/connection.h"
 
 #include <functional>
+#include <vector>
 
 namespace database {
 
@@ -36,17 +37,42 @@ enum class Entry {
     Hospital,
 };
 
-// What one change is made to: the entry's kind and id (empty until the work
-// has made a new entry, which then sets it).
-struct ChangeTarget {
+// One line of the audit that a change leaves: what it did to one entry, in
+// the user's words ("add", "rename", "move", ...), and the value before and
+// after (null where there is none).
+struct AuditNote {
     Entry entry;
     QVariant id;
+    QString action;
+    QString name;
+    QString nodeKey;
+    QVariant before;
+    QVariant after;
+};
+
+// What one change is made to: the entry's kind and id (empty until the work
+// has made a new entry, which then sets it), and the audit notes the work
+// leaves, which are written with the change.
+struct ChangeTarget {
+    ChangeTarget(Entry entryKind, QVariant entryId) : entry(entryKind), id(std::move(entryId)) {}
+
+    Entry entry;
+    QVariant id;
+    std::vector<AuditNote> notes;
+    QString who; // set by runChange for the work: the user making the change
+
+    // A note on the target entry itself.
+    void note(const QString& action, const QString& name, const QString& nodeKey,
+              const QVariant& before, const QVariant& after) {
+        notes.push_back({entry, id, action, name, nodeKey, before, after});
+    }
 };
 
 // The one way every change to the embedded database is made: the work runs
 // as one transaction and answers false when the rules refuse the change. A
 // change the database refuses (an integrity rule) rolls back and answers
-// false, as a refusal of the rules does; any other error is thrown. A user
+// false, as a refusal of the rules does; any other error is thrown. The
+// target's audit notes are written in the same transaction. A user
 // without the right for the entry (a look-only user for any) is refused with
 // AppError::PermissionDenied; a connection without a user's session (the
 // administration tool) is not checked, since whoever opens the files may.

@@ -1,5 +1,6 @@
 #include "database/item_master.h"
 
+#include "database/audit.h"
 #include "database/change.h"
 #include "database/node_names.h"
 #include "database/server_changes.h"
@@ -79,6 +80,7 @@ void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
     ChangeTarget target{Entry::StockItem, {}};
     const bool saved = runChange(c, target, [&] {
         stageItems(c, items);
+        audit::noteImportedItems(c, kStaging, kColumns.mid(1, 6), target.who);
         mergeStagedItems(c);
         return true;
     });

@@ -17,6 +17,19 @@ bool SaveOtherDetails(db::Connection& c, qint64 genericId, const QString& detail
         return serverChange(c, QStringLiteral("other_details_save"), {genericId, details}).toBool();
     ChangeTarget target{Entry::OtherDetails, genericId};
     return runChange(c, target, [&] {
+        const db::Recordset was = c.query(
+            QStringLiteral("SELECT g.genericname, n.Node_Key, o.OtherDetails"
+                           " FROM inventory.tbforgeneric g"
+                           " LEFT JOIN inventory.tbFormularyNode n ON n.GenericID = g.GenericID"
+                           " LEFT JOIN inventory.tbFormularyOtherDetails o"
+                           " ON o.GenericID = g.GenericID WHERE g.GenericID = ?"),
+            {genericId});
+        const QString before = was.eof() ? QString() : was.text(QStringLiteral("OtherDetails"));
+        if (!was.eof() && before != details)
+            target.note(QStringLiteral("details saved"), was.text(QStringLiteral("genericname")),
+                        was.text(QStringLiteral("Node_Key")),
+                        before.isEmpty() ? QVariant() : QVariant(before),
+                        details.isEmpty() ? QVariant() : QVariant(details));
         c.execute(
             QStringLiteral(
                 "INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails)"

@@ -127,11 +127,13 @@ DeleteGenericResult deleteGenericHere(db::Connection& c, qint64 genericCode) {
     ChangeTarget target{Entry::GenericName, genericCode};
     if (runChange(c, target, [&] {
             const db::Recordset generic = c.query(
-                QStringLiteral("SELECT g.GenericID, n.Node_Key,"
+                QStringLiteral("SELECT g.GenericID, g.genericname, n.Node_Key, o.OtherDetails,"
                                " (SELECT COUNT(*) FROM inventory.tbFormularyNode d"
                                " WHERE d.Node_Parent = n.Node_Key) AS drugs"
                                " FROM inventory.tbforgeneric g"
                                " LEFT JOIN inventory.tbFormularyNode n ON n.GenericID = g.GenericID"
+                               " LEFT JOIN inventory.tbFormularyOtherDetails o"
+                               " ON o.GenericID = g.GenericID"
                                " WHERE g.GenericID = ?"),
                 {genericCode});
             if (generic.eof()) {
@@ -149,6 +151,17 @@ DeleteGenericResult deleteGenericHere(db::Connection& c, qint64 genericCode) {
                 {genericCode});
             c.execute(QStringLiteral("DELETE FROM inventory.tbforgeneric WHERE GenericID = ?"),
                       {genericCode});
+            const QString name = generic.text(QStringLiteral("genericname"));
+            if (const QVariant details = generic.field(QStringLiteral("OtherDetails"));
+                !details.toString().isEmpty())
+                target.notes.push_back({Entry::OtherDetails,
+                                        genericCode,
+                                        QStringLiteral("delete"),
+                                        name,
+                                        {},
+                                        details,
+                                        {}});
+            target.note(QStringLiteral("delete"), name, {}, name, {});
             return true;
         }))
         result = DeleteGenericResult::Deleted;

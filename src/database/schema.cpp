@@ -44,8 +44,8 @@ QString dialect(Engine engine, QString text) {
 
 QString createIndex(Engine engine, const QString& schema, const QString& name, const QString& table,
                     const QString& columns, bool unique = false) {
-    const QString kind =
-        unique ? QStringLiteral("CREATE UNIQUE INDEX") : QStringLiteral("CREATE INDEX");
+    const QString kind = unique ? QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS")
+                                : QStringLiteral("CREATE INDEX IF NOT EXISTS");
     if (engine == Engine::SQLite)
         return QStringLiteral("%1 %2.%3 ON %4 (%5)").arg(kind, schema, name, table, columns);
     return QStringLiteral("%1 %3 ON %2.%4 (%5)").arg(kind, schema, name, table, columns);
@@ -302,6 +302,49 @@ void inputLimits(Connection& c) {
         }
 }
 
+// Version 6: the audit history, one table in each file of the embedded
+// database (see audit.h); repeating it changes nothing. On a server the time, the log-in and the
+// workstation are the server's, the users only read, and the change
+// functions write the lines.
+void auditHistory(Connection& c) {
+    const bool server = c.engine() == Engine::PostgreSQL;
+    for (const char* name : {"inventory", "patient_data"}) {
+        const QString schema = QLatin1String(name);
+        c.execute(dialect(
+            c.engine(),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS %1.tbAudit ("
+                           " audit_id {ID},"
+                           " changed_at BIGINT NOT NULL%2,"
+                           " login_name TEXT NOT NULL%3,"
+                           " workstation TEXT%4,"
+                           " action TEXT NOT NULL,"
+                           " entry_kind TEXT NOT NULL,"
+                           " entry_id TEXT,"
+                           " node_key TEXT,"
+                           " entry_name TEXT,"
+                           " before_value TEXT,"
+                           " after_value TEXT)")
+                .arg(schema,
+                     server ? QStringLiteral(" DEFAULT (extract(epoch FROM now()) * 1000)::bigint")
+                            : QString(),
+                     server ? QStringLiteral(" DEFAULT session_user") : QString(),
+                     server ? QStringLiteral(" DEFAULT concat_ws(' ', NULLIF(current_setting("
+                                             "'application_name'), ''), '(' ||"
+                                             " host(inet_client_addr()) || ')')")
+                            : QString())));
+        // History follows the entry, not its reused node key.
+        c.execute(createIndex(c.engine(), schema, QStringLiteral("ix_audit_entry"),
+                              QStringLiteral("tbAudit"),
+                              QStringLiteral("entry_kind, entry_id, changed_at")));
+        c.execute(createIndex(c.engine(), schema, QStringLiteral("ix_audit_time"),
+                              QStringLiteral("tbAudit"), QStringLiteral("changed_at")));
+    }
+    if (server) {
+        server_changes::setUp(c);
+        server_changes::setUpAudit(c);
+    }
+}
+
 struct Upgrade {
     int version;
     std::function<void(Connection&)> apply;
@@ -310,7 +353,7 @@ struct Upgrade {
 const std::vector<Upgrade>& upgrades() {
     static const std::vector<Upgrade> list = {
         {1, createVersion1},       {2, serverLogins}, {3, blankNamesRefused},
-        {4, serverEnforcesRights}, {5, inputLimits},
+        {4, serverEnforcesRights}, {5, inputLimits},  {6, auditHistory},
     };
     return list;
 }

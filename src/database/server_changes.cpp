@@ -71,11 +71,16 @@ BEGIN
 END
 $sessions$)SQL");
 
+// Who calls a function: the users (and the keeper's functions), which it
+// serves as the writer role; the keeper's functions only, likewise; or only
+// the other functions, as whoever called them.
+enum class Use { Users, Keeper, Helper };
+
 struct Function {
     QString signature;
     QString returns;
     QString body;
-    bool callable; // by the users group; the others serve the functions only
+    Use use;
 };
 
 // Whether the caller owns the formulary, and whether they hold a right:
@@ -87,7 +92,7 @@ const Function kRights[] = {
         OR session_user = (SELECT pg_get_userbyid(nspowner) FROM pg_namespace
                            WHERE nspname = 'inventory');
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("caller_may(right_name text)"), QStringLiteral("boolean"), QStringLiteral(R"SQL(
     IF inventory.caller_is_owner() THEN
         RETURN true;
@@ -108,7 +113,7 @@ const Function kRights[] = {
         LEFT JOIN inventory.tbforUserSettings s ON s.userid = u.employeecode
         WHERE u.username = session_user), false);
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("caller_requires(right_name text)"), QStringLiteral("void"),
      QStringLiteral(R"SQL(
     IF NOT inventory.caller_may(right_name) THEN
@@ -122,7 +127,7 @@ const Function kRights[] = {
             USING ERRCODE = '42501';
     END IF;
 )SQL"),
-     false},
+     Use::Helper},
 };
 
 // The tree's keys: a child's key is its parent's key and a number; the
@@ -143,7 +148,7 @@ const Function kTree[] = {
         RETURN digits::bigint;
     END;
 )SQL"),
-     false},
+     Use::Helper},
     {QStringLiteral("tree_is(node_key text, node_type text, entry_id text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
     PERFORM 1 FROM inventory.tbFormularyNode n
@@ -154,7 +159,7 @@ const Function kTree[] = {
         FOR KEY SHARE;
     RETURN FOUND;
 )SQL"),
-     false},
+     Use::Helper},
     {QStringLiteral("tree_can_insert(parent_key text, parent_type text, parent_id text,"
                     " wanted_key text, kind text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
@@ -164,7 +169,7 @@ const Function kTree[] = {
           OR (kind = '3' AND parent_type = '2'))
         AND inventory.tree_is(parent_key, parent_type, parent_id);
 )SQL"),
-     false},
+     Use::Helper},
     {QStringLiteral("tree_sync_name(kind text, entry_id text)"), QStringLiteral("void"),
      QStringLiteral(R"SQL(
     IF kind = '1' THEN
@@ -175,7 +180,7 @@ const Function kTree[] = {
         {SYNC_DRUG};
     END IF;
 )SQL"),
-     false},
+     Use::Helper},
     // The caller has asked tree_can_insert first, before writing anything.
     {QStringLiteral("tree_insert(parent_key text, wanted_key text, kind text, entry_id text)"),
      QStringLiteral("text"), QStringLiteral(R"SQL(
@@ -213,7 +218,7 @@ const Function kTree[] = {
         END LOOP;
     END;
 )SQL"),
-     false},
+     Use::Helper},
     {QStringLiteral("tree_remove_leaf(leaf_key text)"), QStringLiteral("boolean"),
      QStringLiteral(R"SQL(
     IF leaf_key = '_0' OR EXISTS (SELECT 1 FROM inventory.tbFormularyNode
@@ -223,7 +228,7 @@ const Function kTree[] = {
     DELETE FROM inventory.tbFormularyNode WHERE Node_Key = leaf_key;
     RETURN FOUND;
 )SQL"),
-     false},
+     Use::Helper},
     {QStringLiteral("generic_placement(generic_id bigint, OUT node_key text, OUT drugs bigint)"),
      QStringLiteral("record"), QStringLiteral(R"SQL(
     SELECT n.Node_Key, (SELECT COUNT(*) FROM inventory.tbFormularyNode d
@@ -232,17 +237,105 @@ const Function kTree[] = {
         FROM inventory.tbFormularyNode n WHERE n.GenericID = generic_id
         FOR UPDATE OF n;
 )SQL"),
-     false},
+     Use::Helper},
+};
+
+// What the audit needs besides the tree: the one writer of its lines (a
+// definer, so that the keeper's functions write through it too), the names a
+// placement is noted with, and the rights as the audit shows them.
+const Function kAudit[] = {
+    {QStringLiteral("audit_write(kind text, entry_id text, at_key text, entry_name text,"
+                    " what text, before_value text, after_value text)"),
+     QStringLiteral("void"), QStringLiteral(R"SQL(
+    IF kind = 'hospital record' THEN
+        INSERT INTO patient_data.tbAudit (action, entry_kind, entry_id, node_key, entry_name,
+                                          before_value, after_value)
+            VALUES (what, kind, entry_id, at_key, entry_name, before_value, after_value);
+    ELSE
+        INSERT INTO inventory.tbAudit (action, entry_kind, entry_id, node_key, entry_name,
+                                       before_value, after_value)
+            VALUES (what, kind, entry_id, at_key, entry_name, before_value, after_value);
+    END IF;
+)SQL"),
+     Use::Keeper},
+    {QStringLiteral("node_names_at(at_key text, OUT entry_name text, OUT parent_name text)"),
+     QStringLiteral("record"), QStringLiteral(R"SQL(
+    SELECT n.NodeName, p.NodeName INTO entry_name, parent_name
+        FROM inventory.tbFormularyNode n
+        LEFT JOIN inventory.tbFormularyNode p ON p.Node_Key = n.Node_Parent
+        WHERE n.Node_Key = at_key;
+)SQL"),
+     Use::Helper},
+    // "assign", or "move" from the parent it stood under.
+    {QStringLiteral("audit_placed(kind text, entry_id text, new_key text, was_placed boolean,"
+                    " old_parent text)"),
+     QStringLiteral("void"), QStringLiteral(R"SQL(
+    DECLARE
+        now record := inventory.node_names_at(new_key);
+    BEGIN
+        PERFORM inventory.audit_write(kind, entry_id, new_key, now.entry_name,
+            CASE WHEN was_placed THEN 'move' ELSE 'assign' END, old_parent, now.parent_name);
+    END;
+)SQL"),
+     Use::Helper},
+    {QStringLiteral("tree_remove_noted(kind text, entry_id text, leaf_key text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    DECLARE
+        was record := inventory.node_names_at(leaf_key);
+    BEGIN
+        IF NOT inventory.tree_remove_leaf(leaf_key) THEN
+            RETURN false;
+        END IF;
+        PERFORM inventory.audit_write(kind, entry_id, leaf_key, was.entry_name, 'remove',
+                                      was.parent_name, NULL);
+        RETURN true;
+    END;
+)SQL"),
+     Use::Helper},
+    {QStringLiteral("audit_rights(user_id text)"), QStringLiteral("text"), QStringLiteral(R"SQL(
+    RETURN (SELECT format('Classification: %s, Drug: %s, Generic: %s, Other Details: %s',
+                          CASE WHEN s.isClassification THEN 'Yes' ELSE 'No' END,
+                          CASE WHEN s.isDrug THEN 'Yes' ELSE 'No' END,
+                          CASE WHEN s.isGeneric THEN 'Yes' ELSE 'No' END,
+                          CASE WHEN s.isOtherDetails THEN 'Yes' ELSE 'No' END)
+            FROM (SELECT 1) one
+            LEFT JOIN inventory.tbforUserSettings s ON s.userid = user_id);
+)SQL"),
+     Use::Helper},
+    {QStringLiteral("audit_rights_changed(user_id text, before_rights text)"),
+     QStringLiteral("void"), QStringLiteral(R"SQL(
+    DECLARE
+        after_rights text := inventory.audit_rights(user_id);
+    BEGIN
+        IF after_rights <> before_rights THEN
+            PERFORM inventory.audit_write('user rights', user_id, NULL,
+                (SELECT username FROM inventory.tbUser WHERE employeecode = user_id),
+                'right changed', before_rights, after_rights);
+        END IF;
+    END;
+)SQL"),
+     Use::Helper},
+    {QStringLiteral("audit_user(user_name text, what text, before_value text, after_value text)"),
+     QStringLiteral("void"), QStringLiteral(R"SQL(
+    IF before_value IS DISTINCT FROM after_value THEN
+        PERFORM inventory.audit_write('user', (SELECT employeecode FROM inventory.tbUser
+                                               WHERE username = user_name),
+                                      NULL, user_name, what, before_value, after_value);
+    END IF;
+)SQL"),
+     Use::Keeper},
 };
 
 // One function for each change the program makes. NULL or false: the rules
-// refused the change, and nothing was written.
+// refused the change, and nothing was written. Each notes what it did in the
+// audit (see audit.h), with the same words as the embedded database's changes.
 const Function kChanges[] = {
     {QStringLiteral("classification_add(parent_key text, parent_type text, parent_id text,"
                     " wanted_key text, class_name text, folded text, class_description text)"),
      QStringLiteral("text"), QStringLiteral(R"SQL(
     DECLARE
         new_id bigint;
+        new_key text;
     BEGIN
         PERFORM inventory.caller_requires('classification');
         IF NOT inventory.tree_can_insert(parent_key, parent_type, parent_id, wanted_key, '1')
@@ -252,49 +345,64 @@ const Function kChanges[] = {
         INSERT INTO inventory.tbForClassification (ClassificationName, Description, name_folded)
             VALUES (class_name, NULLIF(class_description, ''), folded)
             RETURNING ClassificationID INTO new_id;
-        RETURN inventory.tree_insert(parent_key, wanted_key, '1', new_id::text);
+        new_key := inventory.tree_insert(parent_key, wanted_key, '1', new_id::text);
+        PERFORM inventory.audit_write('classification', new_id::text, new_key, class_name, 'add',
+                                      NULL, class_name);
+        RETURN new_key;
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("classification_rename(at_key text, class_id bigint, class_name text,"
                     " folded text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
     DECLARE
         found_id bigint;
+        old_name text;
     BEGIN
         PERFORM inventory.caller_requires('classification');
-        SELECT ClassificationID INTO found_id FROM inventory.tbFormularyNode
-            WHERE Node_Key = at_key AND node_type = '1'
-              AND (class_id IS NULL OR ClassificationID = class_id)
-            FOR UPDATE;
+        SELECT n.ClassificationID, c.ClassificationName INTO found_id, old_name
+            FROM inventory.tbFormularyNode n
+            JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID
+            WHERE n.Node_Key = at_key AND n.node_type = '1'
+              AND (class_id IS NULL OR n.ClassificationID = class_id)
+            FOR UPDATE OF n;
         IF found_id IS NULL THEN
             RETURN false;
         END IF;
         UPDATE inventory.tbForClassification SET ClassificationName = class_name,
             name_folded = folded WHERE ClassificationID = found_id;
         PERFORM inventory.tree_sync_name('1', found_id::text);
+        IF old_name IS DISTINCT FROM class_name THEN
+            PERFORM inventory.audit_write('classification', found_id::text, at_key, class_name,
+                                          'rename', old_name, class_name);
+        END IF;
         RETURN true;
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("classification_delete(at_key text, class_id bigint)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
     DECLARE
         found_id bigint;
+        old_name text;
     BEGIN
         PERFORM inventory.caller_requires('classification');
-        SELECT ClassificationID INTO found_id FROM inventory.tbFormularyNode
-            WHERE Node_Key = at_key AND node_type = '1'
-              AND (class_id IS NULL OR ClassificationID = class_id)
-            FOR UPDATE;
+        SELECT n.ClassificationID, c.ClassificationName INTO found_id, old_name
+            FROM inventory.tbFormularyNode n
+            JOIN inventory.tbForClassification c ON c.ClassificationID = n.ClassificationID
+            WHERE n.Node_Key = at_key AND n.node_type = '1'
+              AND (class_id IS NULL OR n.ClassificationID = class_id)
+            FOR UPDATE OF n;
         IF found_id IS NULL OR NOT inventory.tree_remove_leaf(at_key) THEN
             RETURN false;
         END IF;
         DELETE FROM inventory.tbForClassification WHERE ClassificationID = found_id;
+        PERFORM inventory.audit_write('classification', found_id::text, at_key, old_name,
+                                      'delete', old_name, NULL);
         RETURN true;
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("generic_new(generic_name text, folded text)"), QStringLiteral("bigint"),
      QStringLiteral(R"SQL(
     DECLARE
@@ -303,23 +411,37 @@ const Function kChanges[] = {
         PERFORM inventory.caller_requires('generic');
         INSERT INTO inventory.tbforgeneric (genericname, name_folded)
             VALUES (generic_name, folded) RETURNING GenericID INTO new_id;
+        PERFORM inventory.audit_write('generic name', new_id::text, NULL, generic_name, 'add',
+                                      NULL, generic_name);
         RETURN new_id;
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("generic_rename(generic_id bigint, generic_name text, folded text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
-    PERFORM inventory.caller_requires('generic');
-    PERFORM 1 FROM inventory.tbFormularyNode WHERE GenericID = generic_id FOR UPDATE;
-    UPDATE inventory.tbforgeneric SET genericname = generic_name, name_folded = folded
-        WHERE GenericID = generic_id;
-    IF NOT FOUND THEN
-        RETURN false;
-    END IF;
-    PERFORM inventory.tree_sync_name('2', generic_id::text);
-    RETURN true;
+    DECLARE
+        old_name text;
+        at_key text;
+    BEGIN
+        PERFORM inventory.caller_requires('generic');
+        SELECT n.Node_Key INTO at_key FROM inventory.tbFormularyNode n
+            WHERE n.GenericID = generic_id FOR UPDATE;
+        SELECT g.genericname INTO old_name FROM inventory.tbforgeneric g
+            WHERE g.GenericID = generic_id FOR NO KEY UPDATE;
+        IF NOT FOUND THEN
+            RETURN false;
+        END IF;
+        UPDATE inventory.tbforgeneric SET genericname = generic_name, name_folded = folded
+            WHERE GenericID = generic_id;
+        PERFORM inventory.tree_sync_name('2', generic_id::text);
+        IF old_name IS DISTINCT FROM generic_name THEN
+            PERFORM inventory.audit_write('generic name', generic_id::text, at_key, generic_name,
+                                          'rename', old_name, generic_name);
+        END IF;
+        RETURN true;
+    END;
 )SQL"),
-     true},
+     Use::Users},
     // A code of 0 or less places a new generic name of that name.
     {QStringLiteral("generic_place(parent_key text, parent_type text, parent_id text,"
                     " wanted_key text, generic_id bigint, generic_name text, folded text)"),
@@ -327,6 +449,9 @@ const Function kChanges[] = {
     DECLARE
         placed bigint := generic_id;
         old record;
+        was_placed boolean := false;
+        old_parent text;
+        new_key text;
     BEGIN
         PERFORM inventory.caller_requires('generic');
         IF NOT inventory.tree_can_insert(parent_key, parent_type, parent_id, wanted_key, '2')
@@ -336,17 +461,25 @@ const Function kChanges[] = {
         IF generic_id <= 0 THEN
             INSERT INTO inventory.tbforgeneric (genericname, name_folded)
                 VALUES (generic_name, folded) RETURNING GenericID INTO placed;
+            PERFORM inventory.audit_write('generic name', placed::text, NULL, generic_name,
+                                          'add', NULL, generic_name);
         ELSE
             old := inventory.generic_placement(generic_id);
-            IF old.node_key IS NOT NULL
-               AND (old.drugs > 0 OR NOT inventory.tree_remove_leaf(old.node_key)) THEN
-                RETURN NULL;
+            IF old.node_key IS NOT NULL THEN
+                was_placed := true;
+                old_parent := (inventory.node_names_at(old.node_key)).parent_name;
+                IF old.drugs > 0 OR NOT inventory.tree_remove_leaf(old.node_key) THEN
+                    RETURN NULL;
+                END IF;
             END IF;
         END IF;
-        RETURN inventory.tree_insert(parent_key, wanted_key, '2', placed::text);
+        new_key := inventory.tree_insert(parent_key, wanted_key, '2', placed::text);
+        PERFORM inventory.audit_placed('generic name', placed::text, new_key, was_placed,
+                                       old_parent);
+        RETURN new_key;
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("generic_unplace(generic_id bigint)"), QStringLiteral("boolean"),
      QStringLiteral(R"SQL(
     DECLARE
@@ -357,17 +490,23 @@ const Function kChanges[] = {
         IF old.node_key IS NULL OR old.drugs > 0 THEN
             RETURN false;
         END IF;
-        RETURN inventory.tree_remove_leaf(old.node_key);
+        RETURN inventory.tree_remove_noted('generic name', generic_id::text, old.node_key);
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("generic_delete(generic_id bigint)"), QStringLiteral("integer"),
      QStringLiteral(R"SQL(
     DECLARE
         old record;
+        old_name text;
+        old_details text;
     BEGIN
         PERFORM inventory.caller_requires('generic');
-        IF NOT EXISTS (SELECT 1 FROM inventory.tbforgeneric WHERE GenericID = generic_id) THEN
+        SELECT g.genericname, o.OtherDetails INTO old_name, old_details
+            FROM inventory.tbforgeneric g
+            LEFT JOIN inventory.tbFormularyOtherDetails o ON o.GenericID = g.GenericID
+            WHERE g.GenericID = generic_id;
+        IF NOT FOUND THEN
             RETURN {NOT_FOUND};
         END IF;
         old := inventory.generic_placement(generic_id);
@@ -376,15 +515,23 @@ const Function kChanges[] = {
         END IF;
         DELETE FROM inventory.tbFormularyOtherDetails WHERE GenericID = generic_id;
         DELETE FROM inventory.tbforgeneric WHERE GenericID = generic_id;
+        IF COALESCE(old_details, '') <> '' THEN
+            PERFORM inventory.audit_write('other details', generic_id::text, NULL, old_name,
+                                          'delete', old_details, NULL);
+        END IF;
+        PERFORM inventory.audit_write('generic name', generic_id::text, NULL, old_name, 'delete',
+                                      old_name, NULL);
         RETURN {DELETED};
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("drug_place(parent_key text, parent_type text, parent_id text,"
                     " wanted_key text, item_id text)"),
      QStringLiteral("text"), QStringLiteral(R"SQL(
     DECLARE
         old_key text;
+        old_parent text;
+        new_key text;
     BEGIN
         PERFORM inventory.caller_requires('drug');
         IF NOT inventory.tree_can_insert(parent_key, parent_type, parent_id, wanted_key, '3')
@@ -392,13 +539,18 @@ const Function kChanges[] = {
             RETURN NULL;
         END IF;
         SELECT Node_Key INTO old_key FROM inventory.tbFormularyNode WHERE itemid = item_id;
-        IF old_key IS NOT NULL AND NOT inventory.tree_remove_leaf(old_key) THEN
-            RETURN NULL;
+        IF old_key IS NOT NULL THEN
+            old_parent := (inventory.node_names_at(old_key)).parent_name;
+            IF NOT inventory.tree_remove_leaf(old_key) THEN
+                RETURN NULL;
+            END IF;
         END IF;
-        RETURN inventory.tree_insert(parent_key, wanted_key, '3', item_id);
+        new_key := inventory.tree_insert(parent_key, wanted_key, '3', item_id);
+        PERFORM inventory.audit_placed('drug', item_id, new_key, old_key IS NOT NULL, old_parent);
+        RETURN new_key;
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("drug_unplace(item_id text)"), QStringLiteral("boolean"), QStringLiteral(R"SQL(
     DECLARE
         old_key text;
@@ -408,57 +560,98 @@ const Function kChanges[] = {
         IF old_key IS NULL THEN
             RETURN false;
         END IF;
-        RETURN inventory.tree_remove_leaf(old_key);
+        RETURN inventory.tree_remove_noted('drug', item_id, old_key);
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("other_details_save(generic_id bigint, details text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
-    PERFORM inventory.caller_requires('otherdetails');
-    INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails)
-        VALUES (generic_id, details)
-        ON CONFLICT (GenericID) DO UPDATE SET OtherDetails = excluded.OtherDetails;
-    RETURN true;
+    DECLARE
+        found_name text;
+        at_key text;
+        old_details text;
+    BEGIN
+        PERFORM inventory.caller_requires('otherdetails');
+        SELECT g.genericname, n.Node_Key, o.OtherDetails INTO found_name, at_key, old_details
+            FROM inventory.tbforgeneric g
+            LEFT JOIN inventory.tbFormularyNode n ON n.GenericID = g.GenericID
+            LEFT JOIN inventory.tbFormularyOtherDetails o ON o.GenericID = g.GenericID
+            WHERE g.GenericID = generic_id
+            FOR NO KEY UPDATE OF g;
+        INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails)
+            VALUES (generic_id, details)
+            ON CONFLICT (GenericID) DO UPDATE SET OtherDetails = excluded.OtherDetails;
+        IF COALESCE(old_details, '') <> COALESCE(details, '') THEN
+            PERFORM inventory.audit_write('other details', generic_id::text, at_key, found_name,
+                                          'details saved', NULLIF(old_details, ''),
+                                          NULLIF(details, ''));
+        END IF;
+        RETURN true;
+    END;
 )SQL"),
-     true},
+     Use::Users},
     // A user without a row gets one; the other rights of a new row stay Null.
     {QStringLiteral("user_right_save(user_id text, right_column text, granted boolean)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
     DECLARE
         col text := lower(right_column);
+        before_rights text;
     BEGIN
         PERFORM inventory.caller_requires('administrator');
         IF col NOT IN ('isclassification', 'isdrug', 'isgeneric', 'isotherdetails') THEN
             RAISE EXCEPTION 'There is no right "%".', right_column USING ERRCODE = '22023';
         END IF;
+        PERFORM 1 FROM inventory.tbforUserSettings WHERE userid = user_id FOR UPDATE;
+        before_rights := inventory.audit_rights(user_id);
         EXECUTE format('INSERT INTO inventory.tbforUserSettings (userid, %1$I) VALUES ($1, $2)'
                        ' ON CONFLICT (userid) DO UPDATE SET %1$I = excluded.%1$I', col)
             USING user_id, granted;
+        PERFORM inventory.audit_rights_changed(user_id, before_rights);
         RETURN true;
     END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("user_rights_set_all(user_id text, granted boolean)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
-    PERFORM inventory.caller_requires('administrator');
-    INSERT INTO inventory.tbforUserSettings
-        (userid, isClassification, isDrug, isGeneric, isOtherDetails)
-        VALUES (user_id, granted, granted, granted, granted)
-        ON CONFLICT (userid) DO UPDATE SET isClassification = excluded.isClassification,
-            isDrug = excluded.isDrug, isGeneric = excluded.isGeneric,
-            isOtherDetails = excluded.isOtherDetails;
-    RETURN true;
+    DECLARE
+        before_rights text;
+    BEGIN
+        PERFORM inventory.caller_requires('administrator');
+        PERFORM 1 FROM inventory.tbforUserSettings WHERE userid = user_id FOR UPDATE;
+        before_rights := inventory.audit_rights(user_id);
+        INSERT INTO inventory.tbforUserSettings
+            (userid, isClassification, isDrug, isGeneric, isOtherDetails)
+            VALUES (user_id, granted, granted, granted, granted)
+            ON CONFLICT (userid) DO UPDATE SET isClassification = excluded.isClassification,
+                isDrug = excluded.isDrug, isGeneric = excluded.isGeneric,
+                isOtherDetails = excluded.isOtherDetails;
+        PERFORM inventory.audit_rights_changed(user_id, before_rights);
+        RETURN true;
+    END;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("hospital_save(client_name text, company_name text, address text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
-    PERFORM inventory.caller_requires('administrator');
-    DELETE FROM patient_data.tbHospitalInfo;
-    INSERT INTO patient_data.tbHospitalInfo (clientname, company, address1)
-        VALUES (client_name, company_name, address);
-    RETURN true;
+    DECLARE
+        before_record text;
+        after_record text := concat(client_name, E'\n', company_name, E'\n', address);
+    BEGIN
+        PERFORM inventory.caller_requires('administrator');
+        LOCK TABLE patient_data.tbHospitalInfo IN SHARE ROW EXCLUSIVE MODE;
+        SELECT concat(clientname, E'\n', company, E'\n', address1) INTO before_record
+            FROM patient_data.tbHospitalInfo LIMIT 1;
+        DELETE FROM patient_data.tbHospitalInfo;
+        INSERT INTO patient_data.tbHospitalInfo (clientname, company, address1)
+            VALUES (client_name, company_name, address);
+        IF before_record IS DISTINCT FROM after_record THEN
+            PERFORM inventory.audit_write('hospital record', NULL, NULL, client_name,
+                                          'hospital record changed', before_record,
+                                          after_record);
+        END IF;
+        RETURN true;
+    END;
 )SQL"),
-     true},
+     Use::Users},
     // The password reaches the server only as a verifier.
     {QStringLiteral("user_add(employee_code text, user_name text, first_name text,"
                     " last_name text, last_folded text, user_initials text, rights_class text,"
@@ -477,32 +670,55 @@ const Function kChanges[] = {
     IF admin THEN
         PERFORM inventory.login_set_admin(user_name, true);
     END IF;
+    PERFORM inventory.audit_write('user', employee_code, NULL, user_name, 'user added', NULL,
+        format('%s %s (%s), rights class %s%s', first_name, last_name, user_initials,
+               rights_class, CASE WHEN admin THEN ', administrator' ELSE '' END));
     RETURN true;
 )SQL"),
-     true},
+     Use::Users},
     {QStringLiteral("user_set_rights_class(user_name text, rights_class text)"),
      QStringLiteral("boolean"), QStringLiteral(R"SQL(
-    PERFORM inventory.caller_requires('administrator');
-    IF rights_class NOT IN ('AA', 'BB') THEN
-        RAISE EXCEPTION 'The rights class is "AA" or "BB", not "%".', rights_class
-            USING ERRCODE = '22023';
-    END IF;
-    UPDATE inventory.tbUser SET rightsclass = rights_class WHERE username = user_name;
-    RETURN FOUND;
+    DECLARE
+        old_class text;
+    BEGIN
+        PERFORM inventory.caller_requires('administrator');
+        IF rights_class NOT IN ('AA', 'BB') THEN
+            RAISE EXCEPTION 'The rights class is "AA" or "BB", not "%".', rights_class
+                USING ERRCODE = '22023';
+        END IF;
+        SELECT rightsclass INTO old_class FROM inventory.tbUser WHERE username = user_name
+            FOR NO KEY UPDATE;
+        IF NOT FOUND THEN
+            RETURN false;
+        END IF;
+        UPDATE inventory.tbUser SET rightsclass = rights_class WHERE username = user_name;
+        PERFORM inventory.audit_user(user_name, 'user changed', 'rights class ' || old_class,
+                                     'rights class ' || rights_class);
+        RETURN true;
+    END;
 )SQL"),
-     true},
+     Use::Users},
     // The flag follows the administrators' group, which decides.
     {QStringLiteral("user_set_admin(user_name text, admin boolean)"), QStringLiteral("boolean"),
      QStringLiteral(R"SQL(
-    PERFORM inventory.caller_requires('administrator');
-    UPDATE inventory.tbUser SET isadmin = admin WHERE username = user_name;
-    IF NOT FOUND THEN
-        RETURN false;
-    END IF;
-    PERFORM inventory.login_set_admin(user_name, admin);
-    RETURN true;
+    DECLARE
+        was_admin boolean;
+    BEGIN
+        PERFORM inventory.caller_requires('administrator');
+        SELECT isadmin INTO was_admin FROM inventory.tbUser WHERE username = user_name
+            FOR NO KEY UPDATE;
+        IF NOT FOUND THEN
+            RETURN false;
+        END IF;
+        UPDATE inventory.tbUser SET isadmin = admin WHERE username = user_name;
+        PERFORM inventory.login_set_admin(user_name, admin);
+        PERFORM inventory.audit_user(user_name, 'user changed',
+            'administrator: ' || CASE WHEN was_admin THEN 'Yes' ELSE 'No' END,
+            'administrator: ' || CASE WHEN admin THEN 'Yes' ELSE 'No' END);
+        RETURN true;
+    END;
 )SQL"),
-     true},
+     Use::Users},
     // Sessions that no one has used for a day are taken as left behind by a
     // crash; the cut-off is the server's, so that no caller can purge a live one.
     {QStringLiteral("session_purge_stale()"), QStringLiteral("void"), QStringLiteral(R"SQL(
@@ -518,7 +734,7 @@ const Function kChanges[] = {
         DELETE FROM inventory.tbSession WHERE last_seen < cutoff;
     END;
 )SQL"),
-     true},
+     Use::Users},
 };
 
 // A plpgsql body that is one statement list gets its BEGIN and END here; one
@@ -568,7 +784,7 @@ QString typesOnly(const QString& signature) {
 void create(db::Connection& c, const Function& f) {
     // Definer functions run as the writer role; helpers as their caller, which
     // is a definer function.
-    const bool definer = f.callable;
+    const bool definer = f.use != Use::Helper;
     c.execute(QStringLiteral("CREATE OR REPLACE FUNCTION inventory.%1 RETURNS %2 LANGUAGE plpgsql"
                              " %3 SET search_path = pg_catalog, pg_temp AS $body$\n%4\n$body$")
                   .arg(f.signature, f.returns,
@@ -579,10 +795,14 @@ void create(db::Connection& c, const Function& f) {
                              " current_database() || '_changes'); END $own$")
                   .arg(function));
     c.execute(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(function));
-    if (f.callable)
+    if (f.use == Use::Users)
         c.execute(QStringLiteral("DO $grant$ BEGIN EXECUTE format('GRANT EXECUTE ON FUNCTION %1"
                                  " TO %I, %I', current_database() || '_users',"
                                  " current_database() || '_keeper'); END $grant$")
+                      .arg(function));
+    if (f.use == Use::Keeper)
+        c.execute(QStringLiteral("DO $grant$ BEGIN EXECUTE format('GRANT EXECUTE ON FUNCTION %1"
+                                 " TO %I', current_database() || '_keeper'); END $grant$")
                       .arg(function));
 }
 
@@ -595,14 +815,45 @@ DO $keeper$ BEGIN
                    current_database() || '_changes');
 END $keeper$)SQL");
 
+// The users read the audit lines of the formulary and their own; the
+// administrators read all. Only the writer role adds lines, and no one but
+// the owner changes or removes one.
+const QString kAuditRows = QStringLiteral(R"SQL(
+DO $audit$
+DECLARE
+    users text := current_database() || '_users';
+    changes text := current_database() || '_changes';
+    t text;
+BEGIN
+    FOREACH t IN ARRAY ARRAY['inventory.tbaudit', 'patient_data.tbaudit'] LOOP
+        EXECUTE format('REVOKE ALL ON %s FROM %I, %I', t, users, changes);
+        EXECUTE format('GRANT SELECT ON %s TO %I', t, users);
+        EXECUTE format('GRANT INSERT ON %s TO %I', t, changes);
+        EXECUTE format('ALTER TABLE %s ENABLE ROW LEVEL SECURITY', t);
+        EXECUTE format('DROP POLICY IF EXISTS audit_read ON %s', t);
+        EXECUTE format('CREATE POLICY audit_read ON %s FOR SELECT TO %I USING ('
+                       'entry_kind NOT IN (''user'', ''user rights'')'
+                       ' OR entry_name = session_user'
+                       ' OR inventory.caller_may(''administrator''))', t, users);
+        EXECUTE format('DROP POLICY IF EXISTS audit_write ON %s', t);
+        EXECUTE format('CREATE POLICY audit_write ON %s FOR INSERT TO %I WITH CHECK (true)',
+                       t, changes);
+    END LOOP;
+END
+$audit$)SQL");
+
 } // namespace
+
+void setUpAudit(db::Connection& c) {
+    c.execute(kAuditRows);
+}
 
 void setUp(db::Connection& c) {
     c.execute(kRoles);
     c.execute(kSessionRows);
     for (const std::span<const Function> list :
          {std::span<const Function>(kRights), std::span<const Function>(kTree),
-          std::span<const Function>(kChanges)})
+          std::span<const Function>(kAudit), std::span<const Function>(kChanges)})
         for (const Function& f : list)
             create(c, f);
     // The keeper's guard asks caller_may whether the caller administers.

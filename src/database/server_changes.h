@@ -18,6 +18,10 @@ namespace database::server_changes {
 // repeating it changes nothing.
 void setUp(db::Connection& connection);
 
+// Lets the users read the audit lines they may see and only the writer role
+// add them. Run by the owner once the audit tables exist.
+void setUpAudit(db::Connection& connection);
+
 // True when the connection's user owns the formulary (or is a superuser):
 // the administration tool's imports and set-up need it.
 bool callerIsOwner(db::Connection& connection);

@@ -96,7 +96,9 @@ const RoleFunction kFunctions[] = {
                         " verifier, current_database() || '_users');")},
     {QStringLiteral("login_set_password(role_name text, verifier text)"),
      QStringLiteral("PERFORM inventory.login_guard(role_name, true);") + kVerifierCheck +
-         QStringLiteral("EXECUTE format('ALTER ROLE %I PASSWORD %L', role_name, verifier);")},
+         QStringLiteral("EXECUTE format('ALTER ROLE %I PASSWORD %L', role_name, verifier);"
+                        "PERFORM inventory.audit_user(role_name, 'user changed', NULL,"
+                        " 'password set');")},
     {QStringLiteral("login_set_admin(role_name text, admin boolean)"),
      QStringLiteral("PERFORM inventory.login_guard(role_name, true);"
                     "EXECUTE format(CASE WHEN admin THEN 'GRANT %I TO %I' ELSE 'REVOKE %I FROM %I'"
@@ -110,6 +112,9 @@ const RoleFunction kFunctions[] = {
     IF NOT enabled THEN
         PERFORM pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = role_name;
     END IF;
+    PERFORM inventory.audit_user(role_name,
+        CASE WHEN enabled THEN 'user changed' ELSE 'user disabled' END, NULL,
+        CASE WHEN enabled THEN 'log-in enabled' ELSE 'log-in disabled' END);
 )SQL")},
 };
 

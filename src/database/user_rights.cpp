@@ -1,5 +1,6 @@
 #include "database/user_rights.h"
 
+#include "database/audit.h"
 #include "database/change.h"
 
 namespace database {
@@ -14,6 +15,25 @@ QString column(Right right) {
 
 bool granted(const db::Recordset& rs, Right right) {
     return !rs.eof() && rs.field(column(right)).toBool();
+}
+
+// Runs a write of the user's rights as one change, noted when the rights
+// changed: the rights window writes back the shown rights unchanged.
+bool changeRights(db::Connection& c, const QString& userId, const std::function<void()>& write) {
+    ChangeTarget target{Entry::UserRights, userId};
+    return runChange(c, target, [&] {
+        const QString before = audit::rightsText(c, userId);
+        write();
+        if (const QString after = audit::rightsText(c, userId); after != before) {
+            const db::Recordset user = c.query(
+                QStringLiteral("SELECT username FROM inventory.tbUser WHERE employeecode = ?"),
+                {userId});
+            target.note(QStringLiteral("right changed"),
+                        user.eof() ? QString() : user.text(QStringLiteral("username")), {}, before,
+                        after);
+        }
+        return true;
+    });
 }
 
 } // namespace
@@ -32,22 +52,19 @@ bool SaveUserRight(db::Connection& c, const QString& userId, Right right, bool v
     if (onServer(c))
         return serverChange(c, QStringLiteral("user_right_save"), {userId, column(right), value})
             .toBool();
-    ChangeTarget target{Entry::UserRights, userId};
-    return runChange(c, target, [&] {
+    return changeRights(c, userId, [&] {
         c.execute(
             QStringLiteral("INSERT INTO inventory.tbforUserSettings (userid, %1)"
                            " VALUES (?, ?) ON CONFLICT (userid) DO UPDATE SET %1 = excluded.%1")
                 .arg(column(right)),
             {userId, value});
-        return true;
     });
 }
 
 bool SetAllRights(db::Connection& c, const QString& userId, bool value) {
     if (onServer(c))
         return serverChange(c, QStringLiteral("user_rights_set_all"), {userId, value}).toBool();
-    ChangeTarget target{Entry::UserRights, userId};
-    return runChange(c, target, [&] {
+    return changeRights(c, userId, [&] {
         c.execute(QStringLiteral(
                       "INSERT INTO inventory.tbforUserSettings"
                       " (userid, isClassification, isDrug, isGeneric, isOtherDetails)"
@@ -55,7 +72,6 @@ bool SetAllRights(db::Connection& c, const QString& userId, bool value) {
                       " isClassification = excluded.isClassification, isDrug = excluded.isDrug,"
                       " isGeneric = excluded.isGeneric, isOtherDetails = excluded.isOtherDetails"),
                   {userId, value, value, value, value});
-        return true;
     });
 }
 

@@ -75,19 +75,43 @@ QString rightsClassOf(const QString& typed) {
     refuse(QStringLiteral("There is no user named \"%1\".").arg(name));
 }
 
-// Runs an update of one user's row as one change; an unknown user changes
-// nothing and is an error.
+// What the audit says of a user: the part of the row that a change changes.
+using Described = QString (*)(const UserRecord&);
+
+QString describeRightsClass(const UserRecord& user) {
+    return QStringLiteral("rights class ") + user.rightsclass;
+}
+
+QString describeAdministrator(const UserRecord& user) {
+    return QStringLiteral("administrator: ") +
+           (user.isadmin ? QStringLiteral("Yes") : QStringLiteral("No"));
+}
+
+// Runs an update of one user's row as one change, noted as "user changed"
+// when the described part changed (a password, which is not described, is
+// noted as set); an unknown user changes nothing and is an error.
 void updateUser(db::Connection& c, const QString& assignments, const QString& username,
-                QVariantList params) {
+                QVariantList params, Described described = nullptr) {
     const QString name = foldedUserName(username);
     params << name;
     bool found = true;
     database::ChangeTarget target{database::Entry::User, name};
     const bool changed = database::runChange(c, target, [&] {
-        found = c.execute(QStringLiteral("UPDATE inventory.tbUser SET %1 WHERE username = ?")
-                              .arg(assignments),
-                          params) > 0;
-        return found;
+        const auto before = findUser(c, name);
+        found = before && c.execute(QStringLiteral("UPDATE inventory.tbUser SET %1 WHERE"
+                                                   " username = ?")
+                                        .arg(assignments),
+                                    params) > 0;
+        if (!found)
+            return false;
+        target.id = before->employeecode;
+        const QString action = QStringLiteral("user changed");
+        if (!described)
+            target.note(action, name, {}, {}, QStringLiteral("password set"));
+        else if (const QString was = described(*before), now = described(*findUser(c, name));
+                 was != now)
+            target.note(action, name, {}, was, now);
+        return true;
     });
     if (!found)
         refuseUnknown(name);
@@ -187,8 +211,12 @@ void addUser(db::Connection& c, const UserRecord& user, const QString& password)
                                         values + QVariantList{c.passwordVerifier(name, password)})
                      .isNull();
     } else {
-        database::ChangeTarget target{database::Entry::User, name};
+        database::ChangeTarget target{database::Entry::User, code};
         added = database::runChange(c, target, [&] {
+            target.note(QStringLiteral("user added"), name, {}, {},
+                        QStringLiteral("%1 %2 (%3), rights class %4%5")
+                            .arg(user.firstname, user.lastname, initialsOf(user), rightsClass,
+                                 user.isadmin ? QStringLiteral(", administrator") : QString()));
             c.execute(QStringLiteral(
                           "INSERT INTO inventory.tbUser (employeecode, username, firstname,"
                           " lastname, lastname_folded, initials, rightsclass, isadmin,"
@@ -233,7 +261,8 @@ void setRightsClass(db::Connection& c, const QString& username, const QString& r
         updateUserOnServer(c, QStringLiteral("user_set_rights_class"), username,
                            rightsClassOf(rightsClass));
     else
-        updateUser(c, QStringLiteral("rightsclass = ?"), username, {rightsClassOf(rightsClass)});
+        updateUser(c, QStringLiteral("rightsclass = ?"), username, {rightsClassOf(rightsClass)},
+                   describeRightsClass);
 }
 
 void setLoginEnabled(db::Connection& c, const QString& username, bool enabled) {
@@ -248,7 +277,7 @@ void setAdministrator(db::Connection& c, const QString& username, bool isAdmin) 
     if (database::onServer(c))
         updateUserOnServer(c, QStringLiteral("user_set_admin"), username, isAdmin);
     else
-        updateUser(c, QStringLiteral("isadmin = ?"), username, {isAdmin});
+        updateUser(c, QStringLiteral("isadmin = ?"), username, {isAdmin}, describeAdministrator);
 }
 
 std::optional<UserRecord> findUser(db::Connection& c, const QString& username) {

@@ -32,17 +32,26 @@ bool isClassificationParent(const node_store::StoredNode& node) {
     return node.key == node_store::RootKey || node.type == QLatin1String("1");
 }
 
-// The id of the classification whose node has the key (and the id the
-// workstation saw, when it names one).
-std::optional<QVariant> classificationAt(db::Connection& c, const database::NodeIdentity& node) {
+struct StoredClassification {
+    QVariant id;
+    QString name;
+};
+
+// The classification whose node has the key (and the id the workstation saw,
+// when it names one).
+std::optional<StoredClassification> classificationAt(db::Connection& c,
+                                                     const database::NodeIdentity& node) {
     const db::Recordset rs =
-        c.query(QStringLiteral("SELECT ClassificationID FROM inventory.tbFormularyNode"
-                               " WHERE Node_Key = ? AND node_type = '1'"
-                               " AND (? IS NULL OR ClassificationID = ?)"),
+        c.query(QStringLiteral("SELECT c.ClassificationID, c.ClassificationName"
+                               " FROM inventory.tbFormularyNode n"
+                               " JOIN inventory.tbForClassification c"
+                               " ON c.ClassificationID = n.ClassificationID"
+                               " WHERE n.Node_Key = ? AND n.node_type = '1'"
+                               " AND (? IS NULL OR n.ClassificationID = ?)"),
                 {node.key, node.id, node.id});
     if (rs.eof())
         return std::nullopt;
-    return rs.field(0);
+    return StoredClassification{rs.field(0), rs.text(QStringLiteral("ClassificationName"))};
 }
 
 } // namespace
@@ -85,7 +94,10 @@ bool ClassificationsObject::AddClassification(const database::NodeIdentity& pare
                             {name, description.isEmpty() ? QVariant() : QVariant(description),
                              db::foldText(name)})
                         .field(0);
-        return node_store::insert(c, *stored, key, database::NodeKind::Classification, target.id);
+        if (!node_store::insert(c, *stored, key, database::NodeKind::Classification, target.id))
+            return false;
+        target.note(QStringLiteral("add"), name, key, {}, name);
+        return true;
     });
     if (done)
         newKey = key;
@@ -103,13 +115,15 @@ bool ClassificationsObject::RenameClassification(const database::NodeIdentity& n
             .toBool();
     database::ChangeTarget target{database::Entry::Classification, node.id};
     return database::runChange(c, target, [&] {
-        const auto id = classificationAt(c, node);
-        if (!id)
+        const auto stored = classificationAt(c, node);
+        if (!stored)
             return false;
         c.execute(QStringLiteral("UPDATE inventory.tbForClassification SET ClassificationName = ?,"
                                  " name_folded = ? WHERE ClassificationID = ?"),
-                  {newName, db::foldText(newName), *id});
-        database::syncNodeNames(c, database::NodeKind::Classification, *id);
+                  {newName, db::foldText(newName), stored->id});
+        database::syncNodeNames(c, database::NodeKind::Classification, stored->id);
+        if (stored->name != newName)
+            target.note(QStringLiteral("rename"), newName, node.key, stored->name, newName);
         return true;
     });
 }
@@ -122,12 +136,14 @@ bool ClassificationsObject::DeleteClassification(const database::NodeIdentity& n
             .toBool();
     database::ChangeTarget target{database::Entry::Classification, node.id};
     return database::runChange(c, target, [&] {
-        const auto id = classificationAt(c, node);
-        if (!id || !node_store::removeLeaf(c, node.key))
+        const auto stored = classificationAt(c, node);
+        if (!stored || !node_store::removeLeaf(c, node.key))
             return false;
         c.execute(
             QStringLiteral("DELETE FROM inventory.tbForClassification WHERE ClassificationID = ?"),
-            {*id});
+            {stored->id});
+        target.id = stored->id;
+        target.note(QStringLiteral("delete"), stored->name, node.key, stored->name, {});
         return true;
     });
 }

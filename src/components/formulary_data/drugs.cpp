@@ -38,9 +38,16 @@ bool DrugsObject::AddDrug(const database::NodeIdentity& parent, QString& newKey,
         const auto stored = node_store::findAsSeen(c, parent);
         if (!stored || stored->type != QLatin1String("2"))
             return false;
-        if (const auto old = drugNodeKey(c, itemId); old && !node_store::removeLeaf(c, *old))
+        std::optional<node_store::NodeNames> was;
+        if (const auto old = drugNodeKey(c, itemId)) {
+            was = node_store::namesAt(c, *old);
+            if (!node_store::removeLeaf(c, *old))
+                return false;
+        }
+        if (!node_store::insert(c, *stored, key, database::NodeKind::Drug, itemId))
             return false;
-        return node_store::insert(c, *stored, key, database::NodeKind::Drug, itemId);
+        node_store::notePlaced(c, target, key, was);
+        return true;
     });
     if (done)
         newKey = key;
@@ -54,7 +61,7 @@ bool DrugsObject::DeleteDrug(const QString& itemId) {
     database::ChangeTarget target{database::Entry::Drug, itemId};
     return database::runChange(c, target, [&] {
         const auto key = drugNodeKey(c, itemId);
-        return key && node_store::removeLeaf(c, *key);
+        return key && node_store::removeNoted(c, target, *key);
     });
 }
 

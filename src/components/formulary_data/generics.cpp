@@ -89,15 +89,21 @@ bool GenericsObject::AddGeneric(const database::NodeIdentity& parent, QString& n
         const auto stored = node_store::findAsSeen(c, parent);
         if (!stored || stored->type != QLatin1String("1"))
             return false;
+        std::optional<node_store::NodeNames> was;
         if (genericCode <= 0) {
             if (node_store::isBlankName(name))
                 return false;
             target.id = insertGeneric(c, name);
+            target.note(QStringLiteral("add"), name, {}, {}, name);
         } else if (const auto old = placement(c, genericCode)) {
+            was = node_store::namesAt(c, old->nodeKey);
             if (old->hasDrugs || !node_store::removeLeaf(c, old->nodeKey))
                 return false;
         }
-        return node_store::insert(c, *stored, key, database::NodeKind::Generic, target.id);
+        if (!node_store::insert(c, *stored, key, database::NodeKind::Generic, target.id))
+            return false;
+        node_store::notePlaced(c, target, key, was);
+        return true;
     });
     if (done)
         newKey = key;
@@ -111,7 +117,7 @@ bool GenericsObject::DeleteGeneric(qint64 genericCode) {
     database::ChangeTarget target{database::Entry::GenericName, genericCode};
     return database::runChange(c, target, [&] {
         const auto where = placement(c, genericCode);
-        return where && !where->hasDrugs && node_store::removeLeaf(c, where->nodeKey);
+        return where && !where->hasDrugs && node_store::removeNoted(c, target, where->nodeKey);
     });
 }
 
@@ -170,6 +176,7 @@ bool GenericsObject::NewGeneric(const QString& name, qint64* newCode) {
     } else {
         done = database::runChange(c, target, [&] {
             target.id = insertGeneric(c, name);
+            target.note(QStringLiteral("add"), name, {}, {}, name);
             return true;
         });
     }
@@ -188,12 +195,21 @@ bool GenericsObject::RenameGeneric(qint64 genericCode, const QString& newName) {
             .toBool();
     database::ChangeTarget target{database::Entry::GenericName, genericCode};
     return database::runChange(c, target, [&] {
-        if (c.execute(
-                QStringLiteral("UPDATE inventory.tbforgeneric SET genericname = ?, name_folded = ?"
-                               " WHERE GenericID = ?"),
-                {newName, db::foldText(newName), genericCode}) == 0)
+        const db::Recordset was = c.query(
+            QStringLiteral("SELECT g.genericname, n.Node_Key FROM inventory.tbforgeneric g"
+                           " LEFT JOIN inventory.tbFormularyNode n ON n.GenericID = g.GenericID"
+                           " WHERE g.GenericID = ?"),
+            {genericCode});
+        if (was.eof())
             return false;
+        c.execute(
+            QStringLiteral("UPDATE inventory.tbforgeneric SET genericname = ?, name_folded = ?"
+                           " WHERE GenericID = ?"),
+            {newName, db::foldText(newName), genericCode});
         database::syncNodeNames(c, database::NodeKind::Generic, genericCode);
+        if (const QString oldName = was.text(QStringLiteral("genericname")); oldName != newName)
+            target.note(QStringLiteral("rename"), newName, was.text(QStringLiteral("Node_Key")),
+                        oldName, newName);
         return true;
     });
 }

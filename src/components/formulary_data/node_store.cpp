@@ -118,6 +118,33 @@ bool removeLeaf(db::Connection& c, const QString& key) {
                      {key}) > 0;
 }
 
+std::optional<NodeNames> namesAt(db::Connection& c, const QString& key) {
+    const db::Recordset rs = c.query(
+        QStringLiteral("SELECT n.NodeName, p.NodeName AS parent_name"
+                       " FROM inventory.tbFormularyNode n"
+                       " LEFT JOIN inventory.tbFormularyNode p ON p.Node_Key = n.Node_Parent"
+                       " WHERE n.Node_Key = ?"),
+        {key});
+    if (rs.eof())
+        return std::nullopt;
+    return NodeNames{rs.text(QStringLiteral("NodeName")), rs.field(QStringLiteral("parent_name"))};
+}
+
+void notePlaced(db::Connection& c, database::ChangeTarget& target, const QString& key,
+                const std::optional<NodeNames>& was) {
+    const NodeNames now = namesAt(c, key).value_or(NodeNames{});
+    target.note(was ? QStringLiteral("move") : QStringLiteral("assign"), now.name, key,
+                was ? was->parentName : QVariant(), now.parentName);
+}
+
+bool removeNoted(db::Connection& c, database::ChangeTarget& target, const QString& key) {
+    const auto was = namesAt(c, key);
+    if (!was || !removeLeaf(c, key))
+        return false;
+    target.note(QStringLiteral("remove"), was->name, key, was->parentName, {});
+    return true;
+}
+
 Match match(int scope, const QString& search, const QString& nameColumn,
             const QString& descriptionColumn) {
     const QString pattern = db::containsPattern(search);

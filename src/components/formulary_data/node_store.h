@@ -61,6 +61,21 @@ bool placed(QString& key, const QVariant& answer);
 // Removes a node that has no children; false when it has or does not exist.
 bool removeLeaf(db::Connection& c, const QString& key);
 
+// What the audit says of a placement: the entry's name and its parent's.
+struct NodeNames {
+    QString name;
+    QVariant parentName;
+};
+std::optional<NodeNames> namesAt(db::Connection& c, const QString& key);
+
+// Notes on the target that its entry now stands at key: "assign", or "move"
+// from where it was.
+void notePlaced(db::Connection& c, database::ChangeTarget& target, const QString& key,
+                const std::optional<NodeNames>& was);
+
+// Removes the leaf at key as removeLeaf does, and notes "remove" on the target.
+bool removeNoted(db::Connection& c, database::ChangeTarget& target, const QString& key);
+
 // The condition of a list search on folded columns and its values, for a
 // match scope of the list calls. Throws AppError for an unknown scope.
 struct Match {

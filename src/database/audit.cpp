@@ -1,0 +1,147 @@
+#include "database/audit.h"
+
+#include "database/user_rights.h"
+
+#include <QCoreApplication>
+#include <QSysInfo>
+
+namespace database::audit {
+
+namespace {
+
+const QString kColumns = QStringLiteral(
+    "changed_at, login_name, workstation, action, entry_kind, entry_id, node_key, entry_name,"
+    " before_value, after_value");
+
+// The table of the file that holds the entry: the hospital record lives apart.
+QString tableOf(Entry entry) {
+    return entry == Entry::Hospital ? QStringLiteral("patient_data.tbAudit")
+                                    : QStringLiteral("inventory.tbAudit");
+}
+
+// The program and the machine, as a server sees them in application_name.
+QString workstation() {
+    return QCoreApplication::applicationName() + QLatin1Char('@') + QSysInfo::machineHostName();
+}
+
+qint64 nowMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+std::vector<Line> readLines(const db::Recordset& rs) {
+    std::vector<Line> lines;
+    lines.reserve(std::size_t(rs.recordCount()));
+    for (int row = 0; row < rs.recordCount(); ++row) {
+        const auto text = [&](int column) { return rs.value(row, column).toString(); };
+        lines.push_back({QDateTime::fromMSecsSinceEpoch(rs.value(row, 0).toLongLong()), text(1),
+                         text(2), text(3), text(4), text(5), text(6), text(7), text(8), text(9)});
+    }
+    return lines;
+}
+
+QVariant textOrNull(const QVariant& value) {
+    return value.isNull() ? QVariant() : QVariant(value.toString());
+}
+
+} // namespace
+
+QString kindWord(Entry entry) {
+    switch (entry) {
+    case Entry::Classification:
+        return QStringLiteral("classification");
+    case Entry::GenericName:
+        return QStringLiteral("generic name");
+    case Entry::Drug:
+        return QStringLiteral("drug");
+    case Entry::OtherDetails:
+        return QStringLiteral("other details");
+    case Entry::UserRights:
+        return QStringLiteral("user rights");
+    case Entry::User:
+        return QStringLiteral("user");
+    case Entry::StockItem:
+        return QStringLiteral("stock item");
+    case Entry::Hospital:
+        break;
+    }
+    return QStringLiteral("hospital record");
+}
+
+std::vector<Line> history(db::Connection& c, Entry entry, const QVariant& id) {
+    // A generic name's other details and a drug's stock item are part of its story.
+    const Entry alongside = entry == Entry::GenericName ? Entry::OtherDetails
+                            : entry == Entry::Drug      ? Entry::StockItem
+                                                        : entry;
+    return readLines(c.query(QStringLiteral("SELECT %1 FROM inventory.tbAudit"
+                                            " WHERE entry_kind IN (?, ?) AND entry_id = ?"
+                                            " ORDER BY changed_at DESC, audit_id DESC")
+                                 .arg(kColumns),
+                             {kindWord(entry), kindWord(alongside), id.toString()}));
+}
+
+std::vector<Line> trail(db::Connection& c, const QDateTime& since, const QDateTime& until,
+                        const QString& user) {
+    const qint64 from = since.isValid() ? since.toMSecsSinceEpoch() : 0;
+    const qint64 to =
+        until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
+    const QString where = QStringLiteral(" WHERE changed_at >= ? AND changed_at < ?"
+                                         " AND (? = '' OR login_name = ?)");
+    // A null text would be bound as NULL, which equals nothing.
+    const QString who = user.isNull() ? QStringLiteral("") : user;
+    const QVariantList values = {from, to, who, who};
+    return readLines(c.query(QStringLiteral("SELECT %1 FROM (SELECT %1, audit_id FROM"
+                                            " inventory.tbAudit%2 UNION ALL SELECT %1, audit_id"
+                                            " FROM patient_data.tbAudit%2) a"
+                                            " ORDER BY changed_at, audit_id")
+                                 .arg(kColumns, where),
+                             values + values));
+}
+
+void writeNotes(db::Connection& c, const QString& who, const std::vector<AuditNote>& notes) {
+    for (const AuditNote& n : notes)
+        c.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                      .arg(tableOf(n.entry), kColumns),
+                  {nowMs(), who, workstation(), n.action, kindWord(n.entry), textOrNull(n.id),
+                   n.nodeKey.isEmpty() ? QVariant() : QVariant(n.nodeKey), n.name,
+                   textOrNull(n.before), textOrNull(n.after)});
+}
+
+QString systemAccount() {
+    QString name = qEnvironmentVariable("USER");
+    if (name.isEmpty())
+        name = qEnvironmentVariable("LOGNAME");
+    return QStringLiteral("%1 (system account)").arg(name);
+}
+
+void noteImportedItems(db::Connection& c, const QString& staging, const QStringList& texts,
+                       const QString& who) {
+    // On a server the time, the log-in and the workstation are the server's own.
+    const bool server = onServer(c);
+    const QString stamp =
+        server ? QString() : QStringLiteral("changed_at, login_name, workstation, ");
+    const QString stampValues = server ? QString() : QStringLiteral("?, ?, ?, ");
+    const QVariantList values = server ? QVariantList{} : QVariantList{nowMs(), who, workstation()};
+    QStringList changed = {QStringLiteral("m.itemid IS NULL")};
+    for (const QString& column : texts)
+        changed << QStringLiteral("s.%1 IS DISTINCT FROM m.%1").arg(column);
+    c.execute(QStringLiteral("INSERT INTO inventory.tbAudit (%1action, entry_kind, entry_id,"
+                             " entry_name, before_value, after_value)"
+                             " SELECT %2'items imported', 'stock item', s.itemid, s.itemname,"
+                             " m.itemname, s.itemname FROM %3 s"
+                             " LEFT JOIN inventory.tbinvmaster m ON m.itemid = s.itemid"
+                             " WHERE %4")
+                  .arg(stamp, stampValues, staging, changed.join(QStringLiteral(" OR "))),
+              values);
+}
+
+QString rightsText(db::Connection& c, const QString& userId) {
+    const UserRights rights = ReadUserRights(c, userId);
+    const auto yesNo = [](bool granted) {
+        return granted ? QStringLiteral("Yes") : QStringLiteral("No");
+    };
+    return QStringLiteral("Classification: %1, Drug: %2, Generic: %3, Other Details: %4")
+        .arg(yesNo(rights.isClassification), yesNo(rights.isDrug), yesNo(rights.isGeneric),
+             yesNo(rights.isOtherDetails));
+}
+
+} // namespace database::audit
