@@ -2,9 +2,6 @@
 
 #include "database/user_rights.h"
 
-#include <QCoreApplication>
-#include <QSysInfo>
-
 namespace database::audit {
 
 namespace {
@@ -17,11 +14,6 @@ const QString kColumns = QStringLiteral(
 QString tableOf(Entry entry) {
     return entry == Entry::Hospital ? QStringLiteral("patient_data.tbAudit")
                                     : QStringLiteral("inventory.tbAudit");
-}
-
-// The program and the machine, as a server sees them in application_name.
-QString workstation() {
-    return QCoreApplication::applicationName() + QLatin1Char('@') + QSysInfo::machineHostName();
 }
 
 qint64 nowMs() {
@@ -101,8 +93,8 @@ void writeNotes(db::Connection& c, const QString& who, const std::vector<AuditNo
     for (const AuditNote& n : notes)
         c.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                       .arg(tableOf(n.entry), kColumns),
-                  {nowMs(), who, workstation(), n.action, kindWord(n.entry), textOrNull(n.id),
-                   n.nodeKey.isEmpty() ? QVariant() : QVariant(n.nodeKey), n.name,
+                  {nowMs(), who, db::workstationName(), n.action, kindWord(n.entry),
+                   textOrNull(n.id), n.nodeKey.isEmpty() ? QVariant() : QVariant(n.nodeKey), n.name,
                    textOrNull(n.before), textOrNull(n.after)});
 }
 
@@ -120,7 +112,8 @@ void noteImportedItems(db::Connection& c, const QString& staging, const QStringL
     const QString stamp =
         server ? QString() : QStringLiteral("changed_at, login_name, workstation, ");
     const QString stampValues = server ? QString() : QStringLiteral("?, ?, ?, ");
-    const QVariantList values = server ? QVariantList{} : QVariantList{nowMs(), who, workstation()};
+    const QVariantList values =
+        server ? QVariantList{} : QVariantList{nowMs(), who, db::workstationName()};
     QStringList changed = {QStringLiteral("m.itemid IS NULL")};
     for (const QString& column : texts)
         changed << QStringLiteral("s.%1 IS DISTINCT FROM m.%1").arg(column);

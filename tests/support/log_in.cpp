@@ -2,6 +2,7 @@
 
 #include "components/current_user/login.h"
 #include "components/current_user/user_store.h"
+#include "database/session.h"
 #include "platform/db/db_error.h"
 
 namespace test_support {
@@ -40,6 +41,22 @@ bool addUserWithRights(db::Connection& c, const QString& userName, const QString
         if (!database::SaveUserRight(c, user.employeecode, r, true))
             return false;
     return true;
+}
+
+std::unique_ptr<LoggedIn> logIn(const QString& target, const QString& userName,
+                                const QString& password) {
+    db::Target at = db::Target::parse(target);
+    if (at.engine == db::Engine::PostgreSQL) {
+        at.user = userName;
+        at.password = password;
+    }
+    auto as = std::make_unique<LoggedIn>();
+    as->own = std::make_unique<db::Connection>(at);
+    as->own->open();
+    database::beginSession(*as->own, QStringLiteral("E-") + userName);
+    EXPECT_TRUE(as->formulary.Connect(at.url()));
+    as->formulary.connection().setSessionId(as->own->sessionId());
+    return as;
 }
 
 } // namespace test_support

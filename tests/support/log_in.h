@@ -1,8 +1,10 @@
 #pragma once
 
+#include "components/formulary_data/formulary.h"
 #include "database/user_rights.h"
 #include "platform/db/connection.h"
 
+#include <memory>
 #include <vector>
 
 namespace test_support {
@@ -18,5 +20,15 @@ bool canLogIn(db::Connection& connection, const QString& userName, const QString
 bool addUserWithRights(db::Connection& connection, const QString& userName,
                        const QString& rightsClass, bool isAdmin,
                        const std::vector<database::Right>& rights, const QString& password);
+
+// The program's two connections as a user has them after logging in: the
+// formulary component's and the program's own, with one session; on a server
+// both as the user's own log-in.
+struct LoggedIn {
+    formulary_data::Formulary formulary;
+    std::unique_ptr<db::Connection> own;
+};
+std::unique_ptr<LoggedIn> logIn(const QString& target, const QString& userName,
+                                const QString& password);
 
 } // namespace test_support

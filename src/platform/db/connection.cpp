@@ -4,12 +4,14 @@
 #include "platform/db/pg_connection.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QSysInfo>
 #include <sqlite3.h>
 #include <sys/vfs.h>
 #include <utility>
@@ -346,6 +348,10 @@ QString Connection::passwordVerifier(const QString& role, const QString& passwor
 
 void Connection::fail(const QSqlError& error) const {
     DbError::raise(classifySqlite(error), error.text().trimmed(), m_commandTimeout);
+}
+
+QString workstationName() {
+    return QCoreApplication::applicationName() + QLatin1Char('@') + QSysInfo::machineHostName();
 }
 
 } // namespace db

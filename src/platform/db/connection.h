@@ -110,4 +110,9 @@ private:
     std::unique_ptr<detail::PgConnection> m_pg; // the server engine's session, on libpq
 };
 
+// The program and the machine it runs on ("formulary@ward3-pc"): what a
+// server shows as the connection's application name, and where the audit
+// says a change was made.
+QString workstationName();
+
 } // namespace db

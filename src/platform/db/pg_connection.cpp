@@ -1,5 +1,7 @@
 #include "platform/db/pg_connection.h"
 
+#include "platform/db/connection.h"
+
 #include <cmath>
 #include <libpq-fe.h>
 #include <limits>
@@ -286,6 +288,8 @@ public:
         // An unreachable server must not hang the program.
         if (!timeoutGiven)
             add(QStringLiteral("connect_timeout"), QStringLiteral("10"));
+        // Where the server's audit says a change was made, unless the URL names it.
+        add(QStringLiteral("fallback_application_name"), workstationName());
         // Every text goes both ways as UTF-8.
         add(QStringLiteral("client_encoding"), QStringLiteral("UTF8"));
         for (size_t i = 0; i < m_keys.size(); ++i) {

@@ -1,7 +1,6 @@
 #include "components/current_user/user_store.h"
 #include "database/hospital.h"
 #include "database/other_details.h"
-#include "database/session.h"
 #include "database/user_rights.h"
 #include "platform/app_error.h"
 #include "support/formulary_fixture.h"
@@ -53,27 +52,6 @@ protected:
                                                         QLatin1String(u.rightsClass), u.admin,
                                                         u.rights, kPassword));
     }
-
-    // The program's two connections as the user has them after logging in.
-    struct AsUser {
-        formulary_data::Formulary formulary;
-        std::unique_ptr<db::Connection> own;
-    };
-
-    std::unique_ptr<AsUser> logIn(const User& u) const {
-        db::Target target = db::Target::parse(database->target());
-        if (GetParam() == db::Engine::PostgreSQL) {
-            target.user = QLatin1String(u.name);
-            target.password = kPassword;
-        }
-        auto as = std::make_unique<AsUser>();
-        as->own = std::make_unique<db::Connection>(target);
-        as->own->open();
-        database::beginSession(*as->own, QStringLiteral("E-") + QLatin1String(u.name));
-        EXPECT_TRUE(as->formulary.Connect(target.url()));
-        as->formulary.connection().setSessionId(as->own->sessionId());
-        return as;
-    }
 };
 
 } // namespace
@@ -117,7 +95,7 @@ TEST_P(ChangeRights, EachUserMakesOnlyTheChangesTheirRightsAllow) {
     };
     for (const User& u : kUsers) {
         SCOPED_TRACE(u.name);
-        const auto as = logIn(u);
+        const auto as = test_support::logIn(database->target(), QLatin1String(u.name), kPassword);
         for (const Change& change : cases) {
             SCOPED_TRACE(change.what);
             const bool allowed =
