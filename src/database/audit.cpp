@@ -105,26 +105,34 @@ QString systemAccount() {
     return QStringLiteral("%1 (system account)").arg(name);
 }
 
-void noteImportedItems(db::Connection& c, const QString& staging, const QStringList& texts,
-                       const QString& who) {
+void noteRows(db::Connection& c, const QString& select, const QVariantList& values,
+              const QString& who) {
     // On a server the time, the log-in and the workstation are the server's own.
     const bool server = onServer(c);
     const QString stamp =
         server ? QString() : QStringLiteral("changed_at, login_name, workstation, ");
     const QString stampValues = server ? QString() : QStringLiteral("?, ?, ?, ");
-    const QVariantList values =
-        server ? QVariantList{} : QVariantList{nowMs(), who, db::workstationName()};
+    const QVariantList stampedValues =
+        server ? values : QVariantList{nowMs(), who, db::workstationName()} + values;
+    c.execute(QStringLiteral("INSERT INTO inventory.tbAudit (%1action, entry_kind, entry_id,"
+                             " node_key, entry_name, before_value, after_value)"
+                             " SELECT %2a.* FROM (%3) a")
+                  .arg(stamp, stampValues, select),
+              stampedValues);
+}
+
+void noteImportedItems(db::Connection& c, const QString& staging, const QStringList& texts,
+                       const QString& who) {
     QStringList changed = {QStringLiteral("m.itemid IS NULL")};
     for (const QString& column : texts)
         changed << QStringLiteral("s.%1 IS DISTINCT FROM m.%1").arg(column);
-    c.execute(QStringLiteral("INSERT INTO inventory.tbAudit (%1action, entry_kind, entry_id,"
-                             " entry_name, before_value, after_value)"
-                             " SELECT %2'items imported', 'stock item', s.itemid, s.itemname,"
-                             " m.itemname, s.itemname FROM %3 s"
-                             " LEFT JOIN inventory.tbinvmaster m ON m.itemid = s.itemid"
-                             " WHERE %4")
-                  .arg(stamp, stampValues, staging, changed.join(QStringLiteral(" OR "))),
-              values);
+    noteRows(c,
+             QStringLiteral("SELECT 'items imported', 'stock item', s.itemid, NULL, s.itemname,"
+                            " m.itemname, s.itemname FROM %1 s"
+                            " LEFT JOIN inventory.tbinvmaster m ON m.itemid = s.itemid"
+                            " WHERE %2")
+                 .arg(staging, changed.join(QStringLiteral(" OR "))),
+             {}, who);
 }
 
 QString rightsText(db::Connection& c, const QString& userId) {

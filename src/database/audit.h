@@ -53,6 +53,12 @@ void writeNotes(db::Connection& connection, const QString& who,
 // administration tool on an embedded database): the system account.
 QString systemAccount();
 
+// Lines for many entries in one statement, as bulk loads write them: the
+// select gives action, entry_kind, entry_id, node_key, entry_name,
+// before_value and after_value. Who as for noteImportedItems.
+void noteRows(db::Connection& connection, const QString& select, const QVariantList& values,
+              const QString& who);
+
 // One line per stock item in the staging table that is new or whose texts
 // (the columns named) differ from the stored ones: "items imported", the name
 // before and after. One statement on both engines, before the items are

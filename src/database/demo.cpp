@@ -6,6 +6,7 @@
 #include "database/csv.h"
 #include "database/hospital.h"
 #include "database/item_import.h"
+#include "database/other_details.h"
 #include "database/setup.h"
 #include "database/user_rights.h"
 #include "platform/app_error.h"
@@ -137,9 +138,9 @@ int writeOtherDetails(db::Connection& c) {
         if (generic.eof())
             rejectLine(QStringLiteral("other_details.csv"), row.line,
                        QStringLiteral("no generic name \"%1\".").arg(row.fields[0]));
-        c.execute(QStringLiteral("INSERT INTO inventory.tbFormularyOtherDetails (GenericID, "
-                                 "OtherDetails) VALUES (?, ?)"),
-                  {generic.field(0), row.fields[1]});
+        if (!SaveOtherDetails(c, generic.field(0).toLongLong(), row.fields[1]))
+            rejectLine(QStringLiteral("other_details.csv"), row.line,
+                       QStringLiteral("the database refused the other details."));
     }
     return int(rows.size());
 }

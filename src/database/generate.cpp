@@ -1,6 +1,7 @@
 #include "database/generate.h"
 
 #include "components/formulary_data/node_store.h"
+#include "database/audit.h"
 #include "database/node_names.h"
 #include "database/setup.h"
 #include "platform/app_error.h"
@@ -235,6 +236,24 @@ private:
     std::vector<Placed> m_generics;
 };
 
+// Every entry of the tree as added, one line each, and the generic names
+// kept apart from it.
+void noteGenerated(db::Connection& c) {
+    audit::noteRows(
+        c,
+        QStringLiteral(
+            "SELECT 'add', CASE n.node_type WHEN '1' THEN 'classification'"
+            " WHEN '2' THEN 'generic name' ELSE 'drug' END,"
+            " COALESCE(CAST(n.ClassificationID AS TEXT), CAST(n.GenericID AS TEXT), n.itemid),"
+            " n.Node_Key, n.NodeName, NULL, n.NodeName"
+            " FROM inventory.tbFormularyNode n WHERE n.node_type <> '0'"
+            " UNION ALL SELECT 'add', 'generic name', CAST(g.GenericID AS TEXT), NULL,"
+            " g.genericname, NULL, g.genericname FROM inventory.tbforgeneric g"
+            " WHERE NOT EXISTS (SELECT 1 FROM inventory.tbFormularyNode n"
+            " WHERE n.GenericID = g.GenericID)"),
+        {}, audit::systemAccount());
+}
+
 } // namespace
 
 GeneratedFormulary generateFormulary(db::Connection& c, int nodes) {
@@ -256,6 +275,7 @@ GeneratedFormulary generateFormulary(db::Connection& c, int nodes) {
     shape.otherDetails = builder.addGenerics(shape.generics, shape.unassignedGenerics);
     builder.addItems(shape.drugs, shape.unplacedItems);
     syncAllNodeNames(c);
+    noteGenerated(c);
     t.commit();
     return shape;
 }
