@@ -2,6 +2,9 @@
 
 #include "database/user_rights.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace database::audit {
 
 namespace {
@@ -99,9 +102,9 @@ void writeNotes(db::Connection& c, const QString& who, const std::vector<AuditNo
 }
 
 QString systemAccount() {
-    QString name = qEnvironmentVariable("USER");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("LOGNAME");
+    const passwd* account = getpwuid(geteuid());
+    const QString name =
+        account ? QString::fromLocal8Bit(account->pw_name) : QString::number(geteuid());
     return QStringLiteral("%1 (system account)").arg(name);
 }
 

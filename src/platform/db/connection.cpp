@@ -351,7 +351,12 @@ void Connection::fail(const QSqlError& error) const {
 }
 
 QString workstationName() {
-    return QCoreApplication::applicationName() + QLatin1Char('@') + QSysInfo::machineHostName();
+    // The program's own file name: the program and the administration tool
+    // share one application name for their settings.
+    const QString program = QCoreApplication::instance()
+                                ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+                                : QStringLiteral("formulary");
+    return program + QLatin1Char('@') + QSysInfo::machineHostName();
 }
 
 } // namespace db
