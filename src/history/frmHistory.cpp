@@ -15,8 +15,8 @@
 namespace {
 
 // Widths of the narrow columns, in twips; Before and After share the rest.
-constexpr int WhoWidth = 1800;
-constexpr int WorkstationWidth = 1700;
+constexpr int WhoWidth = 2600;
+constexpr int WorkstationWidth = 2800;
 constexpr int WhatWidth = 1500;
 
 } // namespace
@@ -48,7 +48,7 @@ frmHistory::frmHistory(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grdHistory, 1);
     layout->addWidget(buttons);
-    resize(ui::twipsToPixels(QSize(13500, 6000), this));
+    resize(ui::twipsToPixels(QSize(15500, 6000), this));
 }
 
 // Set once, not from the rows, so that a long history opens at once.

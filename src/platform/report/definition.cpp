@@ -102,7 +102,9 @@ private:
     QString* target(const QString& key) {
         switch (m_section) {
         case Section::Report:
-            return key == QLatin1String("title") ? &m_definition.title : nullptr;
+            return key == QLatin1String("title")         ? &m_definition.title
+                   : key == QLatin1String("orientation") ? &m_definition.orientation
+                                                         : nullptr;
         case Section::Table: {
             TableDefinition& t = m_definition.tables.back();
             return key == QLatin1String("location") ? &t.location
@@ -155,6 +157,10 @@ private:
             fail(QStringLiteral("the report has no title"));
         if (m_definition.columns.empty())
             fail(QStringLiteral("the report has no columns"));
+        if (!m_definition.orientation.isEmpty() &&
+            m_definition.orientation != QLatin1String("portrait") &&
+            m_definition.orientation != QLatin1String("landscape"))
+            fail(QStringLiteral("the orientation is \"portrait\" or \"landscape\""));
         int queries = 0;
         for (const TableDefinition& t : m_definition.tables) {
             if (t.location.isEmpty())

@@ -38,6 +38,7 @@ struct ColumnDefinition {
 //   # comment
 //   [report]
 //   title = Formulary Structure
+//   orientation = landscape                   (portrait when not given)
 //   [table FormularyReport]
 //   location = Inventory.dbo.tbFormularyReport
 //   query = SELECT ... FROM {FormularyReport}
@@ -51,6 +52,7 @@ struct Definition {
     static constexpr int MaxGroupLevels = 4;
 
     QString title;
+    QString orientation;
     std::vector<TableDefinition> tables;
     std::vector<GroupDefinition> groups;
     std::vector<ColumnDefinition> columns;

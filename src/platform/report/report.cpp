@@ -105,6 +105,8 @@ void DatabaseTable::setLogOnInfo(const QString& serverName, const QString& datab
 Report::Report(Definition definition, QString fileName)
     : m_definition(std::move(definition)), m_fileName(std::move(fileName)),
       m_pageLayout(defaultPageLayout()) {
+    if (m_definition.orientation == QLatin1String("landscape"))
+        m_pageLayout.setOrientation(QPageLayout::Landscape);
     for (const TableDefinition& t : m_definition.tables)
         m_tables.emplace_back(t.name, t.location);
 }

@@ -63,6 +63,9 @@ TEST(ReportDefinition, FaultsNameTheFileAndLine) {
              Case{QStringLiteral("[column itemid]\nheader = Item code\nwidth = 1440\n"), QString(),
                   "the report has no columns"},
              Case{QStringLiteral("title = Stock list\n"), QString(), "the report has no title"},
+             Case{QStringLiteral("title = Stock list"),
+                  QStringLiteral("title = Stock list\norientation = sideways"),
+                  "the orientation is \"portrait\" or \"landscape\""},
          }) {
         QString text = kValid;
         text.replace(c.from, c.to);
@@ -95,10 +98,14 @@ TEST(ReportDefinition, TheInstalledReportsOpen) {
     for (const Case& c :
          {Case{"FormularyStructure.rpt", "Formulary Structure", 1, 2},
           Case{"DrugsWithNoGeneric.rpt", "Drugs with no Generic", 2, 0},
-          Case{"FormularyReportWithOtherDetails.rpt", "Drugs with other Details", 1, 2}}) {
+          Case{"FormularyReportWithOtherDetails.rpt", "Drugs with other Details", 1, 2},
+          Case{"AuditTrail.rpt", "Audit Trail", 0, 0}}) {
         const auto report = report::Application().openReport(
             QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(c.file));
         EXPECT_EQ(report->title(), QLatin1String(c.title));
+        // The audit's eight columns fit across a page turned sideways.
+        EXPECT_EQ(report->pageLayout().orientation(),
+                  c.tables == 0 ? QPageLayout::Landscape : QPageLayout::Portrait);
         EXPECT_EQ(int(report->tables().size()), c.tables) << c.file;
         for (const report::DatabaseTable& table : report->tables())
             EXPECT_TRUE(table.location().startsWith(QStringLiteral("Inventory.dbo.")));
