@@ -1,6 +1,8 @@
 #include "admin.h"
 
 #include "components/current_user/user_store.h"
+#include "database/audit.h"
+#include "database/csv.h"
 #include "database/user_rights.h"
 #include "platform/db/connection.h"
 #include "support/log_in.h"
@@ -8,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <deque>
 
@@ -64,6 +67,23 @@ private:
 const QByteArray kItemHeader =
     "itemid,name,description,indication,dosage,administration,preparation\n";
 
+const QStringList kAuditHeader = {"when",     "who",      "workstation", "action", "entry_kind",
+                                  "entry_id", "node_key", "entry_name",  "before", "after"};
+
+// The records of audit's CSV after its header row, which must be there.
+std::vector<QStringList> auditRecords(const QByteArray& csv) {
+    const std::vector<database::CsvRecord> records =
+        database::parseCsv(csv, QStringLiteral("audit.csv"));
+    if (records.empty() || records.front().fields != kAuditHeader) {
+        ADD_FAILURE() << "no audit header in: " << csv.toStdString();
+        return {};
+    }
+    std::vector<QStringList> rows;
+    for (auto record = records.begin() + 1; record != records.end(); ++record)
+        rows.push_back(record->fields);
+    return rows;
+}
+
 } // namespace
 
 TEST(AdminCommandLine, WrongCommandLinesAreRefusedWithClearErrors) {
@@ -104,6 +124,16 @@ TEST(AdminCommandLine, WrongCommandLinesAreRefusedWithClearErrors) {
         {{"user", "list", "--database", folder}, admin::Failed, "There is no formulary database"},
         {{"import-items"}, admin::UsageFault, "import-items needs FILE.csv"},
         {{"location", "extra"}, admin::UsageFault, "location takes no arguments"},
+        {{"audit", "--since", "2024-02-30", "--database", folder},
+         admin::UsageFault,
+         "--since takes a date YYYY-MM-DD or a date and time"},
+        {{"audit", "--until", "last week", "--database", folder},
+         admin::UsageFault,
+         "--until takes a date"},
+        {{"audit", "--since", "2024-03-11", "--until", "2024-03-10", "--database", folder},
+         admin::UsageFault,
+         "--until must be later than --since"},
+        {{"audit", "--database", folder}, admin::Failed, "There is no formulary database"},
     };
     for (const Case& c : cases) {
         const Outcome run = runTool(c.args);
@@ -121,7 +151,7 @@ TEST(AdminCommandLine, EveryCommandHasHelp) {
     const QStringList commands = {"init",        "upgrade",     "demo",       "user add",
                                   "user passwd", "user class",  "user admin", "user disable",
                                   "user enable", "user rights", "user list",  "import-items",
-                                  "generate",    "location"};
+                                  "generate",    "location",    "audit"};
     for (const QString& command : commands) {
         EXPECT_TRUE(overview.out.contains(QStringLiteral("  ") + command + QLatin1Char(' ')))
             << command.toStdString();
@@ -194,6 +224,20 @@ protected:
         return args << QStringLiteral("--database") << target;
     }
 
+    // The target as a user of the program logs in to it on a server.
+    QString asUser(const QString& user) const {
+        db::Target t = db::Target::parse(target);
+        t.user = user;
+        t.password = QStringLiteral("first-secret");
+        return t.url();
+    }
+
+    // The audit lines that "audit --csv -" writes with the options.
+    std::vector<QStringList> audit(const QStringList& options = {}) {
+        return auditRecords(
+            ok(onDatabase(QStringList{"audit", "--csv", "-"} + options)).out.toUtf8());
+    }
+
     Scratch s;
     std::unique_ptr<test_support::TestDatabase> empty;
     QString target;
@@ -259,24 +303,15 @@ TEST_P(AdminTool, OnlyAdministratorsChangeUsersOnAServer) {
     init();
     ok(onDatabase({"user", "add", "ann", "--first-name", "Ann", "--last-name", "Lee",
                    "--employee-code", "E50", "--password-file", password}));
-    const auto as = [&](const QString& user) {
-        db::Target t = db::Target::parse(target);
-        t.user = user;
-        t.password = QStringLiteral("first-secret");
-        return QStringLiteral("postgresql://%1:%2@%3:%4/%5")
-            .arg(t.user, t.password, t.host)
-            .arg(t.port)
-            .arg(t.database);
-    };
     const QStringList addCarl = {"user",  "add",
                                  "carl",  "--first-name",
                                  "Carl",  "--last-name",
                                  "Berg",  "--employee-code",
                                  "E51",   "--password-file",
                                  password};
-    fails(QStringList(addCarl) << QStringLiteral("--database") << as(QStringLiteral("ann")),
+    fails(QStringList(addCarl) << QStringLiteral("--database") << asUser(QStringLiteral("ann")),
           QStringLiteral("The user \"ann\" has no right to change users"));
-    ok(QStringList(addCarl) << QStringLiteral("--database") << as(QStringLiteral("admin")));
+    ok(QStringList(addCarl) << QStringLiteral("--database") << asUser(QStringLiteral("admin")));
     auto c = empty->connect();
     EXPECT_TRUE(test_support::canLogIn(*c, QStringLiteral("carl"), QStringLiteral("first-secret")));
 }
@@ -387,6 +422,248 @@ TEST_P(AdminTool, GenerateFillsAnEmptyDatabaseOnly) {
     EXPECT_EQ(
         c->query(QStringLiteral("SELECT COUNT(*) FROM inventory.tbFormularyNode")).field(0).toInt(),
         301);
+}
+
+namespace {
+
+// What an audit line says, as the tests check it.
+struct AuditLine {
+    QString action;
+    QString kind;
+    QString name;
+    QString before;
+    QString after;
+};
+
+void expectAuditLines(const std::vector<QStringList>& records, const std::vector<AuditLine>& lines,
+                      const QString& who) {
+    ASSERT_EQ(records.size(), lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const QStringList& r = records[i];
+        const AuditLine& l = lines[i];
+        SCOPED_TRACE(r.join(QLatin1Char('|')).toStdString());
+        EXPECT_EQ(r.at(1), who);
+        EXPECT_TRUE(r.at(2).contains(QSysInfo::machineHostName())) << r.at(2).toStdString();
+        EXPECT_EQ(QStringList(r.mid(3, 2)) << r.at(7) << r.mid(8),
+                  (QStringList{l.action, l.kind, l.name, l.before, l.after}));
+    }
+}
+
+} // namespace
+
+// Every command that changes something leaves its lines, as the tool's log-in
+// (the system account on an embedded database); a refused one leaves none.
+TEST_P(AdminTool, EveryChangingCommandIsAudited) {
+    const bool server = GetParam() == db::Engine::PostgreSQL;
+    init();
+    const QString bobPassword = s.file(QStringLiteral("pw2"), "second-secret\n");
+    const QString items = s.file(QStringLiteral("items.csv"),
+                                 kItemHeader + "N1,New item,5 mg tablet,,,,\nN2,Other,,,,,\n");
+    const QString changedItems =
+        s.file(QStringLiteral("changed.csv"),
+               kItemHeader + "N1,Renamed item,5 mg tablet,,,,\nN2,Other,,,,,\n");
+    const QString noRights =
+        QStringLiteral("Classification: No, Drug: No, Generic: No, Other Details: No");
+    const QString user = QStringLiteral("user");
+    const QString changed = QStringLiteral("user changed");
+    const QString item = QStringLiteral("stock item");
+    struct Step {
+        QStringList args;
+        std::vector<AuditLine> lines;
+    };
+    std::vector<Step> steps = {
+        {{"user", "add", "bob", "--first-name", "Bob", "--last-name", "Jones", "--employee-code",
+          "E-bob", "--class", "BB", "--password-file", password},
+         {{"user added", user, "bob", {}, "Bob Jones (BJ), rights class BB"}}},
+        {{"user", "passwd", "bob", "--password-file", bobPassword},
+         {{changed, user, "bob", {}, "password set"}}},
+        {{"user", "class", "bob", "AA"},
+         {{changed, user, "bob", "rights class BB", "rights class AA"}}},
+        {{"user", "admin", "bob", "yes"},
+         {{changed, user, "bob", "administrator: No", "administrator: Yes"}}},
+        {{"user", "admin", "bob", "yes"}, {}},
+        {{"user", "class", "nobody", "BB"}, {}},
+        {{"user", "rights", "bob", "--classification", "yes", "--drug", "yes"},
+         {{"right changed", "user rights", "bob", noRights,
+           "Classification: Yes, Drug: No, Generic: No, Other Details: No"},
+          {"right changed", "user rights", "bob",
+           "Classification: Yes, Drug: No, Generic: No, Other Details: No",
+           "Classification: Yes, Drug: Yes, Generic: No, Other Details: No"}}},
+        {{"import-items", items},
+         {{"items imported", item, "New item", {}, "New item"},
+          {"items imported", item, "Other", {}, "Other"}}},
+        {{"import-items", changedItems},
+         {{"items imported", item, "Renamed item", "New item", "Renamed item"}}},
+    };
+    if (server)
+        steps.push_back(
+            {{"user", "disable", "bob"}, {{"user disabled", user, "bob", {}, "log-in disabled"}}});
+    if (server)
+        steps.push_back(
+            {{"user", "enable", "bob"}, {{changed, user, "bob", {}, "log-in enabled"}}});
+
+    auto c = empty->connect();
+    const QString tool = server
+                             ? c->query(QStringLiteral("SELECT session_user")).field(0).toString()
+                             : database::audit::systemAccount();
+    std::size_t seen = audit().size();
+    EXPECT_GE(seen, 2u) << "init adds the administrator and gives the rights";
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.args.join(QLatin1Char(' ')).toStdString());
+        runTool(onDatabase(step.args));
+        const std::vector<QStringList> all = audit();
+        expectAuditLines({all.begin() + qsizetype(seen), all.end()}, step.lines, tool);
+        seen = all.size();
+    }
+
+    // A change through the program's own component is bob's, and --user finds it.
+    auto bob = test_support::logIn(target, QStringLiteral("bob"), QStringLiteral("second-secret"));
+    QString key = QStringLiteral("_1");
+    ASSERT_TRUE(bob->formulary.Classifications.AddClassification(
+        formulary_data::NodeFormularyObject::RootIdentity(), key, QStringLiteral("Vitamins"), 0));
+    expectAuditLines(audit({QStringLiteral("--user"), QStringLiteral("BOB")}),
+                     {{"add", "classification", "Vitamins", {}, "Vitamins"}},
+                     QStringLiteral("bob"));
+    EXPECT_EQ(audit({QStringLiteral("--user"), tool}).size(), seen);
+}
+
+namespace {
+
+// An audit line written as a change of that moment would have written it.
+void addAuditLine(db::Connection& c, const QDateTime& when, const QStringList& values) {
+    c.execute(QStringLiteral("INSERT INTO inventory.tbAudit (changed_at, login_name, workstation,"
+                             " action, entry_kind, entry_id, node_key, entry_name, before_value,"
+                             " after_value) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+              QVariantList{when.toMSecsSinceEpoch()} + QVariantList(values.begin(), values.end()));
+}
+
+QDateTime at(const char* localTime) {
+    return QDateTime::fromString(QLatin1String(localTime), Qt::ISODateWithMs);
+}
+
+} // namespace
+
+// --since takes its day from the start, --until its day whole, a time up to
+// (not including) it; the CSV gives back every value exactly.
+TEST_P(AdminTool, AuditFiltersAndCsvKeepValuesExact) {
+    init();
+    auto c = empty->connect();
+    const QStringList a = {"ann", "ws-1 (10.0.0.5)", "rename", "classification", "7",
+                           "_1",  "Pain, fever",     "Pain",   "Pain, fever"};
+    const QStringList b = {"bob", "ws-2", "details saved",  "other details",     "12",
+                           "",    "Zinc", "He said \"no\"", "line one\nline two"};
+    const QStringList c2 = {"ann",  "ws-1",      "rename", "generic name", "13",
+                            "_2.1", "Étoposide", "=1+2",   "@SUM(A1) ™ 💊"};
+    const QStringList d = {"bob", "ws-2",     "add", "classification", "8",
+                           "_2",  "Vitamins", "",    "Vitamins"};
+    const std::vector<std::pair<QDateTime, QStringList>> lines = {
+        {at("2024-03-09T23:59:59.999"), a},
+        {at("2024-03-10T00:00:00.000"), b},
+        {at("2024-03-10T23:59:59.999"), c2},
+        {at("2024-03-11T00:00:00.000"), d},
+    };
+    for (const auto& [when, values] : lines)
+        addAuditLine(*c, when, values);
+
+    // The CSV has the time to the second, with its offset, and the rest as stored.
+    const std::vector<QStringList> all = audit({QStringLiteral("--until"), "2024-03-11"});
+    ASSERT_EQ(all.size(), lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(all[i].mid(1), lines[i].second);
+        const QDateTime when = QDateTime::fromString(all[i].at(0), Qt::ISODate);
+        EXPECT_EQ(when.toMSecsSinceEpoch(), lines[i].first.toMSecsSinceEpoch() / 1000 * 1000)
+            << all[i].at(0).toStdString();
+    }
+
+    struct Filter {
+        QStringList options;
+        std::vector<QStringList> expected;
+    };
+    const std::vector<Filter> filters = {
+        {{"--until", "2024-03-09"}, {a}},
+        {{"--since", "2024-03-10", "--until", "2024-03-10"}, {b, c2}},
+        {{"--since", "2024-03-11", "--until", "2024-03-11"}, {d}},
+        {{"--since", "2024-03-10", "--until", "2024-03-11", "--user", " Ann "}, {c2}},
+        {{"--since", "2024-03-10T00:00:00", "--until", "2024-03-10T23:59:59"}, {b}},
+        {{"--since", "2024-03-09T23:59:59", "--until", "2024-03-10T00:00"}, {a}},
+        {{"--until", "2024-03-11", "--user", "nobody"}, {}},
+    };
+    for (const Filter& f : filters) {
+        SCOPED_TRACE(f.options.join(QLatin1Char(' ')).toStdString());
+        std::vector<QStringList> shown;
+        for (const QStringList& record : audit(f.options))
+            shown.push_back(record.mid(1));
+        EXPECT_EQ(shown, f.expected);
+    }
+
+    // A file gets the same text after a byte-order mark.
+    const QString file = s.path(QStringLiteral("audit.csv"));
+    EXPECT_EQ(ok(onDatabase({"audit", "--until", "2024-03-11", "--csv", file})).out,
+              QStringLiteral("Wrote 4 audit lines to %1.\n").arg(file));
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(auditRecords(bytes), all);
+    fails(onDatabase({"audit", "--csv", s.path(QStringLiteral("missing/audit.csv"))}),
+          QStringLiteral("Cannot write"));
+}
+
+// The table keeps each value in its column: line breaks as " · ", long
+// values wrapped within the column.
+TEST_P(AdminTool, AuditTableKeepsItsColumns) {
+    init();
+    EXPECT_EQ(ok(onDatabase({"audit", "--until", "2024-01-01"})).out,
+              QStringLiteral("No changes recorded.\n"));
+    auto c = empty->connect();
+    const QString longName = QStringLiteral("Amoxicillin and clavulanic acid 875 mg/125 mg "
+                                            "film-coated tablets for adults");
+    addAuditLine(*c, at("2024-03-10T08:30:05"),
+                 {"ann", "ws-1", "rename", "generic name", "13", "_2.1", "Amoxicillin",
+                  "Amoxicillin", longName});
+    addAuditLine(
+        *c, at("2024-03-10T08:31:00"),
+        {"bob", "ws-2", "details saved", "other details", "12", "", "Zinc", "first\nsecond", "x"});
+    const QStringList out = ok(onDatabase({"audit", "--until", "2024-03-10"}))
+                                .out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(out.size(), 3);
+    EXPECT_EQ(out.at(0).simplified(),
+              QStringLiteral("WHEN WHO WORKSTATION WHAT KIND ENTRY BEFORE AFTER"));
+    EXPECT_TRUE(out.at(1).startsWith(QStringLiteral("2024-03-10 08:30:05 ann")));
+    EXPECT_TRUE(out.last().contains(QStringLiteral("12 Zinc")));
+    EXPECT_TRUE(out.last().contains(QStringLiteral("first \u00b7 second")));
+    // Every line keeps the columns before AFTER within their width, and the
+    // AFTER column holds the long value whole, wrapped.
+    const qsizetype after = out.at(0).indexOf(QStringLiteral("AFTER"));
+    QStringList pieces;
+    for (const QString& line : out.mid(1)) {
+        EXPECT_EQ(line.at(after - 1), QLatin1Char(' ')) << line.toStdString();
+        EXPECT_LE(line.size() - after, 30) << line.toStdString();
+        pieces << line.mid(after);
+    }
+    pieces.removeLast(); // bob's "x"
+    EXPECT_EQ(pieces.join(QLatin1Char(' ')), longName);
+}
+
+// On a server the server decides what a user reads: a user who is no
+// administrator sees their own user lines, not another user's.
+TEST_P(AdminTool, AuditReadsWhatTheServerLetsTheUserRead) {
+    if (GetParam() != db::Engine::PostgreSQL)
+        GTEST_SKIP() << "row-level rules exist only on a server";
+    init();
+    for (const char* name : {"ann", "carl"})
+        ok(onDatabase({"user", "add", name, "--first-name", name, "--last-name", "Lee",
+                       "--employee-code", QStringLiteral("E-%1").arg(QLatin1String(name)),
+                       "--password-file", password}));
+    const auto names = [](const std::vector<QStringList>& records) {
+        QStringList shown;
+        for (const QStringList& record : records)
+            shown << record.at(7);
+        return shown;
+    };
+    EXPECT_TRUE(names(audit()).contains(QStringLiteral("carl")));
+    const Outcome asAnn = ok({"audit", "--csv", "-", "--database", asUser(QStringLiteral("ann"))});
+    EXPECT_EQ(names(auditRecords(asAnn.out.toUtf8())), QStringList{QStringLiteral("ann")});
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, AdminTool, testing::ValuesIn(test_support::engines()),

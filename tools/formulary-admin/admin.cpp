@@ -16,6 +16,7 @@ const std::vector<Command>& commands() {
         list.push_back(importItemsCommand());
         list.push_back(generateCommand());
         list.push_back(locationCommand());
+        list.push_back(auditCommand());
         return list;
     }();
     return all;

@@ -2,6 +2,7 @@
 
 #include "database/user_rights.h"
 #include "platform/app_error.h"
+#include "table.h"
 
 namespace admin {
 
@@ -122,20 +123,19 @@ std::vector<Option> rightOptions() {
 
 int runList(const Arguments& args, AdminIo& io) {
     const auto c = openExisting(args);
-    const QString row = QStringLiteral("%1 %2 %3 %4 %5 %6\n");
-    io.out << row.arg(QStringLiteral("USER"), -16)
-                  .arg(QStringLiteral("CODE"), -12)
-                  .arg(QStringLiteral("NAME"), -28)
-                  .arg(QStringLiteral("INITIALS"), -8)
-                  .arg(QStringLiteral("CLASS"), -5)
-                  .arg(QStringLiteral("ADMIN"));
+    std::vector<QStringList> rows;
     for (const current_user::UserRecord& u : current_user::listUsers(*c))
-        io.out << row.arg(u.username, -16)
-                      .arg(u.employeecode, -12)
-                      .arg(u.firstname + QLatin1Char(' ') + u.lastname, -28)
-                      .arg(u.initials, -8)
-                      .arg(u.rightsclass, -5)
-                      .arg(u.isadmin ? QStringLiteral("yes") : QStringLiteral("no"));
+        rows.push_back({u.username, u.employeecode, u.firstname + QLatin1Char(' ') + u.lastname,
+                        u.initials, u.rightsclass,
+                        u.isadmin ? QStringLiteral("yes") : QStringLiteral("no")});
+    printTable(io.out,
+               {{QStringLiteral("USER")},
+                {QStringLiteral("CODE")},
+                {QStringLiteral("NAME")},
+                {QStringLiteral("INITIALS")},
+                {QStringLiteral("CLASS")},
+                {QStringLiteral("ADMIN")}},
+               rows);
     return Success;
 }
 

@@ -17,6 +17,7 @@ std::vector<Command> userCommands();
 Command importItemsCommand();
 Command generateCommand();
 Command locationCommand();
+Command auditCommand();
 
 // --database TARGET, for the commands that work on an existing database.
 Option databaseOption();
