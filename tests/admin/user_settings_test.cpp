@@ -129,6 +129,26 @@ TEST_P(UserSettingsTest, EachClickIsStoredForTheSelectedUserCreatingTheRow) {
     EXPECT_EQ(storedRights(QStringLiteral("E-bo")), (std::vector<int>{-1, -1, 0, 1}));
 }
 
+// Each user looked at stays coloured, so that the administrator sees whom
+// they have been through, until the list is read again.
+TEST_P(UserSettingsTest, RowsLookedAtStayColouredUntilTheListReloads) {
+    const auto form = openWindow();
+    ui::FlexGrid& grid = *form->flexMSH;
+    EXPECT_TRUE(grid.rowHighlighted(1)) << "the first user is shown";
+
+    clickRow(grid, 3);
+    clickRow(grid, 2);
+    for (int row = 1; row <= 3; ++row)
+        EXPECT_TRUE(grid.rowHighlighted(row)) << row;
+    EXPECT_EQ(grid.model()->index(2, 1).data(Qt::BackgroundRole).value<QBrush>().color(),
+              QPalette().color(QPalette::Highlight));
+
+    QTest::keyClick(form->txtSearch, Qt::Key_Return);
+    EXPECT_TRUE(grid.rowHighlighted(1));
+    EXPECT_FALSE(grid.rowHighlighted(2));
+    EXPECT_FALSE(grid.rowHighlighted(3));
+}
+
 TEST_P(UserSettingsTest, EnterSearchesByTrimmedLastName) {
     const auto form = openWindow();
     clickRow(*form->flexMSH, 1);

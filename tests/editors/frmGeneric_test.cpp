@@ -140,6 +140,24 @@ TEST_P(frmGenericTest, NewClosedWithoutSavingStillReportsAnUpdate) {
     EXPECT_EQ(genericNames().size(), 4);
 }
 
+// An editor colours its current row only: the row left loses its colours.
+TEST_P(frmGenericTest, OnlyTheCurrentRowIsColoured) {
+    start({.generic = true});
+    openAll();
+    script.onModal(QStringLiteral("frmGeneric"), [&](QDialog& dialog) {
+        frmGeneric& window = asList(dialog);
+        ui::FlexGrid& grid = *window.flexMSHList;
+        const int paracetamol = rowOf(grid, 1, QStringLiteral("Paracetamol"));
+        const int ibuprofen = rowOf(grid, 1, QStringLiteral("Ibuprofen"));
+        selectName(window, QStringLiteral("Paracetamol"));
+        selectName(window, QStringLiteral("Ibuprofen"));
+        EXPECT_TRUE(grid.rowHighlighted(ibuprofen));
+        EXPECT_FALSE(grid.rowHighlighted(paracetamol));
+        window.cmdClose->click();
+    });
+    mnuGenericFiles_Click(*main);
+}
+
 TEST_P(frmGenericTest, RenameStoresTheNameAndTheMainTreeShowsIt) {
     start({.generic = true});
     openAll();

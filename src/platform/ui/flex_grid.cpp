@@ -30,6 +30,12 @@ QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
         }
+    case Qt::BackgroundRole:
+        return rowColoured(index.row() + 1) ? QVariant(QPalette().brush(QPalette::Highlight))
+                                            : QVariant();
+    case Qt::ForegroundRole:
+        return rowColoured(index.row() + 1) ? QVariant(QPalette().brush(QPalette::HighlightedText))
+                                            : QVariant();
     case Qt::TextAlignmentRole:
         return index.column() < int(m_alignments.size())
                    ? QVariant(int(m_alignments[std::size_t(index.column())] | Qt::AlignVCenter))
@@ -58,6 +64,7 @@ void FlexGridModel::reset(db::Recordset rows, int firstColumn, int dataRows, int
     m_written.clear();
     m_pictureColumn = -1;
     m_pictures.clear();
+    m_coloured.clear();
     endResetModel();
 }
 
@@ -68,6 +75,7 @@ void FlexGridModel::setShape(int dataRows, int columns) {
     for (auto& column : m_written)
         column.resize(std::size_t(m_dataRows));
     m_pictures.resize(std::size_t(m_dataRows));
+    m_coloured.clear();
     endResetModel();
 }
 
@@ -77,7 +85,23 @@ void FlexGridModel::clearCells() {
     m_written.clear();
     m_pictureColumn = -1;
     m_pictures.clear();
+    m_coloured.clear();
     endResetModel();
+}
+
+void FlexGridModel::setRowColoured(int row, bool coloured) {
+    const int r = row - 1;
+    if (r < 0 || r >= m_dataRows || rowColoured(row) == coloured)
+        return;
+    m_coloured.resize(std::size_t(m_dataRows));
+    m_coloured[std::size_t(r)] = coloured;
+    emit dataChanged(index(r, 0), index(r, m_columns - 1),
+                     {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+bool FlexGridModel::rowColoured(int row) const {
+    const auto r = std::size_t(row - 1);
+    return row >= 1 && r < m_coloured.size() && m_coloured[r];
 }
 
 QString FlexGridModel::text(int row, int column) const {
@@ -263,6 +287,8 @@ int FlexGrid::widthTwips() const {
 }
 
 int FlexGrid::row() const {
+    if (m_leavingRow > 0)
+        return m_leavingRow;
     return currentIndex().isValid() ? currentIndex().row() + 1 : 0;
 }
 
@@ -292,6 +318,7 @@ void FlexGrid::setHighlight(bool on) {
     p.setColor(QPalette::HighlightedText,
                on ? system.color(QPalette::HighlightedText) : system.color(QPalette::Text));
     setPalette(p);
+    m_model.setRowColoured(row(), on);
 }
 
 void FlexGrid::mousePressEvent(QMouseEvent* event) {
@@ -318,8 +345,12 @@ void FlexGrid::focusInEvent(QFocusEvent* event) {
 
 void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
-    if (previous.isValid())
+    // While the cell is left, the grid still names the row being left.
+    if (previous.isValid()) {
+        m_leavingRow = previous.row() + 1;
         emit leaveCell();
+        m_leavingRow = 0;
+    }
     if (current.isValid())
         emit enterCell();
 }

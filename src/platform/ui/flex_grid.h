@@ -36,6 +36,10 @@ public:
     void setPictures(QIcon ticked, QIcon unticked);
     void setHeaders(QStringList headers, std::vector<Qt::Alignment> alignments);
     const QStringList& headers() const { return m_headers; }
+    // A row coloured in the highlight colours keeps them, current or not,
+    // until it is uncoloured or the rows are replaced.
+    void setRowColoured(int row, bool coloured);
+    bool rowColoured(int row) const;
 
 private:
     std::vector<QString>& writable(int column);
@@ -49,6 +53,7 @@ private:
     QHash<int, std::vector<QString>> m_written;
     int m_pictureColumn = -1;
     std::vector<qint8> m_pictures;
+    std::vector<bool> m_coloured;
     QIcon m_ticked;
     QIcon m_unticked;
     QStringList m_headers;
@@ -99,8 +104,10 @@ public:
     int mouseCol() const { return m_mouseCol; }
 
     void setRedraw(bool on);
-    // Shows the current selection in the highlight colours, or not.
+    // Colours the current row in the highlight colours, or back in the
+    // window's; a coloured row stays so when another row becomes current.
     void setHighlight(bool on);
+    bool rowHighlighted(int row) const { return m_model.rowColoured(row); }
 
 signals:
     void gridClicked();
@@ -119,6 +126,7 @@ private:
     FlexGridModel m_model;
     std::vector<int> m_widths;
     int m_mouseCol = -1;
+    int m_leavingRow = 0;
 };
 
 } // namespace ui
