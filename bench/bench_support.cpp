@@ -2,6 +2,7 @@
 
 #include "components/current_user/user_store.h"
 #include "components/formulary_data/formulary.h"
+#include "database/item_import.h"
 #include "database/schema.h"
 #include "database/user_rights.h"
 #include "platform/db/connection.h"
@@ -9,12 +10,46 @@
 #include <stdexcept>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <iterator>
 #include <sys/resource.h>
+#include <utility>
 #include <vector>
 
 namespace bench {
+
+namespace {
+
+const char* const kMedicines[] = {"Amoxicillin", "Paracetamol", "Ibuprofen",   "Metformin",
+                                  "Amlodipine",  "Omeprazole",  "Ceftriaxone", "Salbutamol"};
+const char* const kForms[] = {"tablet, film-coated", "capsule", "oral suspension",
+                              "powder for injection"};
+const char* const kRoutes[] = {"Oral", "Intravenous", "Inhalation"};
+
+// One stock item's line, as spreadsheets write them.
+QByteArray itemLine(int i) {
+    const QString medicine = QString::fromLatin1(kMedicines[i % std::size(kMedicines)]);
+    return QStringLiteral("ITM%1,%2 %3 mg,\"%2 %3 mg %4\",\"For \"\"%5\"\" and %6\","
+                          "\"1 dose\r\ntwice daily\",%7,%8\r\n")
+        .arg(i, 7, 10, QLatin1Char('0'))
+        .arg(medicine)
+        .arg(5 * (1 + i % 40))
+        .arg(QString::fromLatin1(kForms[i % std::size(kForms)]))
+        .arg(i % 2 ? QStringLiteral("pain") : QStringLiteral("fever"))
+        .arg(i % 3 ? QStringLiteral("infection") : QStringLiteral("inflammation"))
+        .arg(QString::fromLatin1(kRoutes[i % std::size(kRoutes)]))
+        .arg(i % 4 ? QString() : QStringLiteral("Dilute in 100 mL saline"))
+        .toUtf8();
+}
+
+} // namespace
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
 double medianMs(const std::function<void()>& work, int runs, const std::function<void()>& before) {
     std::vector<double> times;
@@ -27,8 +62,7 @@ double medianMs(const std::function<void()>& work, int runs, const std::function
         if (i > 0)
             times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(std::move(times));
 }
 
 double peakMemoryMb() {
@@ -70,6 +104,10 @@ QString addWideClassification(const QString& target, int children) {
     formulary_data::Formulary formulary;
     if (!formulary.Connect(target))
         throw std::runtime_error("the formulary component could not connect");
+    return addWideClassification(formulary, children);
+}
+
+QString addWideClassification(formulary_data::Formulary& formulary, int children) {
     auto& nodes = formulary.NodeFormulary;
     const auto taken = nodes.ChildNumbers(QStringLiteral("_0"));
     QString wide = QStringLiteral("_%1").arg(*std::max_element(taken.begin(), taken.end()) + 1);
@@ -82,6 +120,15 @@ QString addWideClassification(const QString& target, int children) {
                                                     0);
     }
     return wide;
+}
+
+void writeItemsFile(const QString& path, int items, int first) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error("the item file cannot be written");
+    file.write(database::ItemColumns.join(QLatin1Char(',')).toUtf8() + "\r\n");
+    for (int i = first; i < first + items; ++i)
+        file.write(itemLine(i));
 }
 
 } // namespace bench

@@ -9,9 +9,15 @@ class QTemporaryDir;
 namespace db {
 class Connection;
 }
+namespace formulary_data {
+class Formulary;
+}
 
 // What the benchmarks share.
 namespace bench {
+
+// The middle value (of an even count, the upper of the two middle ones).
+double median(std::vector<double> values);
 
 // The median time of the work in milliseconds, over the runs after one run
 // that warms the caches; before runs ahead of each, untimed.
@@ -43,6 +49,11 @@ void addUser(db::Connection& connection);
 
 // A new top-level classification with that many classifications under it,
 // added through the formulary component; its key.
+QString addWideClassification(formulary_data::Formulary& formulary, int children);
 QString addWideClassification(const QString& target, int children);
+
+// A spreadsheet's CSV file of stock items numbered from first on: some
+// fields quoted, with commas, doubled quotes and line breaks.
+void writeItemsFile(const QString& path, int items, int first = 0);
 
 } // namespace bench

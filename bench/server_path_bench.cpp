@@ -8,10 +8,10 @@
 
 #include "bench_support.h"
 #include "delaying_proxy.h"
+#include "generic_editor.h"
 #include "program_start.h"
 
 #include "core/mdlFormulary.h"
-#include "core/shared_helpers.h"
 #include "database/generate.h"
 #include "database/procedures.h"
 #include "database/schema.h"
@@ -22,9 +22,6 @@
 #include "platform/ui/keyed_tree.h"
 #include "tree/frmFormulary.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QPushButton>
 #include <cstdio>
 #include <functional>
@@ -66,23 +63,6 @@ struct Operation {
     std::function<void()> work;
 };
 
-// New generic names under no classification, made as the generic names
-// window makes them, so that moving them asks nothing; their codes.
-std::vector<qint64> addUnplacedGenerics(const QString& target) {
-    formulary_data::Formulary formulary;
-    if (!formulary.Connect(target))
-        throw std::runtime_error("the formulary component could not connect");
-    std::vector<qint64> codes;
-    for (int i = 1; i <= kMoved; ++i) {
-        qint64 code = 0;
-        if (!formulary.Generics.NewGeneric(
-                QStringLiteral("%1 %2").arg(kMovedName).arg(i, 3, 10, QLatin1Char('0')), &code))
-            throw std::runtime_error("a generic name to move could not be added");
-        codes.push_back(code);
-    }
-    return codes;
-}
-
 Setup prepare(const QString& target) {
     db::Connection c(db::Target::parse(target));
     c.open(true);
@@ -93,7 +73,7 @@ Setup prepare(const QString& target) {
     bench::addUser(c);
     Setup s;
     s.wide = bench::addWideClassification(target, kChildren);
-    s.moved = addUnplacedGenerics(target);
+    s.moved = bench::addUnplacedGenerics(target, kMovedName, kMoved);
     // Settled statistics, and no autovacuum of the new rows while the direct
     // runs are timed.
     c.execute(QStringLiteral("VACUUM ANALYZE"));
@@ -117,35 +97,6 @@ Setup prepare(const QString& target) {
 qint64 statementsSent() {
     return mdlFormulary.objFormulary->connection().statementCount() +
            mdlFormulary.objCurrentUser->sqlconnection().statementCount();
-}
-
-int tickedRows(const ui::FlexGrid& grid) {
-    int ticked = 0;
-    for (int row = 1; row < grid.rows(); ++row)
-        ticked += grid.textMatrix(row, TickColumn) == TickMark ? 1 : 0;
-    return ticked;
-}
-
-// The editor of the classification's generic names, opened on the node
-// selected in the main window's tree as its command opens it, with the 100
-// new names searched for and ticked with the space key, as a user leaves it
-// before pressing Add.
-std::unique_ptr<frmList> editorWithMovesTicked(frmFormulary& main, const Setup& s) {
-    main.treFormulary->setCurrentItem(main.treFormulary->node(s.classificationKey));
-    auto window = std::make_unique<frmList>(&main);
-    window->ItemID = s.classification;
-    window->treList = main.treFormulary;
-    window->show();
-    window->txtSearch1->setText(kMovedName);
-    ui::FlexGrid& grid = *window->flexMSHList1;
-    for (int row = 1; row < grid.rows(); ++row) {
-        grid.setRow(row);
-        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-        QApplication::sendEvent(&grid, &space);
-    }
-    if (tickedRows(grid) != kMoved)
-        throw std::runtime_error("the generic names to move were not all ticked");
-    return window;
 }
 
 // Takes the moved generic names out of the classification again.
@@ -200,7 +151,8 @@ std::vector<Figures> runOperations(const QString& target, const Setup& s,
              editor.reset();
              putMovesBack(s);
              window.LoadTreeView(kRoot, {}, false);
-             editor = editorWithMovesTicked(window, s);
+             editor = bench::editorWithTicked(window, s.classificationKey, s.classification,
+                                              kMovedName, kMoved);
          },
          [&] { editor->cmdAdd->click(); }},
     };
