@@ -62,6 +62,10 @@ QString kindWord(Entry entry) {
     return QStringLiteral("hospital record");
 }
 
+QString timeText(const QDateTime& when) {
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 std::vector<Line> history(db::Connection& c, Entry entry, const QVariant& id) {
     // A generic name's other details and a drug's stock item are part of its story.
     const Entry alongside = entry == Entry::GenericName ? Entry::OtherDetails
@@ -125,16 +129,25 @@ void noteRows(db::Connection& c, const QString& select, const QVariantList& valu
 }
 
 void noteImportedItems(db::Connection& c, const QString& staging, const QStringList& texts,
-                       const QString& who) {
+                       const QStringList& labels, const QString& who) {
     QStringList changed = {QStringLiteral("m.itemid IS NULL")};
     for (const QString& column : texts)
         changed << QStringLiteral("s.%1 IS DISTINCT FROM m.%1").arg(column);
+    // The item's texts, one line each, so that a change of any of them shows.
+    const auto itemText = [&](const QString& alias) {
+        QStringList parts;
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            parts << QStringLiteral("'%1: ' || COALESCE(%2.%3, '')")
+                         .arg(labels.at(i), alias, texts.at(i));
+        return parts.join(QStringLiteral(" || '\n' || "));
+    };
     noteRows(c,
              QStringLiteral("SELECT 'items imported', 'stock item', s.itemid, NULL, s.itemname,"
-                            " m.itemname, s.itemname FROM %1 s"
+                            " CASE WHEN m.itemid IS NOT NULL THEN %1 END, %2 FROM %3 s"
                             " LEFT JOIN inventory.tbinvmaster m ON m.itemid = s.itemid"
-                            " WHERE %2")
-                 .arg(staging, changed.join(QStringLiteral(" OR "))),
+                            " WHERE %4")
+                 .arg(itemText(QStringLiteral("m")), itemText(QStringLiteral("s")), staging,
+                      changed.join(QStringLiteral(" OR "))),
              {}, who);
 }
 

@@ -35,6 +35,10 @@ struct Line {
     QString after;
 };
 
+// The time of a line as the windows and the administration tool show it: to
+// the second, so that changes made close together stay apart.
+QString timeText(const QDateTime& when);
+
 // The changes of one entry, newest first: a generic name's with its other
 // details, a drug's with its stock item.
 std::vector<Line> history(db::Connection& connection, Entry entry, const QVariant& id);
@@ -60,11 +64,12 @@ void noteRows(db::Connection& connection, const QString& select, const QVariantL
               const QString& who);
 
 // One line per stock item in the staging table that is new or whose texts
-// (the columns named) differ from the stored ones: "items imported", the name
-// before and after. One statement on both engines, before the items are
-// merged. Who is the change's (a server records its own).
+// (the columns named, shown under the labels) differ from the stored ones:
+// "items imported", the texts before and after. One statement on both
+// engines, before the items are merged. Who is the change's (a server
+// records its own).
 void noteImportedItems(db::Connection& connection, const QString& stagingTable,
-                       const QStringList& texts, const QString& who);
+                       const QStringList& texts, const QStringList& labels, const QString& who);
 
 // The four rights of a user as the audit shows them, e.g.
 // "Classification: Yes, Drug: No, Generic: No, Other Details: No".

@@ -6,14 +6,6 @@
 
 namespace database {
 
-// The columns of an item-master file, in the order the demo file and the
-// README give them; a file may hold them in any order, under a header row.
-inline const QStringList ItemColumns = {
-    QStringLiteral("itemid"),      QStringLiteral("name"),   QStringLiteral("description"),
-    QStringLiteral("indication"),  QStringLiteral("dosage"), QStringLiteral("administration"),
-    QStringLiteral("preparation"),
-};
-
 // The stock items of an item-master CSV text (UTF-8, header row). Throws
 // AppError naming the file and the line of the first bad row: a wrong header, a wrong
 // number of fields, an empty itemid or name, an itemid given twice.

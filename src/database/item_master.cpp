@@ -80,7 +80,7 @@ void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
     ChangeTarget target{Entry::StockItem, {}};
     const bool saved = runChange(c, target, [&] {
         stageItems(c, items);
-        audit::noteImportedItems(c, kStaging, kColumns.mid(1, 6), target.who);
+        audit::noteImportedItems(c, kStaging, kColumns.mid(1, 6), ItemColumns.mid(1), target.who);
         mergeStagedItems(c);
         return true;
     });

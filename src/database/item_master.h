@@ -7,6 +7,15 @@
 
 namespace database {
 
+// The columns of an item-master file (and the audit's names of an item's
+// texts), in the order the demo file and the
+// README give them; a file may hold them in any order, under a header row.
+inline const QStringList ItemColumns = {
+    QStringLiteral("itemid"),      QStringLiteral("name"),   QStringLiteral("description"),
+    QStringLiteral("indication"),  QStringLiteral("dosage"), QStringLiteral("administration"),
+    QStringLiteral("preparation"),
+};
+
 // A stock item of the inventory's item master, as the import and the demo
 // data write it.
 struct StockItem {

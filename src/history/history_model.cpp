@@ -1,6 +1,6 @@
 #include "history/history_model.h"
 
-#include "history/audit_text.h"
+#include "database/audit.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ QString HistoryModel::text(int row, int column) const {
     const database::audit::Line& line = m_lines[std::size_t(row)];
     switch (column) {
     case When:
-        return auditTimeText(line.when);
+        return database::audit::timeText(line.when);
     case Who:
         return line.who;
     case Workstation:

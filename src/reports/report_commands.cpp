@@ -4,7 +4,6 @@
 #include "core/mdlFormulary.h"
 #include "database/audit.h"
 #include "database/procedures.h"
-#include "history/audit_text.h"
 #include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/panel_status_bar.h"
@@ -62,8 +61,9 @@ std::shared_ptr<const report::Content> trailRows(const std::vector<database::aud
     std::vector<QVariant> values;
     values.reserve(lines.size() * std::size_t(fields.size()));
     for (const database::audit::Line& line : lines)
-        for (const QString& value : {auditTimeText(line.when), line.who, line.workstation,
-                                     line.action, line.kind, line.name, line.before, line.after})
+        for (const QString& value :
+             {database::audit::timeText(line.when), line.who, line.workstation, line.action,
+              line.kind, line.name, line.before, line.after})
             values.emplace_back(value);
     return std::make_shared<const report::Content>(
         db::Recordset(std::move(fields), std::move(values)));

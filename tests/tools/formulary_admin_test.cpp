@@ -464,6 +464,12 @@ TEST_P(AdminTool, EveryChangingCommandIsAudited) {
                kItemHeader + "N1,Renamed item,5 mg tablet,,,,\nN2,Other,,,,,\n");
     const QString noRights =
         QStringLiteral("Classification: No, Drug: No, Generic: No, Other Details: No");
+    // An imported item's texts, one line each.
+    const auto itemText = [](const char* name, const char* description) {
+        return QStringLiteral("name: %1\ndescription: %2\nindication: \ndosage: \n"
+                              "administration: \npreparation: ")
+            .arg(QLatin1String(name), QLatin1String(description));
+    };
     const QString user = QStringLiteral("user");
     const QString changed = QStringLiteral("user changed");
     const QString item = QStringLiteral("stock item");
@@ -490,10 +496,11 @@ TEST_P(AdminTool, EveryChangingCommandIsAudited) {
            "Classification: Yes, Drug: No, Generic: No, Other Details: No",
            "Classification: Yes, Drug: Yes, Generic: No, Other Details: No"}}},
         {{"import-items", items},
-         {{"items imported", item, "New item", {}, "New item"},
-          {"items imported", item, "Other", {}, "Other"}}},
+         {{"items imported", item, "New item", {}, itemText("New item", "5 mg tablet")},
+          {"items imported", item, "Other", {}, itemText("Other", "")}}},
         {{"import-items", changedItems},
-         {{"items imported", item, "Renamed item", "New item", "Renamed item"}}},
+         {{"items imported", item, "Renamed item", itemText("New item", "5 mg tablet"),
+           itemText("Renamed item", "5 mg tablet")}}},
     };
     if (server)
         steps.push_back(

@@ -45,8 +45,8 @@ void printLines(const std::vector<Line>& lines, AdminIo& io) {
     }
     std::vector<QStringList> rows;
     for (const Line& l : lines)
-        rows.push_back({l.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), l.who,
-                        l.workstation, l.action, l.kind, entryOf(l), l.before, l.after});
+        rows.push_back({database::audit::timeText(l.when), l.who, l.workstation, l.action, l.kind,
+                        entryOf(l), l.before, l.after});
     printTable(io.out,
                {{QStringLiteral("WHEN")},
                 {QStringLiteral("WHO"), 24},

@@ -305,7 +305,11 @@ TEST_P(Audit, ImportedItemsAreNotedOncePerNewOrChangedItem) {
               [](const auto& a, const auto& b) { return a.entryId < b.entryId; });
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].entryId, QStringLiteral("IBU400"));
-    EXPECT_EQ(lines[0].before, QStringLiteral("Ibuprofen"));
+    // Every text of the item, so that a change of any shows.
+    EXPECT_EQ(lines[0].before, QStringLiteral("name: Ibuprofen\ndescription: 400 mg tablet\n"
+                                              "indication: \ndosage: \nadministration: \n"
+                                              "preparation: "));
+    EXPECT_TRUE(lines[0].after.contains(QStringLiteral("\ndosage: 400 mg three times daily\n")));
     EXPECT_EQ(lines[1].entryId, QStringLiteral("ZNC10"));
     EXPECT_EQ(lines[1].before, QString());
     for (const auto& l : lines) {
