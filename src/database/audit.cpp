@@ -62,6 +62,15 @@ QString kindWord(Entry entry) {
     return QStringLiteral("hospital record");
 }
 
+const ServerStamp& serverStamp() {
+    static const ServerStamp stamp{
+        QStringLiteral("CAST(extract(epoch FROM now()) * 1000 AS BIGINT)"),
+        QStringLiteral("CAST(session_user AS TEXT)"),
+        QStringLiteral("concat_ws(' ', NULLIF(current_setting('application_name'), ''),"
+                       " '(' || host(inet_client_addr()) || ')')")};
+    return stamp;
+}
+
 QString timeText(const QDateTime& when) {
     return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
@@ -114,25 +123,25 @@ QString systemAccount() {
 
 void noteRows(db::Connection& c, const QString& select, const QVariantList& values,
               const QString& who) {
-    // On a server the time, the log-in and the workstation are the server's own.
+    // On a server the time, the log-in and the workstation are the server's
+    // own; worked out once for all the lines, not once a line.
     const bool server = onServer(c);
+    const ServerStamp& s = serverStamp();
     const QString stamp =
-        server ? QString() : QStringLiteral("changed_at, login_name, workstation, ");
-    const QString stampValues = server ? QString() : QStringLiteral("?, ?, ?, ");
+        server ? QStringLiteral("%1, %2, %3").arg(s.changedAt, s.loginName, s.workstation)
+               : QStringLiteral("?, ?, ?");
     const QVariantList stampedValues =
         server ? values : QVariantList{nowMs(), who, db::workstationName()} + values;
-    c.execute(QStringLiteral("INSERT INTO inventory.tbAudit (%1action, entry_kind, entry_id,"
-                             " node_key, entry_name, before_value, after_value)"
-                             " SELECT %2a.* FROM (%3) a")
-                  .arg(stamp, stampValues, select),
+    c.execute(QStringLiteral("WITH w (changed_at, login_name, workstation) AS MATERIALIZED"
+                             " (SELECT %1) INSERT INTO inventory.tbAudit (changed_at, login_name,"
+                             " workstation, action, entry_kind, entry_id, node_key, entry_name,"
+                             " before_value, after_value) SELECT w.*, a.* FROM w, (%2) a")
+                  .arg(stamp, select),
               stampedValues);
 }
 
 void noteImportedItems(db::Connection& c, const QString& staging, const QStringList& texts,
                        const QStringList& labels, const QString& who) {
-    QStringList changed = {QStringLiteral("m.itemid IS NULL")};
-    for (const QString& column : texts)
-        changed << QStringLiteral("s.%1 IS DISTINCT FROM m.%1").arg(column);
     // The item's texts, one line each, so that a change of any of them shows.
     const auto itemText = [&](const QString& alias) {
         QStringList parts;
@@ -141,13 +150,17 @@ void noteImportedItems(db::Connection& c, const QString& staging, const QStringL
                          .arg(labels.at(i), alias, texts.at(i));
         return parts.join(QStringLiteral(" || '\n' || "));
     };
+    // The stored texts are looked up item by item (a join would read the
+    // whole item master for a small file), once: kept apart, the lookup is
+    // not repeated in the condition.
     noteRows(c,
-             QStringLiteral("SELECT 'items imported', 'stock item', s.itemid, NULL, s.itemname,"
-                            " CASE WHEN m.itemid IS NOT NULL THEN %1 END, %2 FROM %3 s"
-                            " LEFT JOIN inventory.tbinvmaster m ON m.itemid = s.itemid"
-                            " WHERE %4")
-                 .arg(itemText(QStringLiteral("m")), itemText(QStringLiteral("s")), staging,
-                      changed.join(QStringLiteral(" OR "))),
+             QStringLiteral("WITH i AS MATERIALIZED (SELECT s.itemid, s.itemname,"
+                            " (SELECT %1 FROM inventory.tbinvmaster m WHERE m.itemid = s.itemid)"
+                            " AS before_text, %2 AS after_text FROM %3 s)"
+                            " SELECT 'items imported', 'stock item', itemid, NULL, itemname,"
+                            " before_text, after_text FROM i"
+                            " WHERE before_text IS NULL OR before_text <> after_text")
+                 .arg(itemText(QStringLiteral("m")), itemText(QStringLiteral("s")), staging),
              {}, who);
 }
 

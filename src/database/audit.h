@@ -35,6 +35,15 @@ struct Line {
     QString after;
 };
 
+// A server's own time, log-in and workstation of a line, as expressions: the
+// audit tables' defaults, which the change functions' lines take.
+struct ServerStamp {
+    QString changedAt;
+    QString loginName;
+    QString workstation;
+};
+const ServerStamp& serverStamp();
+
 // The time of a line as the windows and the administration tool show it: to
 // the second, so that changes made close together stay apart.
 QString timeText(const QDateTime& when);

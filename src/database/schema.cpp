@@ -1,5 +1,6 @@
 #include "database/schema.h"
 
+#include "database/audit.h"
 #include "database/input_limits.h"
 #include "database/server_changes.h"
 #include "database/server_roles.h"
@@ -303,17 +304,18 @@ void inputLimits(Connection& c) {
 }
 
 // Version 6: the audit history, one table in each file of the embedded
-// database (see audit.h); repeating it changes nothing. On a server the time, the log-in and the
-// workstation are the server's, the users only read, and the change
-// functions write the lines.
+// database (see audit.h); repeating it changes nothing. On a server the
+// time, the log-in and the workstation are the server's, the users only
+// read, and the change functions write the lines.
 void auditHistory(Connection& c) {
     const bool server = c.engine() == Engine::PostgreSQL;
+    const audit::ServerStamp& stamp = audit::serverStamp();
     for (const char* name : {"inventory", "patient_data"}) {
         const QString schema = QLatin1String(name);
         c.execute(dialect(
             c.engine(),
             QStringLiteral("CREATE TABLE IF NOT EXISTS %1.tbAudit ("
-                           " audit_id {ID},"
+                           " audit_id %5,"
                            " changed_at BIGINT NOT NULL%2,"
                            " login_name TEXT NOT NULL%3,"
                            " workstation TEXT%4,"
@@ -324,20 +326,24 @@ void auditHistory(Connection& c) {
                            " entry_name TEXT,"
                            " before_value TEXT,"
                            " after_value TEXT)")
-                .arg(schema,
-                     server ? QStringLiteral(" DEFAULT (extract(epoch FROM now()) * 1000)::bigint")
-                            : QString(),
-                     server ? QStringLiteral(" DEFAULT session_user") : QString(),
-                     server ? QStringLiteral(" DEFAULT concat_ws(' ', NULLIF(current_setting("
-                                             "'application_name'), ''), '(' ||"
-                                             " host(inet_client_addr()) || ')')")
-                            : QString())));
+                .arg(schema, server ? QStringLiteral(" DEFAULT ") + stamp.changedAt : QString(),
+                     server ? QStringLiteral(" DEFAULT ") + stamp.loginName : QString(),
+                     server ? QStringLiteral(" DEFAULT ") + stamp.workstation : QString(),
+                     // Lines are found by entry and by time; the id only orders the lines
+                     // of one moment, so a server keeps no index of it.
+                     server ? QStringLiteral("BIGINT GENERATED ALWAYS AS IDENTITY")
+                            : QStringLiteral("INTEGER PRIMARY KEY"))));
         // History follows the entry, not its reused node key.
         c.execute(createIndex(c.engine(), schema, QStringLiteral("ix_audit_entry"),
                               QStringLiteral("tbAudit"),
                               QStringLiteral("entry_kind, entry_id, changed_at")));
-        c.execute(createIndex(c.engine(), schema, QStringLiteral("ix_audit_time"),
-                              QStringLiteral("tbAudit"), QStringLiteral("changed_at")));
+        // Lines come in time order: on a server a block range index serves a
+        // range of days at a fraction of a tree's cost to every insert.
+        c.execute(server ? QStringLiteral("CREATE INDEX IF NOT EXISTS ix_audit_time ON"
+                                          " %1.tbAudit USING brin (changed_at)")
+                               .arg(schema)
+                         : createIndex(c.engine(), schema, QStringLiteral("ix_audit_time"),
+                                       QStringLiteral("tbAudit"), QStringLiteral("changed_at")));
     }
     if (server) {
         server_changes::setUp(c);
