@@ -242,10 +242,7 @@ TEST_P(Audit, EachChangeLeavesExactlyItsLines) {
                                                             QStringLiteral("Pharmacy"),
                                                             QStringLiteral("1 Main St")}));
          },
-         {{"hospital record",
-           "hospital record changed",
-           "St Luke's",
-           hospitalBefore,
+         {{"hospital record", "hospital record changed", "St Luke's", hospitalBefore,
            "St Luke's\nPharmacy\n1 Main St"}}},
         {"a user added",
          [&] {
