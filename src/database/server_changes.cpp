@@ -662,11 +662,12 @@ const Function kChanges[] = {
         RAISE EXCEPTION 'The rights class is "AA" or "BB", not "%".', rights_class
             USING ERRCODE = '22023';
     END IF;
+    -- The log-in first: made for a user listed already, it is noted as such.
+    PERFORM inventory.login_create(user_name, verifier);
     INSERT INTO inventory.tbUser (employeecode, username, firstname, lastname, lastname_folded,
                                   initials, rightsclass, isadmin, passwordhash, failedlogins)
         VALUES (employee_code, user_name, first_name, last_name, last_folded, user_initials,
                 rights_class, admin, NULL, 0);
-    PERFORM inventory.login_create(user_name, verifier);
     IF admin THEN
         PERFORM inventory.login_set_admin(user_name, true);
     END IF;

@@ -93,7 +93,12 @@ const RoleFunction kFunctions[] = {
     {QStringLiteral("login_create(role_name text, verifier text)"),
      QStringLiteral("PERFORM inventory.login_guard(role_name, false);") + kVerifierCheck +
          QStringLiteral("EXECUTE format('CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I', role_name,"
-                        " verifier, current_database() || '_users');")},
+                        " verifier, current_database() || '_users');"
+                        // A user from before server log-ins gets one with a password.
+                        "IF EXISTS (SELECT 1 FROM inventory.tbUser WHERE username = role_name) THEN"
+                        " PERFORM inventory.audit_user(role_name, 'user changed', NULL,"
+                        " 'log-in created');"
+                        "END IF;")},
     {QStringLiteral("login_set_password(role_name text, verifier text)"),
      QStringLiteral("PERFORM inventory.login_guard(role_name, true);") + kVerifierCheck +
          QStringLiteral("EXECUTE format('ALTER ROLE %I PASSWORD %L', role_name, verifier);"

@@ -292,6 +292,10 @@ TEST_P(AdminTool, ServerLogInsAreMadeForUsersWithoutOne) {
                                                  "\"formulary-admin user passwd NAME\": bob")));
     ok(onDatabase({"user", "passwd", "bob", "--password-file", password}));
     EXPECT_TRUE(test_support::canLogIn(*c, QStringLiteral("bob"), QStringLiteral("first-secret")));
+    const auto lines = database::audit::history(*c, database::Entry::User, QStringLiteral("E42"));
+    ASSERT_EQ(lines.size(), 2u) << "added, then the log-in made";
+    EXPECT_EQ(lines[0].after, QStringLiteral("log-in created"));
+    EXPECT_EQ(lines[1].action, QStringLiteral("user added"));
     EXPECT_FALSE(ok({QStringLiteral("upgrade"), target}).out.contains(QStringLiteral("bob")));
 }
 
