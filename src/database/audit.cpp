@@ -1,6 +1,7 @@
 #include "database/audit.h"
 
 #include "database/user_rights.h"
+#include "platform/db/text_match.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -34,7 +35,8 @@ std::vector<Line> readLines(const db::Recordset& rs) {
     return lines;
 }
 
-QVariant textOrNull(const QVariant& value) {
+// An id or value as text, Null staying Null.
+QVariant asText(const QVariant& value) {
     return value.isNull() ? QVariant() : QVariant(value.toString());
 }
 
@@ -109,9 +111,8 @@ void writeNotes(db::Connection& c, const QString& who, const std::vector<AuditNo
     for (const AuditNote& n : notes)
         c.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                       .arg(tableOf(n.entry), kColumns),
-                  {nowMs(), who, db::workstationName(), n.action, kindWord(n.entry),
-                   textOrNull(n.id), n.nodeKey.isEmpty() ? QVariant() : QVariant(n.nodeKey), n.name,
-                   textOrNull(n.before), textOrNull(n.after)});
+                  {nowMs(), who, db::workstationName(), n.action, kindWord(n.entry), asText(n.id),
+                   db::nullIfEmpty(n.nodeKey), n.name, asText(n.before), asText(n.after)});
 }
 
 QString systemAccount() {

@@ -23,18 +23,14 @@ const QStringList kColumns = {QStringLiteral("itemid"),
 
 const QString kStaging = QStringLiteral("item_staging");
 
-QVariant textOrNull(const QString& text) {
-    return text.isEmpty() ? QVariant() : QVariant(text);
-}
-
 QVariantList rowOf(const StockItem& item) {
     return {item.itemid,
             item.name,
-            textOrNull(item.description),
-            textOrNull(item.indication),
-            textOrNull(item.dosage),
-            textOrNull(item.administration),
-            textOrNull(item.preparation),
+            db::nullIfEmpty(item.description),
+            db::nullIfEmpty(item.indication),
+            db::nullIfEmpty(item.dosage),
+            db::nullIfEmpty(item.administration),
+            db::nullIfEmpty(item.preparation),
             db::foldText(item.name.trimmed()),
             db::foldText(item.description.trimmed())};
 }

@@ -1,6 +1,7 @@
 #include "database/other_details.h"
 
 #include "database/change.h"
+#include "platform/db/text_match.h"
 
 namespace database {
 
@@ -27,9 +28,8 @@ bool SaveOtherDetails(db::Connection& c, qint64 genericId, const QString& detail
         const QString before = was.eof() ? QString() : was.text(QStringLiteral("OtherDetails"));
         if (!was.eof() && before != details)
             target.note(QStringLiteral("details saved"), was.text(QStringLiteral("genericname")),
-                        was.text(QStringLiteral("Node_Key")),
-                        before.isEmpty() ? QVariant() : QVariant(before),
-                        details.isEmpty() ? QVariant() : QVariant(details));
+                        was.text(QStringLiteral("Node_Key")), db::nullIfEmpty(before),
+                        db::nullIfEmpty(details));
         c.execute(
             QStringLiteral(
                 "INSERT INTO inventory.tbFormularyOtherDetails (GenericID, OtherDetails)"

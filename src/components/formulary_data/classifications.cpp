@@ -91,8 +91,7 @@ bool ClassificationsObject::AddClassification(const database::NodeIdentity& pare
         target.id = c.query(QStringLiteral("INSERT INTO inventory.tbForClassification"
                                            " (ClassificationName, Description, name_folded)"
                                            " VALUES (?, ?, ?) RETURNING ClassificationID"),
-                            {name, description.isEmpty() ? QVariant() : QVariant(description),
-                             db::foldText(name)})
+                            {name, db::nullIfEmpty(description), db::foldText(name)})
                         .field(0);
         if (!node_store::insert(c, *stored, key, database::NodeKind::Classification, target.id))
             return false;

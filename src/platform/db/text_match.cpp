@@ -24,4 +24,8 @@ QString containsPattern(const QString& key) {
     return pattern;
 }
 
+QVariant nullIfEmpty(const QString& text) {
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
 } // namespace db

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 namespace db {
 
@@ -12,5 +13,8 @@ QString foldText(const QString& text);
 // A LIKE pattern that finds the folded key anywhere, with '%', '_' and the
 // escape character matched literally. Use with ESCAPE '\'.
 QString containsPattern(const QString& key);
+
+// An empty text as the Null a column stores for "none".
+QVariant nullIfEmpty(const QString& text);
 
 } // namespace db
