@@ -1,13 +1,21 @@
-# Shared by scripts/run, scripts/test and scripts/bench: installs the Debian
-# packages the project needs, builds it, and starts a throwaway PostgreSQL.
+# Shared by scripts/run, scripts/test, scripts/bench and scripts/package:
+# installs the Debian packages the project needs, builds it, and starts a
+# throwaway PostgreSQL.
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BUILD_DIR="${FORMULARY_BUILD_DIR:-$ROOT/build}"
 
-PACKAGES=(
+# What building the two programs needs.
+PROGRAM_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite libgl-dev libx11-dev
     libsqlite3-dev libpq-dev libsodium-dev libxlsxwriter-dev
+)
+# Everything: the programs', the tests' (the package test runs CPack's
+# dpkg-shlibdeps, which needs file) and the benchmarks'.
+PACKAGES=(
+    "${PROGRAM_PACKAGES[@]}"
+    dpkg-dev file
     libgtest-dev libgmock-dev libbenchmark-dev
     postgresql
     python3-openpyxl poppler-utils qpdf
@@ -15,9 +23,10 @@ PACKAGES=(
 
 say() { printf '%s\n' "$*" >&2; }
 
+# Installs those of the given packages that are missing.
 ensure_packages() {
     local missing=()
-    for p in "${PACKAGES[@]}" "$@"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -28,9 +37,21 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+configure() {
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMULARY_WERROR=ON "$@" >/dev/null
+}
+
+# Everything: the programs, the tests and the benchmarks.
 build() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMULARY_WERROR=ON >/dev/null
+    configure -DFORMULARY_TESTS=ON
     cmake --build "$BUILD_DIR" -j "$(nproc)"
+}
+
+# Only the two programs. A new build folder leaves the tests out, so that it
+# configures without their packages; one that build() made keeps them.
+build_programs() {
+    [ -f "$BUILD_DIR/CMakeCache.txt" ] || configure -DFORMULARY_TESTS=OFF
+    cmake --build "$BUILD_DIR" -j "$(nproc)" --target formulary formulary-admin
 }
 
 free_port() {

@@ -1,5 +1,6 @@
 #include "core/artwork.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QIconEngine>
 #include <QLinearGradient>
@@ -343,6 +344,14 @@ void paintBackground(QPainter& p, const QRectF& area) {
     p.scale(scale, scale);
     paintEmblem(p);
     p.restore();
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    const QDir folder(QStringLiteral(":/icons"));
+    for (const QString& file : folder.entryList({QStringLiteral("formulary-*.png")}))
+        icon.addFile(folder.filePath(file));
+    return icon;
 }
 
 } // namespace artwork

@@ -27,4 +27,8 @@ QIcon emptyBox();
 // The main window's right-pane picture, filling the rectangle.
 void paintBackground(QPainter& painter, const QRectF& area);
 
+// The program's icon as the desktop menu shows it, at every size rendered
+// from packaging/icons/formulary.svg: the windows' icon and the About box's.
+QIcon programIcon();
+
 } // namespace artwork

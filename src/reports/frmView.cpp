@@ -9,6 +9,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/ui/twips.h"
 #include "platform/ui/wait_cursor.h"
+#include "reports/definition_file.h"
 #include "reports/export_file.h"
 #include "reports/report_pictures.h"
 #include "reports/viewer_toolbar.h"
@@ -32,7 +33,7 @@ namespace {
 const QString kInventory = QStringLiteral("Inventory");
 const QString kExportTitle = QStringLiteral("Export Report to Disk");
 
-// The definition file of each report, in the program's folder.
+// The definition file of each report.
 QString reportFile(int whatReport) {
     switch (whatReport) {
     case 1:
@@ -162,8 +163,8 @@ void frmView::Form_Load() {
 }
 
 void frmView::loadReport() {
-    objReport = report::Application().openReport(QCoreApplication::applicationDirPath() +
-                                                 QLatin1Char('/') + reportFile(WhatReport));
+    objReport = report::Application().openReport(
+        reports::definitionFile(reportFile(WhatReport), QCoreApplication::applicationDirPath()));
     objReport->setHospitalName(mdlFormulary.strCompany);
     objReport->setHospitalAddress(mdlFormulary.strAddress1);
     objReport->setSubtitle(Subtitle);

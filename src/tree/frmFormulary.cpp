@@ -152,6 +152,9 @@ void frmFormulary::createOtherMenus() {
                                  QStringLiteral("&Drugs with other Details"));
     mnuAuditTrail =
         menuItem(mnuReport, QStringLiteral("mnuAuditTrail"), QStringLiteral("&Audit Trail"));
+
+    mnuHelp = topMenu(menuBar(), QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
+    mnuAbout = menuItem(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("&About"));
 }
 
 // Seven positions: New Entry with its drop-down, a separator, Delete, Rename,

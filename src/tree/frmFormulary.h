@@ -100,6 +100,8 @@ public:
     QAction* mnuDrugsWOGeneric = nullptr;
     QAction* mnuDrugsWODetails = nullptr;
     QAction* mnuAuditTrail = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuAbout = nullptr;
 
 signals:
     // A double click on a node of the tree (the medicine details).

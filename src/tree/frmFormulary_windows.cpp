@@ -5,6 +5,7 @@
 #include "details/details_commands.h"
 #include "editors/editor_commands.h"
 #include "find/find_entry.h"
+#include "help/help_commands.h"
 #include "history/history_command.h"
 #include "platform/ui/error_report.h"
 #include "reports/report_commands.h"
@@ -24,6 +25,7 @@ void frmFormulary::connectCommandWindows() {
         {mnuDrugsWODetails, &mnuDrugsWODetails_Click},
         {mnuHistory, &mnuHistory_Click},
         {mnuAuditTrail, &mnuAuditTrail_Click},
+        {mnuAbout, &mnuAbout_Click},
     };
     for (const auto& [item, command] : commands)
         connect(item, &QAction::triggered, this, ui::command([this, command] { command(*this); }));

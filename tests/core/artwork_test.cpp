@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 namespace {
 
@@ -64,4 +65,19 @@ TEST(Artwork, TheBackgroundFillsAnyShape) {
             EXPECT_EQ(image.pixelColor(corner).alpha(), 255)
                 << size.width() << "x" << size.height();
     }
+}
+
+// The program's icon comes at every hicolor size the package installs, each
+// a drawn picture, not an empty image.
+TEST(Artwork, TheProgramIconHasEachRenderedSize) {
+    const QIcon icon = artwork::programIcon();
+    QList<int> sizes;
+    for (const QSize size : icon.availableSizes()) {
+        EXPECT_EQ(size.width(), size.height());
+        sizes << size.width();
+        EXPECT_GT(colouredPixels(icon.pixmap(size).toImage()), size.width() * size.height() / 4)
+            << size.width();
+    }
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, (QList<int>{16, 24, 32, 48, 64, 128, 256}));
 }

@@ -106,6 +106,7 @@ TEST_P(frmFormularyTest, MenusAndToolbarCarryTheirCaptionsShortcutsAndRoutes) {
         {w.mnuDrugsWODetails, "&Drugs with other Details", "", w.mnuReport},
         {w.mnuHistory, "&History", "", w.mnuPopup},
         {w.mnuAuditTrail, "&Audit Trail", "", w.mnuReport},
+        {w.mnuAbout, "&About", "", w.mnuHelp},
     };
     for (const auto& c : items) {
         SCOPED_TRACE(c.caption);
@@ -116,7 +117,7 @@ TEST_P(frmFormularyTest, MenusAndToolbarCarryTheirCaptionsShortcutsAndRoutes) {
     QStringList bar;
     for (const QAction* top : w.menuBar()->actions())
         bar << top->text();
-    EXPECT_EQ(bar, (QStringList{"&Formulary", "&Build File", "&Options", "&Reports"}));
+    EXPECT_EQ(bar, (QStringList{"&Formulary", "&Build File", "&Options", "&Reports", "&Help"}));
     EXPECT_EQ(w.mnuNew->title(), QStringLiteral("&Add/Remove"));
     EXPECT_FALSE(w.mnuProperties->isVisible());
     EXPECT_FALSE(w.mnuSep2->isVisible());

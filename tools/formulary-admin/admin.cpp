@@ -4,6 +4,8 @@
 #include "commands.h"
 #include "platform/app_error.h"
 
+#include <QCoreApplication>
+
 namespace admin {
 
 namespace {
@@ -25,7 +27,8 @@ const std::vector<Command>& commands() {
 QString overview(const QString& group = {}) {
     QString text =
         group.isEmpty()
-            ? QStringLiteral("Usage: formulary-admin COMMAND [arguments] [options]\n\n"
+            ? QStringLiteral("Usage: formulary-admin COMMAND [arguments] [options]\n"
+                             "       formulary-admin --version\n\n"
                              "Administration of the formulary database.\n\nCommands:\n")
             : QStringLiteral(
                   "Usage: formulary-admin %1 COMMAND [arguments] [options]\n\nCommands:\n")
@@ -61,6 +64,11 @@ int dispatch(const QStringList& args, AdminIo& io) {
         throw UsageError{QStringLiteral("no command given.")};
     if (isHelp(args.first())) {
         io.out << overview();
+        return Success;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        io.out << QStringLiteral("formulary-admin ") << QCoreApplication::applicationVersion()
+               << QLatin1Char('\n');
         return Success;
     }
     const auto [command, words] = findCommand(args);

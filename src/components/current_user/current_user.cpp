@@ -5,6 +5,7 @@
 #include "database/schema.h"
 #include "database/server_roles.h"
 #include "database/session.h"
+#include "installation.h"
 #include "platform/app_error.h"
 #include "platform/db/db_error.h"
 
@@ -234,6 +235,7 @@ void CurrentUser::setLoginPrompt(LoginPrompt prompt) {
 void setApplicationIdentity() {
     QCoreApplication::setOrganizationName(QStringLiteral("Formulary"));
     QCoreApplication::setApplicationName(QStringLiteral("formulary"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(FORMULARY_VERSION));
 }
 
 } // namespace current_user

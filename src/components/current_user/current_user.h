@@ -75,7 +75,7 @@ private:
 
 // Names the program for the platform (organization "Formulary", application
 // "formulary"), so that the program and the administration tool find the
-// same default database. Both call it first.
+// same default database, and sets the version both report. Both call it first.
 void setApplicationIdentity();
 
 } // namespace current_user

@@ -1,0 +1,6 @@
+#pragma once
+
+class frmFormulary;
+
+// "&Help" > "&About": the About box, modal, on the database of the run.
+void mnuAbout_Click(frmFormulary& window);
