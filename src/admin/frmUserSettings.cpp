@@ -4,6 +4,7 @@
 #include "core/shared_helpers.h"
 #include "database/procedures.h"
 #include "database/user_rights.h"
+#include "platform/app_error.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/flex_grid.h"
 #include "platform/ui/twips.h"
@@ -96,7 +97,7 @@ void frmUserSettings::showEvent(QShowEvent* event) {
     sizeColumns();
 }
 
-void frmUserSettings::LoadUserList() {
+void frmUserSettings::LoadUserList() try {
     db::Recordset users = database::sp_Inv_ListUser(mdlFormulary.objCurrentUser->sqlconnection(),
                                                     txtSearch->text().trimmed());
     InitializeGrid();
@@ -106,6 +107,8 @@ void frmUserSettings::LoadUserList() {
     }
     flexMSH->setRow(1);
     HighlightRow(*flexMSH, true);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmUserSettings.LoadUserList"));
 }
 
 // An empty row (a search without hits) leaves the boxes as they were.
@@ -120,13 +123,15 @@ QString frmUserSettings::selectedUser() const {
     return flexMSH->textMatrix(flexMSH->row(), 0);
 }
 
-void frmUserSettings::ShowUserRights(const QString& userId) {
+void frmUserSettings::ShowUserRights(const QString& userId) try {
     const database::UserRights rights =
         database::ReadUserRights(mdlFormulary.objCurrentUser->sqlconnection(), userId);
     chkClassification->setChecked(rights.isClassification);
     chkDrug->setChecked(rights.isDrug);
     chkGeneric->setChecked(rights.isGeneric);
     chkOtherDetails->setChecked(rights.isOtherDetails);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmUserSettings.ShowUserRights"));
 }
 
 void frmUserSettings::chk_Click(QCheckBox& box, database::Right right) {
@@ -139,9 +144,11 @@ void frmUserSettings::chk_Click(QCheckBox& box, database::Right right) {
 }
 
 // A right the database refused is shown as stored.
-void frmUserSettings::SaveUserRight(database::Right right, bool value) {
+void frmUserSettings::SaveUserRight(database::Right right, bool value) try {
     const QString userId = selectedUser();
     if (!database::SaveUserRight(mdlFormulary.objCurrentUser->sqlconnection(), userId, right,
                                  value))
         ShowUserRights(userId);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmUserSettings.SaveUserRight"));
 }

@@ -3,10 +3,11 @@
 #include "admin/frmUserSettings.h"
 #include "core/LoadUserSettings.h"
 #include "core/mdlFormulary.h"
+#include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "tree/frmFormulary.h"
 
-void mnuUserSettings_Click(frmFormulary& window) {
+void mnuUserSettings_Click(frmFormulary& window) try {
     const bool administrator = mdlFormulary.objCurrentUser->checkusersettings();
     // An administrator who may only look is refused like any other change.
     if (administrator && Authorized(administrator)) {
@@ -15,4 +16,6 @@ void mnuUserSettings_Click(frmFormulary& window) {
         ui::showModal(settings);
     }
     LoadUserSettings();
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuUserSettings_Click"));
 }

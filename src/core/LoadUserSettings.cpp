@@ -2,9 +2,10 @@
 
 #include "core/mdlFormulary.h"
 #include "database/user_rights.h"
+#include "platform/app_error.h"
 #include "platform/ui/message_box.h"
 
-void LoadUserSettings() {
+void LoadUserSettings() try {
     FormularyModule& m = mdlFormulary;
     const database::UserRights rights = database::ReadUserRights(m.objCurrentUser->sqlconnection(),
                                                                  m.objCurrentUser->employeecode());
@@ -12,6 +13,8 @@ void LoadUserSettings() {
     m.isDrug = rights.isDrug;
     m.isGeneric = rights.isGeneric;
     m.isOtherDetails = rights.isOtherDetails;
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("mdlFormulary.LoadUserSettings"));
 }
 
 bool MayOnlyLook() {

@@ -1,6 +1,7 @@
 #include "core/mdlFormulary.h"
 
 #include "core/frmSplash.h"
+#include "platform/app_error.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/show_now.h"
 #include "tree/frmFormulary.h"
@@ -51,7 +52,7 @@ bool connectToServer(FormularyModule& m) {
 
 } // namespace
 
-void Main() {
+void Main() try {
     FormularyModule& m = mdlFormulary;
     m.objFormulary = std::make_unique<formulary_data::Formulary>();
     m.objCurrentUser = std::make_unique<current_user::CurrentUser>();
@@ -76,4 +77,6 @@ void Main() {
                              ui::Buttons::OK, ui::Icon::Critical);
         m.releaseComponents();
     }
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("mdlFormulary.Main"));
 }

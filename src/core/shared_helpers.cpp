@@ -17,7 +17,7 @@ QString candidateKey(const QString& base, qint64 number) {
 
 } // namespace
 
-QString NewNodeKey(const QString& strParentKey, int intCount) {
+QString NewNodeKey(const QString& strParentKey, int intCount) try {
     const QString base = strParentKey.mid(1);
     // One read of the parent's stored children instead of one query per candidate.
     const QSet<qint64> taken = mdlFormulary.objFormulary->NodeFormulary.ChildNumbers(strParentKey);
@@ -29,6 +29,8 @@ QString NewNodeKey(const QString& strParentKey, int intCount) {
             return candidateKey(base, i);
     throw AppError(AppError::Overflow, QStringLiteral("Overflow"),
                    QStringLiteral("mdlFormulary.NewNodeKey"));
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("mdlFormulary.NewNodeKey"));
 }
 
 QString NodeImageKey(const QString& strNodeType) {

@@ -61,8 +61,7 @@ QString actingUser(db::Connection& c, Entry entry) {
     throw AppError(AppError::PermissionDenied,
                    QStringLiteral("The user \"%1\" has no right to change %2.")
                        .arg(rs.eof() ? QString() : rs.text(QStringLiteral("username")),
-                            QLatin1String(right.what)),
-                   QStringLiteral("database.runChange"));
+                            QLatin1String(right.what)));
 }
 
 bool isConflict(const db::DbError& e) {
@@ -80,8 +79,7 @@ bool isConflict(const db::DbError& e) {
             ? QStringLiteral("Another workstation is busy with the formulary database. "
                              "Nothing was changed; please try again in a moment.")
             : QStringLiteral("Another workstation was changing the same entries at the "
-                             "same moment. Nothing was changed; please try again."),
-        QStringLiteral("database.runChange"));
+                             "same moment. Nothing was changed; please try again."));
 }
 
 // Runs a change whole; one that met another workstation's change (deadlock,

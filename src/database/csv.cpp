@@ -107,8 +107,7 @@ private:
 
 void rejectLine(const QString& fileName, int line, const QString& what) {
     throw AppError(AppError::InvalidArgument,
-                   QStringLiteral("%1, line %2: %3").arg(fileName).arg(line).arg(what),
-                   QStringLiteral("database.readFile"));
+                   QStringLiteral("%1, line %2: %3").arg(fileName).arg(line).arg(what));
 }
 
 std::vector<CsvRecord> parseCsv(const QByteArray& bytes, const QString& fileName) {

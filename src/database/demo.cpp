@@ -18,13 +18,11 @@ namespace database {
 
 namespace {
 
-const QString kSource = QStringLiteral("database.loadDemo");
-
 QByteArray demoFile(const QString& name) {
     QFile file(QStringLiteral(":/demo/") + name);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("The demo file %1 is missing.").arg(name), kSource);
+                       QStringLiteral("The demo file %1 is missing.").arg(name));
     return file.readAll();
 }
 
@@ -173,8 +171,7 @@ int writeUsers(db::Connection& c) {
         current_user::addUser(c, user.record, user.record.username + QStringLiteral("-demo"));
         if (!SetAllRights(c, user.record.employeecode, user.rights))
             throw AppError(AppError::Database,
-                           QStringLiteral("The database refused the rights of the demo users."),
-                           QStringLiteral("database.loadDemo"));
+                           QStringLiteral("The database refused the rights of the demo users."));
     }
     return int(users.size());
 }
@@ -197,10 +194,8 @@ DemoSummary loadDemo(const QString& target) {
     openCreating(target); // creates the database and its schema; the component connects anew
     formulary_data::Formulary formulary;
     if (!formulary.Connect(target))
-        throw AppError(AppError::NotConnected,
-                       QStringLiteral("The database %1 cannot be opened.")
-                           .arg(db::Target::parse(target).display()),
-                       kSource);
+        throw AppError(AppError::NotConnected, QStringLiteral("The database %1 cannot be opened.")
+                                                   .arg(db::Target::parse(target).display()));
     db::Connection& c = formulary.connection();
     requireEmptyFormulary(c);
     // The hospital's record lives in the other database file, so it has its own

@@ -259,8 +259,7 @@ void noteGenerated(db::Connection& c) {
 GeneratedFormulary generateFormulary(db::Connection& c, int nodes) {
     if (nodes < 1)
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("A generated formulary needs at least one node."),
-                       QStringLiteral("database.generateFormulary"));
+                       QStringLiteral("A generated formulary needs at least one node."));
     GeneratedFormulary shape;
     shape.classifications = std::max(1, int(qint64(nodes) * 3 / 100));
     shape.generics = std::max(1, nodes / 5);

@@ -105,8 +105,7 @@ ImportSummary importItems(db::Connection& c, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()),
-                       QStringLiteral("database.importItems"));
+                       QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
     const std::vector<StockItem> items = readItems(file.readAll(), path);
     const QSet<QString> existing = existingItemIds(c);
     ImportSummary summary;

@@ -71,8 +71,7 @@ void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
             AppError::PermissionDenied,
             QStringLiteral("On a database server, stock items are imported with the log-in"
                            " that owns the formulary database (the one that ran"
-                           " \"formulary-admin init\"), not with a user's log-in."),
-            QStringLiteral("database.saveItems"));
+                           " \"formulary-admin init\"), not with a user's log-in."));
     ChangeTarget target{Entry::StockItem, {}};
     const bool saved = runChange(c, target, [&] {
         stageItems(c, items);
@@ -82,8 +81,7 @@ void saveItems(db::Connection& c, const std::vector<StockItem>& items) {
     });
     if (!saved)
         throw AppError(AppError::Database,
-                       QStringLiteral("The database refused the stock items; none was saved."),
-                       QStringLiteral("database.saveItems"));
+                       QStringLiteral("The database refused the stock items; none was saved."));
 }
 
 std::optional<StockItem> findItem(db::Connection& c, const QString& itemId) {

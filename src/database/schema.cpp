@@ -17,8 +17,6 @@ using db::Engine;
 
 namespace {
 
-const QString kSource = QStringLiteral("database.schema");
-
 // Arbitrary but fixed: the advisory lock that serialises upgrades on a server.
 constexpr qint64 UpgradeLockKey = 0x466f726d31;
 
@@ -398,8 +396,7 @@ void requireNotNewer(int version) {
                                       "program (schema %1; this program knows schema %2). Please "
                                       "install the newer program.")
                            .arg(version)
-                           .arg(CurrentSchemaVersion),
-                       kSource);
+                           .arg(CurrentSchemaVersion));
 }
 
 void applyPending(Connection& c) {
@@ -460,8 +457,7 @@ void prepareForUse(Connection& c) {
                                         "%3). Run \"formulary-admin upgrade\".")
                              .arg(c.target().display())
                              .arg(version)
-                             .arg(CurrentSchemaVersion),
-                   kSource);
+                             .arg(CurrentSchemaVersion));
 }
 
 void dropFormulary(Connection& c) {

@@ -9,8 +9,6 @@ namespace database::server_roles {
 
 namespace {
 
-const QString kSource = QStringLiteral("database.server_roles");
-
 // Creates the two groups once and lets only the users group in.
 const QString kGroups = QStringLiteral(R"SQL(
 DO $set_up$
@@ -153,7 +151,7 @@ void ownAndGrant(db::Connection& c, const QString& function, bool callable) {
 void requireServer(db::Connection& c) {
     if (c.engine() != db::Engine::PostgreSQL)
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Only a database server keeps log-in roles."), kSource);
+                       QStringLiteral("Only a database server keeps log-in roles."));
 }
 
 } // namespace
@@ -163,7 +161,7 @@ QString roleNameFor(const QString& userName) {
     const QString role = db::foldText(userName.trimmed());
     if (role.isEmpty())
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("The user name must not be empty."), kSource);
+                       QStringLiteral("The user name must not be empty."));
     if (!allowed.match(role).hasMatch() || role.startsWith(QLatin1String("pg_")) ||
         role.toUtf8().size() > MaxRoleNameBytes)
         throw AppError(AppError::InvalidArgument,
@@ -171,8 +169,7 @@ QString roleNameFor(const QString& userName) {
                                       "takes letters a-z, digits, \"_\", \".\", \"@\" and \"-\", "
                                       "at most %2, and does not begin with \"pg_\".")
                            .arg(userName.trimmed())
-                           .arg(MaxRoleNameBytes),
-                       kSource);
+                           .arg(MaxRoleNameBytes));
     return role;
 }
 

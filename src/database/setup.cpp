@@ -25,8 +25,7 @@ void requireEmptyFormulary(db::Connection& c) {
         throw AppError(AppError::InvalidArgument,
                        QStringLiteral("The database %1 already holds a formulary or stock items; "
                                       "use a new, empty database.")
-                           .arg(c.target().display()),
-                       QStringLiteral("database.requireEmptyFormulary"));
+                           .arg(c.target().display()));
 }
 
 } // namespace database

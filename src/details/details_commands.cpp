@@ -5,6 +5,7 @@
 #include "core/shared_helpers.h"
 #include "details/frmDrugInformation.h"
 #include "details/frmMedDetails.h"
+#include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/keyed_tree.h"
 #include "tree/frmFormulary.h"
@@ -33,7 +34,7 @@ std::optional<qint64> genericOfSelectedNode(frmFormulary& window) {
 
 } // namespace
 
-void mnuOther_Click(frmFormulary& window) {
+void mnuOther_Click(frmFormulary& window) try {
     if (!Authorized(mdlFormulary.isOtherDetails))
         return;
     const std::optional<qint64> generic = genericOfSelectedNode(window);
@@ -43,9 +44,11 @@ void mnuOther_Click(frmFormulary& window) {
     details.setGenericID(QString::number(*generic));
     details.Form_Load();
     ui::showModal(details);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuOther_Click"));
 }
 
-void treFormulary_DblClick(frmFormulary& window) {
+void treFormulary_DblClick(frmFormulary& window) try {
     const QTreeWidgetItem* selected = window.treFormulary->currentItem();
     if (!selected || selected->childCount() > 0)
         return;
@@ -54,4 +57,6 @@ void treFormulary_DblClick(frmFormulary& window) {
     details.ItemCode = ui::KeyedTree::tagOf(selected);
     details.Form_Load();
     ui::showModal(details);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.treFormulary_DblClick"));
 }

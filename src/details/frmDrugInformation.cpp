@@ -114,14 +114,16 @@ void frmDrugInformation::Form_Load() {
     LoadOtherDetails();
 }
 
-void frmDrugInformation::LoadOtherDetails() {
+void frmDrugInformation::LoadOtherDetails() try {
     txtEntry->setPlainText(
         database::ReadOtherDetails(mdlFormulary.objCurrentUser->sqlconnection(), m_genericId));
     txtEntry->setFocus();
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmDrugInformation.LoadOtherDetails"));
 }
 
 // False when the database refused the text: the generic name is gone.
-bool frmDrugInformation::SaveOtherDetails() {
+bool frmDrugInformation::SaveOtherDetails() try {
     if (!database::SaveOtherDetails(mdlFormulary.objCurrentUser->sqlconnection(), m_genericId,
                                     txtEntry->toPlainText())) {
         ui::MessageBox::show(QStringLiteral("Unable to save the details of this generic name."),
@@ -131,6 +133,8 @@ bool frmDrugInformation::SaveOtherDetails() {
     ui::MessageBox::show(QStringLiteral("Data successfullly save!"), QStringLiteral("MESSAGE"),
                          ui::Buttons::OK, ui::Icon::Information);
     return true;
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmDrugInformation.SaveOtherDetails"));
 }
 
 void frmDrugInformation::cmdSave_Click() {

@@ -2,6 +2,7 @@
 
 #include "core/mdlFormulary.h"
 #include "database/item_master.h"
+#include "platform/app_error.h"
 #include "platform/ui/twips.h"
 
 #include <QFormLayout>
@@ -34,7 +35,7 @@ QPlainTextEdit* frmMedDetails::addText(const QString& objectName, const QString&
     return box;
 }
 
-void frmMedDetails::Form_Load() {
+void frmMedDetails::Form_Load() try {
     txtItemName->setText(ItemName);
     const database::StockItem item =
         database::findItem(mdlFormulary.objCurrentUser->sqlconnection(), ItemCode)
@@ -43,4 +44,6 @@ void frmMedDetails::Form_Load() {
     txtDosage->setPlainText(item.dosage);
     txtAdministration->setPlainText(item.administration);
     txtPreparation->setPlainText(item.preparation);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmMedDetails.Form_Load"));
 }

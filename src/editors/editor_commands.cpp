@@ -7,6 +7,7 @@
 #include "editors/frmDrugList.h"
 #include "editors/frmGeneric.h"
 #include "editors/frmList.h"
+#include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/keyed_tree.h"
 #include "platform/ui/panel_status_bar.h"
@@ -37,14 +38,16 @@ void showEditor(frmFormulary& main, QDialog& editor, const QString& status) {
 
 } // namespace
 
-void mnuGenericFiles_Click(frmFormulary& main) {
+void mnuGenericFiles_Click(frmFormulary& main) try {
     frmGeneric window(&main);
     ui::showModal(window);
     if (window.Update())
         window.RelabelTree(*main.treFormulary);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuGenericFiles_Click"));
 }
 
-void mnuNewGeneric_Click(frmFormulary& main) {
+void mnuNewGeneric_Click(frmFormulary& main) try {
     if (!Authorized(mdlFormulary.isGeneric) || !selectedNodeIs(main, QStringLiteral("1")))
         return;
     const auto& node = mdlFormulary.objFormulary->NodeFormulary;
@@ -53,9 +56,11 @@ void mnuNewGeneric_Click(frmFormulary& main) {
     window.ClassificationName = node.NameOfNode().trimmed();
     window.treList = main.treFormulary;
     showEditor(main, window, QStringLiteral("Loading Generic Names List..."));
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuNewGeneric_Click"));
 }
 
-void mnuNewDrug_Click(frmFormulary& main) {
+void mnuNewDrug_Click(frmFormulary& main) try {
     if (!Authorized(mdlFormulary.isDrug) || !selectedNodeIs(main, QStringLiteral("2")))
         return;
     const auto& node = mdlFormulary.objFormulary->NodeFormulary;
@@ -64,4 +69,6 @@ void mnuNewDrug_Click(frmFormulary& main) {
     window.GenericName = node.NameOfNode().trimmed();
     window.treList = main.treFormulary;
     showEditor(main, window, QStringLiteral("Loading Drug List..."));
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuNewDrug_Click"));
 }

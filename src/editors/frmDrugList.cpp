@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
 #include "editors/editor_support.h"
+#include "platform/app_error.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/flex_grid.h"
 #include "platform/ui/keyed_tree.h"
@@ -177,7 +178,7 @@ int frmDrugList::CheckClassify() const {
     return formulary_data::FilterNone;
 }
 
-void frmDrugList::LoadDrugList(int intWhichGrid, const QString& strSearchKey) {
+void frmDrugList::LoadDrugList(int intWhichGrid, const QString& strSearchKey) try {
     ui::FlexGrid& g = grid(intWhichGrid);
     g.setRedraw(false);
     g.clearCells();
@@ -198,6 +199,8 @@ void frmDrugList::LoadDrugList(int intWhichGrid, const QString& strSearchKey) {
     sizeColumns(g);
     ClearChecks(g, 0, 1, false);
     g.setRedraw(true);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmDrugList.LoadDrugList"));
 }
 
 void frmDrugList::sizeColumns(ui::FlexGrid& g) {
@@ -244,7 +247,7 @@ void frmDrugList::cmdClear2_Click() {
     showTicks();
 }
 
-void frmDrugList::cmdAdd_Click() {
+void frmDrugList::cmdAdd_Click() try {
     QTreeWidgetItem* parent = treList->currentItem();
     if (!parent)
         return;
@@ -255,6 +258,8 @@ void frmDrugList::cmdAdd_Click() {
     afterChange();
     txtSearch1->setFocus();
     editors::reportUnchanged(QStringLiteral("These drugs could not be added:"), unchanged);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmDrugList.cmdAdd_Click"));
 }
 
 // One ticked row of the left list. A row the database refused, or whose
@@ -289,7 +294,7 @@ void frmDrugList::addDrug(int row, QTreeWidgetItem& parent, QStringList& unchang
     });
 }
 
-void frmDrugList::cmdRemove_Click() {
+void frmDrugList::cmdRemove_Click() try {
     QStringList unchanged;
     for (int row = 1; row < flexMSHList2->rows(); ++row)
         if (flexMSHList2->textMatrix(row, TickColumn) == TickMark)
@@ -297,6 +302,8 @@ void frmDrugList::cmdRemove_Click() {
     afterChange();
     txtSearch2->setFocus();
     editors::reportUnchanged(QStringLiteral("These drugs could not be removed:"), unchanged);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmDrugList.cmdRemove_Click"));
 }
 
 void frmDrugList::removeDrug(int row, QStringList& unchanged) {

@@ -2,6 +2,7 @@
 
 #include "core/mdlFormulary.h"
 #include "database/input_limits.h"
+#include "platform/app_error.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/text_limit.h"
@@ -99,7 +100,7 @@ void frmEntry::txtNewClassification_Change() {
     cmdOK->setEnabled(!txtNewClassification->text().trimmed().isEmpty());
 }
 
-void frmEntry::cmdOK_Click() {
+void frmEntry::cmdOK_Click() try {
     if (ClassificationExists(txtNewClassification->text().trimmed())) {
         ui::MessageBox::show(QStringLiteral("Classification name exists."), {}, ui::Buttons::OK,
                              ui::Icon::Information);
@@ -108,6 +109,8 @@ void frmEntry::cmdOK_Click() {
     m_classEntry = txtNewClassification->text();
     m_descriptionEntry = txtDescription->toPlainText();
     accept();
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmEntry.cmdOK_Click"));
 }
 
 bool frmEntry::ClassificationExists(const QString& name) {

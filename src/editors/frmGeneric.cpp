@@ -6,6 +6,7 @@
 #include "database/procedures.h"
 #include "editors/editor_support.h"
 #include "editors/frmGenericEntry.h"
+#include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/flex_grid.h"
@@ -88,7 +89,7 @@ void frmGeneric::done(int result) {
     QDialog::done(result);
 }
 
-void frmGeneric::LoadList(const QString& strSearch) {
+void frmGeneric::LoadList(const QString& strSearch) try {
     flexMSHList->setRedraw(false);
     flexMSHList->clearCells();
     flexMSHList->setCols(2);
@@ -100,6 +101,8 @@ void frmGeneric::LoadList(const QString& strSearch) {
     sizeColumns();
     flexMSHList->setRedraw(true);
     HighlightRow(*flexMSHList, true);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmGeneric.LoadList"));
 }
 
 // The grid's width takes in its scroll bar, which the 300 twips leave room for.
@@ -142,7 +145,7 @@ void frmGeneric::cmdRename_Click() {
     LoadList(txtSearch->text());
 }
 
-void frmGeneric::cmdDelete_Click() {
+void frmGeneric::cmdDelete_Click() try {
     if (!Authorized(mdlFormulary.isGeneric) || !hasCurrentRow())
         return;
     const QString name = currentName();
@@ -154,6 +157,8 @@ void frmGeneric::cmdDelete_Click() {
         tellDeleteRefused(answer.field(QStringLiteral("result")).toInt(), name.trimmed());
     }
     LoadList(txtSearch->text());
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmGeneric.cmdDelete_Click"));
 }
 
 // A generic name still in the tree would leave a node pointing at nothing.
@@ -179,10 +184,12 @@ void frmGeneric::noteRenamed(qint64 genericCode, const QString& newName) {
     m_renamed.insert(genericCode, newName);
 }
 
-void frmGeneric::RelabelTree(ui::KeyedTree& tree) const {
+void frmGeneric::RelabelTree(ui::KeyedTree& tree) const try {
     auto& generics = mdlFormulary.objFormulary->Generics;
     for (auto it = m_renamed.cbegin(); it != m_renamed.cend(); ++it)
         if (generics.SearchGeneric(it.key()))
             if (QTreeWidgetItem* node = tree.node(generics.NodeKey()))
                 node->setText(0, it.value());
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmGeneric.RelabelTree"));
 }

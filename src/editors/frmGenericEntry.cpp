@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "database/input_limits.h"
 #include "editors/frmGeneric.h"
+#include "platform/app_error.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/text_limit.h"
@@ -67,7 +68,7 @@ void frmGenericEntry::txtEntry_Change() {
     cmdSave->setEnabled(!txtEntry->text().trimmed().isEmpty());
 }
 
-void frmGenericEntry::cmdSave_Click() {
+void frmGenericEntry::cmdSave_Click() try {
     if (Mode == NewNames && GenericExists(txtEntry->text().trimmed())) {
         ui::MessageBox::show(QStringLiteral("Generic name exists."), {}, ui::Buttons::OK,
                              ui::Icon::Information);
@@ -85,6 +86,8 @@ void frmGenericEntry::cmdSave_Click() {
     m_list.LoadList(m_list.txtSearch->text());
     if (Mode != NewNames)
         close();
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmGenericEntry.cmdSave_Click"));
 }
 
 bool frmGenericEntry::saveName() {

@@ -4,6 +4,7 @@
 #include "core/shared_helpers.h"
 #include "editors/editor_support.h"
 #include "editors/frmGeneric.h"
+#include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/flex_grid.h"
@@ -141,7 +142,7 @@ void frmList::done(int result) {
     QDialog::done(result);
 }
 
-int frmList::LoadGrid(int intWhichGrid, const QString& strSearchKey) {
+int frmList::LoadGrid(int intWhichGrid, const QString& strSearchKey) try {
     ui::FlexGrid& grid = *side(intWhichGrid).grid;
     grid.setRedraw(false);
     grid.clearCells();
@@ -161,6 +162,8 @@ int frmList::LoadGrid(int intWhichGrid, const QString& strSearchKey) {
     grid.setRedraw(true);
     ClearChecks(grid, 0, 1, true);
     return count;
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmList.LoadGrid"));
 }
 
 // An empty list cannot be ticked.
@@ -215,7 +218,7 @@ bool frmList::CanAdd(qint64 genericCode) const {
     return mdlFormulary.objFormulary->Generics.HasDrugs(genericCode);
 }
 
-void frmList::cmdAdd_Click() {
+void frmList::cmdAdd_Click() try {
     QTreeWidgetItem* parent = treList->currentItem();
     if (!parent)
         return;
@@ -227,6 +230,8 @@ void frmList::cmdAdd_Click() {
     if (processed)
         afterChange(1);
     editors::reportUnchanged(QStringLiteral("These generic names could not be added:"), unchanged);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmList.cmdAdd_Click"));
 }
 
 // One ticked row of the left list; true when it was added. A row the
@@ -268,7 +273,7 @@ bool frmList::addGeneric(int row, QTreeWidgetItem& parent, QStringList& unchange
     });
 }
 
-void frmList::cmdRemove_Click() {
+void frmList::cmdRemove_Click() try {
     QStringList unchanged;
     bool processed = false;
     for (int row = 1; row < flexMSHList2->rows(); ++row)
@@ -278,6 +283,8 @@ void frmList::cmdRemove_Click() {
         afterChange(2);
     editors::reportUnchanged(QStringLiteral("These generic names could not be removed:"),
                              unchanged);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmList.cmdRemove_Click"));
 }
 
 bool frmList::removeGeneric(int row, QStringList& unchanged) {

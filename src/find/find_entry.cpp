@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "database/procedures.h"
 #include "find/frmFind.h"
+#include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/keyed_tree.h"
 #include "tree/frmFormulary.h"
@@ -26,7 +27,7 @@ void mnuFindEntry_Click(frmFormulary& window) {
         OpenTracedPath(window);
 }
 
-void OpenTracedPath(frmFormulary& window) {
+void OpenTracedPath(frmFormulary& window) try {
     ui::KeyedTree& tree = *window.treFormulary;
     for (const QString& key : database::TracedPath(mdlFormulary.objCurrentUser->sqlconnection())) {
         QTreeWidgetItem* node = tree.node(key);
@@ -39,4 +40,6 @@ void OpenTracedPath(frmFormulary& window) {
             window.treFormulary_NodeClick(node);
         node->setExpanded(true);
     }
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.OpenTracedPath"));
 }

@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "database/procedures.h"
 #include "find/find_entry.h"
+#include "platform/app_error.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/panel_status_bar.h"
@@ -169,7 +170,7 @@ void frmFind::txtFind_Change() {
     cmdFind->setEnabled(!txtFind->text().isEmpty());
 }
 
-void frmFind::cmdFind_Click() {
+void frmFind::cmdFind_Click() try {
     mdlFormulary.FindInProgress = true;
     db::Recordset hits;
     {
@@ -184,6 +185,8 @@ void frmFind::cmdFind_Click() {
         return;
     }
     showHits(std::move(hits));
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFind.cmdFind_Click"));
 }
 
 void frmFind::showHits(db::Recordset hits) {
@@ -204,7 +207,7 @@ void frmFind::lvFind_ColumnClick(int column) {
     lvFind->header()->setSortIndicatorShown(true);
 }
 
-void frmFind::cmdGo_Click() {
+void frmFind::cmdGo_Click() try {
     const QModelIndex line = lvFind->currentIndex();
     if (!line.isValid())
         return;
@@ -214,4 +217,6 @@ void frmFind::cmdGo_Click() {
     FindNode = false;
     FindNode = !database::TracedPath(connection).isEmpty();
     accept();
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFind.cmdGo_Click"));
 }

@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "database/audit.h"
 #include "history/history_model.h"
+#include "platform/app_error.h"
 #include "platform/ui/twips.h"
 #include "platform/ui/wait_cursor.h"
 
@@ -66,9 +67,11 @@ void frmHistory::setColumnWidths() {
     header.setSectionResizeMode(HistoryModel::After, QHeaderView::Stretch);
 }
 
-void frmHistory::Form_Load(database::Entry entry, const QVariant& id, const QString& name) {
+void frmHistory::Form_Load(database::Entry entry, const QVariant& id, const QString& name) try {
     setWindowTitle(QStringLiteral("History of ") + name);
     ui::WaitCursor wait;
     m_model->setLines(
         database::audit::history(mdlFormulary.objCurrentUser->sqlconnection(), entry, id));
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmHistory.Form_Load"));
 }

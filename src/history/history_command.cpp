@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
 #include "history/frmHistory.h"
+#include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/keyed_tree.h"
 #include "tree/frmFormulary.h"
@@ -23,7 +24,7 @@ database::Entry entryOf(database::NodeKind kind) {
 
 } // namespace
 
-void mnuHistory_Click(frmFormulary& window) {
+void mnuHistory_Click(frmFormulary& window) try {
     QTreeWidgetItem* selected = window.treFormulary->currentItem();
     if (!selected || ui::KeyedTree::keyOf(selected) == RootKey || !window.stillShown(selected))
         return;
@@ -32,4 +33,6 @@ void mnuHistory_Click(frmFormulary& window) {
     frmHistory history(&window);
     history.Form_Load(entryOf(shown.type), shown.id, selected->text(0));
     ui::showModal(history);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuHistory_Click"));
 }

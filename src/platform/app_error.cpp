@@ -9,3 +9,13 @@ AppError AppError::raisedFrom(const QString& source) const {
     copy.m_source = source;
     return copy;
 }
+
+void AppError::raiseAgainFrom(const QString& routine) {
+    try {
+        throw;
+    } catch (AppError& error) {
+        if (error.m_source.isEmpty())
+            error.m_source = routine;
+        throw;
+    }
+}

@@ -5,7 +5,9 @@
 
 // The one error type of the program: a number, a description and the routine
 // it came from. A trap that raises again keeps number and description and
-// names itself as the source.
+// names itself as the source. The layers below the windows (data layer,
+// components, report engine) name no routine: the window routine that meets
+// their error names itself.
 class AppError : public std::runtime_error {
 public:
     // Numbers the program raises itself.
@@ -33,6 +35,10 @@ public:
 
     // The same error raised again from another routine.
     AppError raisedFrom(const QString& source) const;
+
+    // In a routine's catch (...): raises the error being handled again, naming
+    // the routine in it unless a routine it passed through already named itself.
+    [[noreturn]] static void raiseAgainFrom(const QString& routine);
 
 private:
     long m_number;

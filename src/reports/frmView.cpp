@@ -152,7 +152,7 @@ QToolButton* frmView::addImageButton(QFrame& panel, int index, const QString& ob
     return button;
 }
 
-void frmView::Form_Load() {
+void frmView::Form_Load() try {
     {
         ui::WaitCursor wait;
         loadReport();
@@ -160,6 +160,8 @@ void frmView::Form_Load() {
     }
     offerExport();
     move(0, 0);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmView.Form_Load"));
 }
 
 void frmView::loadReport() {

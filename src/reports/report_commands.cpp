@@ -90,7 +90,7 @@ void mnuDrugsWODetails_Click(frmFormulary& window) {
     showPreparedReport(window, 3, QStringLiteral("frmFormulary.mnuDrugsWODetails_Click_Err"));
 }
 
-void mnuAuditTrail_Click(frmFormulary& window) {
+void mnuAuditTrail_Click(frmFormulary& window) try {
     db::Connection& connection = mdlFormulary.objCurrentUser->sqlconnection();
     frmAuditRange range(&window);
     range.Form_Load(userNames(connection));
@@ -103,4 +103,6 @@ void mnuAuditTrail_Click(frmFormulary& window) {
             database::audit::trail(connection, range.since(), range.until(), range.user()));
     }
     showReport(window, 4, std::move(rows), range.rangeText());
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuAuditTrail_Click"));
 }

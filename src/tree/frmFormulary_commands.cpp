@@ -8,6 +8,7 @@
 #include "core/shared_helpers.h"
 #include "database/input_limits.h"
 #include "editors/frmEntry.h"
+#include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/keyed_tree.h"
@@ -157,7 +158,7 @@ QTreeWidgetItem* frmFormulary::openUnreadNode(QTreeWidgetItem* node) {
     return node;
 }
 
-void frmFormulary::treFormulary_NodeClick(QTreeWidgetItem* node) {
+void frmFormulary::treFormulary_NodeClick(QTreeWidgetItem* node) try {
     node = node ? openUnreadNode(node) : nullptr;
     if (!node)
         return;
@@ -178,6 +179,8 @@ void frmFormulary::treFormulary_NodeClick(QTreeWidgetItem* node) {
     }
     mnuSep3->setVisible(true);
     mnuExit->setVisible(true);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.treFormulary_NodeClick"));
 }
 
 void frmFormulary::applyStates(const CommandStates& states) {
@@ -235,7 +238,7 @@ bool frmFormulary::applyRightClickStates(QTreeWidgetItem* node) {
     return true;
 }
 
-void frmFormulary::treFormulary_RightClick(const QPoint& position) {
+void frmFormulary::treFormulary_RightClick(const QPoint& position) try {
     QTreeWidgetItem* node = treFormulary->itemAt(position);
     node = node ? openUnreadNode(node) : nullptr;
     if (!node)
@@ -243,6 +246,8 @@ void frmFormulary::treFormulary_RightClick(const QPoint& position) {
     treFormulary->setCurrentItem(node);
     if (applyRightClickStates(node))
         showContextMenu(treFormulary->viewport()->mapToGlobal(position));
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.treFormulary_RightClick"));
 }
 
 // The Menu key and Shift+F10 act as a right click on the selected node.
@@ -286,7 +291,7 @@ bool frmFormulary::treFormulary_KeyDown(int key) {
     return false;
 }
 
-void frmFormulary::mnuNewClassification_Click() {
+void frmFormulary::mnuNewClassification_Click() try {
     if (!Authorized(mdlFormulary.isClassification))
         return;
     // Classifications go under the root or a classification; the shortcut
@@ -298,9 +303,11 @@ void frmFormulary::mnuNewClassification_Click() {
     parent = selectedNode();
     if (parent && parent->childCount() > 0)
         parent->setExpanded(true);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuNewClassification_Click"));
 }
 
-void frmFormulary::AddNode(const QString& strNodeType, qint64 intItemCode) {
+void frmFormulary::AddNode(const QString& strNodeType, qint64 intItemCode) try {
     const bool classification = strNodeType == QLatin1String("1");
     QTreeWidgetItem* parent = selectedNode();
     if ((!classification && strNodeType != QLatin1String("2")) || !parent)
@@ -333,6 +340,8 @@ void frmFormulary::AddNode(const QString& strNodeType, qint64 intItemCode) {
         ui::KeyedTree::setTag(node, added->id.toString());
     if (classification)
         treFormulary->setExpandedImage(node, QStringLiteral("bookopen"));
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.AddNode"));
 }
 
 frmEntry& frmFormulary::entryDialog() {
@@ -343,13 +352,15 @@ frmEntry& frmFormulary::entryDialog() {
 
 // Renaming starts label editing on the selected classification; the tree
 // never starts it by itself.
-void frmFormulary::mnuRename_Click() {
+void frmFormulary::mnuRename_Click() try {
     QTreeWidgetItem* node = selectedClassification();
     if (!node || !Authorized(mdlFormulary.isClassification))
         return;
     m_edited = ShownIdentity(node);
     m_oldLabel = node->text(0);
     restartLabelEdit();
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuRename_Click"));
 }
 
 void frmFormulary::restartLabelEdit() {
@@ -364,7 +375,7 @@ void frmFormulary::restartLabelEdit() {
 
 // The edit has ended (Escape leaves the old text): an empty name is refused
 // and edited again; a changed one is stored, and kept only when it was.
-void frmFormulary::treFormulary_AfterLabelEdit() {
+void frmFormulary::treFormulary_AfterLabelEdit() try {
     QTreeWidgetItem* node = treFormulary->node(m_edited.key);
     if (!node)
         return;
@@ -387,9 +398,11 @@ void frmFormulary::treFormulary_AfterLabelEdit() {
         refused(QStringLiteral("Unable to rename this classification."));
         dropIfStale(m_edited);
     }
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.treFormulary_AfterLabelEdit"));
 }
 
-void frmFormulary::mnuDelete_Click() {
+void frmFormulary::mnuDelete_Click() try {
     QTreeWidgetItem* node = selectedClassification();
     if (!node || !Authorized(mdlFormulary.isClassification))
         return;
@@ -408,6 +421,8 @@ void frmFormulary::mnuDelete_Click() {
         return;
     }
     treFormulary->removeNode(target.key);
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuDelete_Click"));
 }
 
 void frmFormulary::mnuRefresh_Click() {

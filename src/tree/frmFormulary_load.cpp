@@ -106,7 +106,7 @@ void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeCol
 
 } // namespace
 
-void frmFormulary::Form_Load() {
+void frmFormulary::Form_Load() try {
     readHospital();
     move(0, 0);
     setMinimumSize(size());
@@ -121,6 +121,8 @@ void frmFormulary::Form_Load() {
         mnuBuildFile->menuAction()->setEnabled(false);
     }
     LoadUserSettings();
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.Form_Load"));
 }
 
 // The hospital's record, first row only; empty texts when there is none.
@@ -132,7 +134,7 @@ void frmFormulary::readHospital() {
     mdlFormulary.strAddress1 = hospital.address;
 }
 
-int frmFormulary::LoadTreeView(const QString& ParentNode, const QString& Title, bool LoadAll) {
+int frmFormulary::LoadTreeView(const QString& ParentNode, const QString& Title, bool LoadAll) try {
     const ui::WaitCursor wait;
     if (ParentNode == RootKey) {
         treFormulary->clearNodes();
@@ -149,6 +151,8 @@ int frmFormulary::LoadTreeView(const QString& ParentNode, const QString& Title, 
     if (ParentNode == RootKey)
         treFormulary->node(RootKey)->setExpanded(true);
     return count;
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.LoadTreeView"));
 }
 
 // Adds the rows' nodes in the order of the rows while the progress window

@@ -3,6 +3,7 @@
 #include "core/mdlFormulary.h"
 #include "database/procedures.h"
 #include "platform/app_error.h"
+#include "platform/db/connection.h"
 #include "platform/ui/keyed_tree.h"
 #include "platform/ui/panel_status_bar.h"
 #include "tree/frmFormulary.h"
@@ -14,6 +15,8 @@
 #include <QMenu>
 #include <QTest>
 #include <QToolBar>
+#include <functional>
+#include <vector>
 
 using test_support::MainWindowTest;
 using test_support::ProgressWatch;
@@ -25,6 +28,22 @@ bool progressWindowExists() {
         if (w->objectName() == QLatin1String("frmLoad"))
             return true;
     return false;
+}
+
+// The database goes away under the run: a server ends the run's sessions,
+// the embedded database's files are closed.
+void loseDatabase(db::Engine engine, db::Connection& superuser) {
+    for (db::Connection* c : {&mdlFormulary.objFormulary->connection(),
+                              &mdlFormulary.objCurrentUser->sqlconnection()}) {
+        if (engine == db::Engine::SQLite) {
+            c->close();
+            continue;
+        }
+        const QVariant pid = c->query(QStringLiteral("SELECT pg_backend_pid()")).field(0);
+        ASSERT_TRUE(superuser.query(QStringLiteral("SELECT pg_terminate_backend(?, 2000)"), {pid})
+                        .field(0)
+                        .toBool());
+    }
 }
 
 } // namespace
@@ -243,6 +262,43 @@ TEST_P(TreeLoadTest, NodeFoundAsksTheServerAndNamesItselfInErrors) {
         EXPECT_TRUE(
             error.description().contains(QStringLiteral("tbFormularyNode"), Qt::CaseInsensitive))
             << error.description().toStdString();
+    }
+}
+
+// The general error report names the routine of the window that met the
+// failure, never the layer below it.
+TEST_P(TreeLoadTest, ALostDatabaseIsReportedWithTheRoutineThatMetIt) {
+    struct Case {
+        const char* what;
+        std::function<void()> before;
+        std::function<void(frmFormulary&)> act;
+        QString source;
+    };
+    const std::vector<Case> cases{
+        {"a node opened", [] {}, [&](frmFormulary&) { click(QStringLiteral("_1")); },
+         QStringLiteral("frmFormulary.LoadTreeView")},
+        {"Refresh Tree", [] {},
+         [](frmFormulary& w) { ASSERT_TRUE(test_support::chooseFromMenus(*w.mnuRefresh)); },
+         QStringLiteral("frmFormulary.LoadTreeView")},
+        {"a right click on an open node", [&] { click(QStringLiteral("_1")); },
+         [&](frmFormulary&) { pressRight(QStringLiteral("_1")); },
+         QStringLiteral("frmFormulary.treFormulary_RightClick")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        frmFormulary& w = open();
+        c.before();
+        loseDatabase(GetParam(), *conn);
+        const std::size_t before = script.messages().size();
+        script.answerNext(ui::Answer::OK);
+        c.act(w);
+
+        ASSERT_EQ(script.messages().size(), before + 1);
+        const QString report = script.messages().back().text;
+        EXPECT_TRUE(report.startsWith(QStringLiteral("Error %1\n\n").arg(AppError::NotConnected)))
+            << report.toStdString();
+        EXPECT_TRUE(report.endsWith(QStringLiteral("\n\nSource: ") + c.source))
+            << report.toStdString();
     }
 }
 

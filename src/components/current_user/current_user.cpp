@@ -76,8 +76,7 @@ struct CurrentUser::State {
         if (!db::Connection::serverAnswers(server))
             throw AppError(
                 AppError::NotConnected,
-                QStringLiteral("No database server answers at %1.").arg(server.display()),
-                QStringLiteral("CurrentUser.ShowMain"));
+                QStringLiteral("No database server answers at %1.").arg(server.display()));
         QString message;
         for (;;) {
             const std::optional<Credentials> credentials = ask(message);
@@ -170,8 +169,7 @@ QString CurrentUser::connectError() const {
 
 db::Connection& CurrentUser::sqlconnection() {
     if (!Connected())
-        throw AppError(AppError::NotConnected, QStringLiteral("No user is logged in."),
-                       QStringLiteral("CurrentUser.sqlconnection"));
+        throw AppError(AppError::NotConnected, QStringLiteral("No user is logged in."));
     return *d->connection;
 }
 

@@ -13,20 +13,18 @@ namespace current_user {
 
 namespace {
 
-const QString kSource = QStringLiteral("current_user.UserStore");
-
 // A new password lifts the slow-down of earlier failed log-ins.
 const QString kFreshLogins = QStringLiteral("failedlogins = 0, lastfailed_at = NULL");
 
 [[noreturn]] void refuse(const QString& description) {
-    throw AppError(AppError::InvalidArgument, description, kSource);
+    throw AppError(AppError::InvalidArgument, description);
 }
 
 void initSodium() {
     static const bool ready = sodium_init() >= 0;
     if (!ready)
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("The password library cannot be started."), kSource);
+                       QStringLiteral("The password library cannot be started."));
 }
 
 void requirePassword(const QString& password) {
@@ -170,8 +168,7 @@ QString hashPassword(const QString& password) {
     sodium_memzero(clear.data(), size_t(clear.size()));
     if (failed != 0)
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("There is not enough memory to protect the password."),
-                       kSource);
+                       QStringLiteral("There is not enough memory to protect the password."));
     return QString::fromLatin1(hash);
 }
 

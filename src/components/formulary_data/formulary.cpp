@@ -35,8 +35,7 @@ bool Formulary::isConnected() const {
 
 db::Connection& Formulary::connection() {
     if (!isConnected())
-        throw AppError(AppError::NotConnected, QStringLiteral("The formulary is not connected."),
-                       QStringLiteral("Formulary"));
+        throw AppError(AppError::NotConnected, QStringLiteral("The formulary is not connected."));
     return *m_connection;
 }
 

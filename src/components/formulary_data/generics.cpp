@@ -30,8 +30,7 @@ QString filterCondition(int filter) {
         return QStringLiteral(" AND dn.Node_Key IS NOT NULL");
     default:
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Unknown drug filter %1 (0 to 3 expected).").arg(filter),
-                       QStringLiteral("Formulary.Generics"));
+                       QStringLiteral("Unknown drug filter %1 (0 to 3 expected).").arg(filter));
     }
 }
 

@@ -155,8 +155,7 @@ Match match(int scope, const QString& search, const QString& nameColumn,
         return {QStringLiteral("(%1%3 OR %2%3)").arg(nameColumn, descriptionColumn, like),
                 {pattern, pattern}};
     throw AppError(AppError::InvalidArgument,
-                   QStringLiteral("Unknown match scope %1 (1 or 3 expected).").arg(scope),
-                   QStringLiteral("Formulary"));
+                   QStringLiteral("Unknown match scope %1 (1 or 3 expected).").arg(scope));
 }
 
 } // namespace formulary_data::node_store

@@ -142,12 +142,10 @@ void Connection::openSqlite(bool createIfMissing) {
     refuseNetworkShare();
     if (!createIfMissing && !QFileInfo::exists(inventory))
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
-                      QStringLiteral("There is no formulary database in %1.").arg(m_target.folder),
-                      DbError::Source);
+                      QStringLiteral("There is no formulary database in %1.").arg(m_target.folder));
     if (createIfMissing && !QDir().mkpath(m_target.folder))
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
-                      QStringLiteral("The folder %1 cannot be created.").arg(m_target.folder),
-                      DbError::Source);
+                      QStringLiteral("The folder %1 cannot be created.").arg(m_target.folder));
 
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     m_db.setDatabaseName(QStringLiteral(":memory:"));
@@ -202,8 +200,7 @@ void Connection::refuseNetworkShare() const {
                       QStringLiteral("The formulary database in %1 is on a network share (%2). "
                                      "An embedded database serves one machine only; to share a "
                                      "formulary between workstations, use a PostgreSQL server.")
-                          .arg(m_target.folder, share),
-                      DbError::Source);
+                          .arg(m_target.folder, share));
 }
 
 void Connection::openPostgres() {
@@ -240,8 +237,7 @@ void Connection::applyTimeout() {
 void Connection::checkOpen() const {
     if (!isOpen())
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
-                      QStringLiteral("The connection to the database is not open."),
-                      DbError::Source);
+                      QStringLiteral("The connection to the database is not open."));
 }
 
 QSqlQuery Connection::run(const QString& sql, const QVariantList& params) {
@@ -341,8 +337,7 @@ QString Connection::passwordVerifier(const QString& role, const QString& passwor
     checkOpen();
     if (!m_pg)
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Only a database server keeps log-in roles."),
-                       DbError::Source);
+                       QStringLiteral("Only a database server keeps log-in roles."));
     return m_pg->passwordVerifier(role, password);
 }
 

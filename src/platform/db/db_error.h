@@ -23,8 +23,9 @@ public:
         PermissionDenied,     // the server's rules do not let this user make the change
     };
 
-    DbError(Kind kind, long number, QString description, QString source)
-        : AppError(number, std::move(description), std::move(source)), m_kind(kind) {}
+    // The routine that meets the error names itself in it (AppError::raiseAgainFrom).
+    DbError(Kind kind, long number, QString description)
+        : AppError(number, std::move(description)), m_kind(kind) {}
 
     Kind kind() const { return m_kind; }
 
@@ -38,21 +39,16 @@ public:
     // of the last statement unknown, and Other promises nothing.
     bool isRefusal() const { return m_kind != Kind::Other && m_kind != Kind::Connection; }
 
-    // Where the data layer's errors say they come from.
-    static inline const QString Source = QStringLiteral("db.Connection");
-
     // Throws the error of a failed statement on either engine: a timeout says
     // how long it waited, a connection error or any other keeps the engine's text.
     [[noreturn]] static void raise(Kind kind, const QString& description, int commandTimeout) {
         if (kind == Kind::Timeout)
             throw DbError(kind, AppError::CommandTimeout,
                           QStringLiteral("The database did not answer within %1 seconds.")
-                              .arg(commandTimeout),
-                          Source);
+                              .arg(commandTimeout));
         throw DbError(kind, numberOf(kind),
                       description.isEmpty() ? QStringLiteral("The database refused the statement.")
-                                            : description,
-                      Source);
+                                            : description);
     }
 
 private:

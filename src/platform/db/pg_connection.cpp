@@ -333,8 +333,7 @@ PgConnection::PgConnection(const Target& target) {
         m_conn = nullptr;
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
                       QStringLiteral("No connection to the database server %1: %2")
-                          .arg(target.display(), reason),
-                      DbError::Source);
+                          .arg(target.display(), reason));
     }
     // Notices (such as "drop cascades to ...") are not for the user.
     PQsetNoticeProcessor(

@@ -4,11 +4,7 @@
 
 namespace db {
 
-namespace {
-
-const QString kSource = QStringLiteral("db.Recordset");
-
-} // namespace
+namespace {} // namespace
 
 Recordset::Recordset(QStringList fields, std::vector<QVariant> values)
     : m_fields(std::move(fields)), m_values(std::move(values)), m_open(true) {
@@ -44,23 +40,22 @@ int Recordset::currentRowChecked() const {
     if (m_row < 0 || m_row >= recordCount())
         throw AppError(
             3021,
-            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."),
-            kSource);
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     return m_row;
 }
 
 QVariant Recordset::field(const QString& name) const {
     const int column = fieldIndex(name);
     if (column < 0)
-        throw AppError(3265, QStringLiteral("Item cannot be found in the collection: %1").arg(name),
-                       kSource);
+        throw AppError(3265,
+                       QStringLiteral("Item cannot be found in the collection: %1").arg(name));
     return field(column);
 }
 
 QVariant Recordset::field(int index) const {
     if (index < 0 || index >= fieldCount())
-        throw AppError(
-            3265, QStringLiteral("Item cannot be found in the collection: %1").arg(index), kSource);
+        throw AppError(3265,
+                       QStringLiteral("Item cannot be found in the collection: %1").arg(index));
     return m_values[std::size_t(currentRowChecked()) * m_fields.size() + index];
 }
 

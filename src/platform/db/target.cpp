@@ -19,8 +19,7 @@ Target parseServerUrl(const QString& text) {
     const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid())
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Not a valid database address: %1").arg(url.errorString()),
-                       QStringLiteral("db.Target"));
+                       QStringLiteral("Not a valid database address: %1").arg(url.errorString()));
     Target t;
     t.engine = Engine::PostgreSQL;
     t.host = url.host();
@@ -40,8 +39,7 @@ Target parseServerUrl(const QString& text) {
     if (t.database.isEmpty())
         throw AppError(
             AppError::InvalidArgument,
-            QStringLiteral("The database address names no database: %1").arg(t.display()),
-            QStringLiteral("db.Target"));
+            QStringLiteral("The database address names no database: %1").arg(t.display()));
     return t;
 }
 
@@ -51,8 +49,7 @@ Target Target::parse(const QString& text) {
     if (isServerUrl(text))
         return parseServerUrl(text);
     if (text.trimmed().isEmpty())
-        throw AppError(AppError::InvalidArgument, QStringLiteral("No database was given."),
-                       QStringLiteral("db.Target"));
+        throw AppError(AppError::InvalidArgument, QStringLiteral("No database was given."));
     Target t;
     t.engine = Engine::SQLite;
     t.folder = QDir::cleanPath(QDir(text).absolutePath());

@@ -40,7 +40,7 @@ int requireField(const Content& content, const QString& name) {
     const int index = content.fieldIndex(name);
     if (index < 0)
         throw AppError(BadFileFormat,
-                       QStringLiteral("The report's query gives no field %1.").arg(name), kSource);
+                       QStringLiteral("The report's query gives no field %1.").arg(name));
     return index;
 }
 

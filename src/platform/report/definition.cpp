@@ -181,10 +181,8 @@ private:
         while (reason.endsWith(QLatin1Char('.')))
             reason.chop(1);
         const QString where = m_line > 0 ? QStringLiteral(", line %1").arg(m_line) : QString();
-        throw AppError(
-            BadFileFormat,
-            QStringLiteral("The report file %1 is not valid%2: %3.").arg(m_fileName, where, reason),
-            kSource);
+        throw AppError(BadFileFormat, QStringLiteral("The report file %1 is not valid%2: %3.")
+                                          .arg(m_fileName, where, reason));
     }
 
     QString m_fileName;
@@ -202,7 +200,7 @@ const TableDefinition& Definition::sourceTable() const {
         if (!t.query.isEmpty())
             return t;
     }
-    throw AppError(BadFileFormat, QStringLiteral("The report has no query."), kSource);
+    throw AppError(BadFileFormat, QStringLiteral("The report has no query."));
 }
 
 Definition Definition::parse(const QString& text, const QString& fileName) {
@@ -212,13 +210,12 @@ Definition Definition::parse(const QString& text, const QString& fileName) {
 Definition Definition::load(const QString& path) {
     QFile file(path);
     if (!QFileInfo(path).isFile())
-        throw AppError(FileNotFound, QStringLiteral("The report file %1 does not exist.").arg(path),
-                       kSource);
+        throw AppError(FileNotFound,
+                       QStringLiteral("The report file %1 does not exist.").arg(path));
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(
             FileAccess,
-            QStringLiteral("The report file %1 cannot be read: %2").arg(path, file.errorString()),
-            kSource);
+            QStringLiteral("The report file %1 cannot be read: %2").arg(path, file.errorString()));
     return parse(QString::fromUtf8(file.readAll()), QFileInfo(path).fileName());
 }
 

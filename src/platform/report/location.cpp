@@ -23,8 +23,7 @@ QString schemaOf(const QString& database) {
     throw AppError(AppError::InvalidArgument,
                    QStringLiteral("The report refers to the database \"%1\", which is not a "
                                   "formulary database (Inventory or PATIENT_DATA).")
-                       .arg(database),
-                   kSource);
+                       .arg(database));
 }
 
 Location Location::parse(const QString& text) {
@@ -33,14 +32,13 @@ Location Location::parse(const QString& text) {
         throw AppError(AppError::InvalidArgument,
                        QStringLiteral("The table location \"%1\" is not of the form "
                                       "Database.owner.table.")
-                           .arg(text),
-                       kSource);
+                           .arg(text));
     Location location{parts[0], parts[1], parts[2]};
     schemaOf(location.database);
     if (!isIdentifier(location.table))
-        throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("The table location \"%1\" does not name a table.").arg(text),
-                       kSource);
+        throw AppError(
+            AppError::InvalidArgument,
+            QStringLiteral("The table location \"%1\" does not name a table.").arg(text));
     return location;
 }
 

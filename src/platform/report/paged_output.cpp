@@ -18,7 +18,7 @@ void render(const Pagination& pages, QPagedPaintDevice& device, bool fullPage, i
             const QString& what) {
     QPainter painter;
     if (!painter.begin(&device))
-        throw AppError(FileAccess, QStringLiteral("%1 could not be started.").arg(what), kSource);
+        throw AppError(FileAccess, QStringLiteral("%1 could not be started.").arg(what));
     const QPointF corner =
         fullPage ? QPointF() : twipsOf(pages.pageLayout().paintRectPoints()).topLeft();
     for (int page = first; page <= last; ++page) {
@@ -31,7 +31,7 @@ void render(const Pagination& pages, QPagedPaintDevice& device, bool fullPage, i
         painter.restore();
     }
     if (!painter.end())
-        throw AppError(FileAccess, QStringLiteral("%1 could not be finished.").arg(what), kSource);
+        throw AppError(FileAccess, QStringLiteral("%1 could not be finished.").arg(what));
 }
 
 } // namespace
@@ -51,8 +51,7 @@ void writePdf(const Pagination& pages, const QString& fileName) {
     if (!file.open(QIODevice::WriteOnly))
         throw AppError(
             FileAccess,
-            QStringLiteral("The file %1 cannot be written: %2").arg(fileName, file.errorString()),
-            kSource);
+            QStringLiteral("The file %1 cannot be written: %2").arg(fileName, file.errorString()));
     {
         QPdfWriter writer(&file);
         writer.setResolution(1200);
@@ -65,8 +64,7 @@ void writePdf(const Pagination& pages, const QString& fileName) {
     if (!file.commit())
         throw AppError(
             FileAccess,
-            QStringLiteral("The file %1 cannot be written: %2").arg(fileName, file.errorString()),
-            kSource);
+            QStringLiteral("The file %1 cannot be written: %2").arg(fileName, file.errorString()));
 }
 
 } // namespace report

@@ -27,8 +27,8 @@ const DatabaseTable& tableNamed(const std::vector<DatabaseTable>& tables, const 
         if (t.name().compare(name, Qt::CaseInsensitive) == 0)
             return t;
     }
-    throw AppError(BadFileFormat, QStringLiteral("The report's query names no table %1.").arg(name),
-                   kSource);
+    throw AppError(BadFileFormat,
+                   QStringLiteral("The report's query names no table %1.").arg(name));
 }
 
 // The query with {Table} replaced by the table's place in its database and
@@ -46,8 +46,7 @@ Statement resolve(const QString& query, const std::vector<DatabaseTable>& tables
             if (sessionId.isEmpty())
                 throw AppError(AppError::InvalidArgument,
                                QStringLiteral("The report reads rows prepared for a session, "
-                                              "but it was given no session."),
-                               kSource);
+                                              "but it was given no session."));
             statement.sql += QLatin1Char('?');
             statement.params << sessionId;
             continue;
@@ -57,8 +56,7 @@ Statement resolve(const QString& query, const std::vector<DatabaseTable>& tables
             throw AppError(AppError::InvalidArgument,
                            QStringLiteral("The tables %1 and %2 of the report must be reached "
                                           "with the same log-on.")
-                               .arg(source.name(), table.name()),
-                           kSource);
+                               .arg(source.name(), table.name()));
         statement.sql += Location::parse(table.location()).qualifiedTable();
     }
     statement.sql += query.mid(done);
@@ -70,8 +68,7 @@ std::unique_ptr<db::Connection> logOn(const DatabaseTable& table, const QString&
     if (info.serverName.isEmpty())
         throw AppError(AppError::NotConnected,
                        QStringLiteral("The table %1 of the report \"%2\" has no log-on.")
-                           .arg(table.name(), title),
-                       kSource);
+                           .arg(table.name(), title));
     try {
         auto connection = std::make_unique<db::Connection>(
             db::Target::fromLogOn(info.serverName, info.userId, info.password));
@@ -81,8 +78,7 @@ std::unique_ptr<db::Connection> logOn(const DatabaseTable& table, const QString&
     } catch (const AppError& e) {
         throw AppError(AppError::NotConnected,
                        QStringLiteral("The report \"%1\" could not log on to %2 as \"%3\": %4")
-                           .arg(title, info.serverName, info.userId, e.description()),
-                       kSource);
+                           .arg(title, info.serverName, info.userId, e.description()));
     }
 }
 
@@ -126,8 +122,7 @@ std::shared_ptr<const Content> Report::readContent() const {
     if (m_definition.tables.empty()) {
         if (!m_givenRows)
             throw AppError(AppError::InvalidArgument,
-                           QStringLiteral("The report \"%1\" was given no rows.").arg(title()),
-                           kSource);
+                           QStringLiteral("The report \"%1\" was given no rows.").arg(title()));
         return m_givenRows;
     }
     const TableDefinition& source = m_definition.sourceTable();
@@ -137,10 +132,8 @@ std::shared_ptr<const Content> Report::readContent() const {
     try {
         return std::make_shared<const Content>(connection->query(statement.sql, statement.params));
     } catch (const AppError& e) {
-        throw AppError(e.number(),
-                       QStringLiteral("The report \"%1\" could not read its rows: %2")
-                           .arg(title(), e.description()),
-                       kSource);
+        throw AppError(e.number(), QStringLiteral("The report \"%1\" could not read its rows: %2")
+                                       .arg(title(), e.description()));
     }
 }
 

@@ -13,6 +13,4 @@ enum FileError : long {
     BadFileFormat = 321,
 };
 
-inline const QString kSource = QStringLiteral("report.Engine");
-
 } // namespace report

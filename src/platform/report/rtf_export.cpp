@@ -156,8 +156,7 @@ void writeRtf(const Document& document, const QPageLayout& layout, const QString
         !file.commit())
         throw AppError(
             FileAccess,
-            QStringLiteral("The file %1 cannot be written: %2").arg(fileName, file.errorString()),
-            kSource);
+            QStringLiteral("The file %1 cannot be written: %2").arg(fileName, file.errorString()));
 }
 
 } // namespace report

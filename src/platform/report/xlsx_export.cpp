@@ -43,10 +43,8 @@ QByteArray sheetName(const QString& title) {
 }
 
 [[noreturn]] void fail(const QString& fileName, lxw_error error) {
-    throw AppError(FileAccess,
-                   QStringLiteral("The workbook %1 cannot be written: %2")
-                       .arg(fileName, QString::fromUtf8(lxw_strerror(error))),
-                   kSource);
+    throw AppError(FileAccess, QStringLiteral("The workbook %1 cannot be written: %2")
+                                   .arg(fileName, QString::fromUtf8(lxw_strerror(error))));
 }
 
 // Frees a workbook that was not closed, without writing it.
@@ -87,14 +85,12 @@ void writeXlsx(const Document& d, const QString& fileName) {
     if (kFirstDataRow + lxw_row_t(rows) > LXW_ROW_MAX)
         throw AppError(
             FileAccess,
-            QStringLiteral("The report has %1 rows, more than a worksheet holds.").arg(rows),
-            kSource);
+            QStringLiteral("The report has %1 rows, more than a worksheet holds.").arg(rows));
     // Rows go out in order, so the workbook need not hold them all in memory.
     lxw_workbook_options options{LXW_TRUE, nullptr, LXW_FALSE};
     WorkbookGuard guard{workbook_new_opt(QFile::encodeName(fileName).constData(), &options)};
     if (guard.workbook == nullptr)
-        throw AppError(FileAccess, QStringLiteral("The workbook %1 cannot be made.").arg(fileName),
-                       kSource);
+        throw AppError(FileAccess, QStringLiteral("The workbook %1 cannot be made.").arg(fileName));
     lxw_worksheet* sheet = workbook_add_worksheet(guard.workbook, sheetName(d.title).constData());
     lxw_format* title = workbook_add_format(guard.workbook);
     format_set_bold(title);

@@ -1,4 +1,5 @@
 #include "platform/app_error.h"
+#include "platform/db/db_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/message_box.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -315,6 +317,30 @@ TEST(ErrorReportTest, EscapingErrorIsReportedAndEndsTheRun) {
     EXPECT_EQ(script.exitCode(), ErrorExitCode);
 }
 
+// The layers below the windows name no routine: the first routine of a
+// window that the error leaves names itself, and the error keeps its kind.
+TEST(ErrorReportTest, AnErrorFromBelowTheWindowsNamesTheFirstRoutineItLeaves) {
+    const auto routine = [](const QString& name, const std::function<void()>& body) {
+        try {
+            body();
+        } catch (...) {
+            AppError::raiseAgainFrom(name);
+        }
+    };
+    const auto serverGone = [] {
+        throw db::DbError(db::DbError::Kind::Connection, AppError::NotConnected,
+                          QStringLiteral("The server went away."));
+    };
+    try {
+        routine(QStringLiteral("frmFormulary.Form_Load"),
+                [&] { routine(QStringLiteral("frmFormulary.LoadTreeView"), serverGone); });
+        FAIL() << "no error";
+    } catch (const db::DbError& error) {
+        EXPECT_EQ(error.kind(), db::DbError::Kind::Connection);
+        EXPECT_EQ(error.source(), QStringLiteral("frmFormulary.LoadTreeView"));
+    }
+}
+
 // A change the server refused for want of a right was rolled back whole: the
 // user is told why and the program goes on.
 TEST(ErrorReportTest, ARefusalOfTheServerIsShownAndTheRunGoesOn) {
@@ -323,8 +349,7 @@ TEST(ErrorReportTest, ARefusalOfTheServerIsShownAndTheRunGoesOn) {
     const bool ran = runCommand([] {
         throw AppError(
             AppError::PermissionDenied,
-            QStringLiteral("The user \"jsmith\" has no right to change classifications."),
-            QStringLiteral("db.Connection"));
+            QStringLiteral("The user \"jsmith\" has no right to change classifications."));
     });
 
     EXPECT_FALSE(ran);
