@@ -12,6 +12,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 
 namespace editors {
 
@@ -22,8 +24,36 @@ QPushButton* button(const QString& caption, const QString& name, QWidget* parent
     return b;
 }
 
+namespace {
+
+// A frame as wide as its contents need: a caption longer than that (a long
+// name in it) is cut short with an ellipsis instead of widening the frame
+// and squeezing its neighbours.
+class Frame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+    QSize minimumSizeHint() const override {
+        return {QWidget::minimumSizeHint().width(), QGroupBox::minimumSizeHint().height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        const QRect label =
+            style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+        option.text = fontMetrics().elidedText(option.text, Qt::ElideRight,
+                                               width() - 2 * label.left(), Qt::TextShowMnemonic);
+        painter.drawComplexControl(QStyle::CC_GroupBox, option);
+    }
+};
+
+} // namespace
+
 QGroupBox* frame(const QString& caption, const QString& name, QWidget* parent) {
-    auto* f = new QGroupBox(caption, parent);
+    auto* f = new Frame(caption, parent);
     f->setObjectName(name);
     return f;
 }
@@ -91,8 +121,9 @@ bool processTicksFirst(const ui::FlexGrid& left, const ui::FlexGrid& right) {
                ui::Buttons::YesNo, ui::Icon::Information) == ui::Answer::Yes;
 }
 
-void setCheckPictures(ui::FlexGrid& grid) {
+void setCheckColumn(ui::FlexGrid& grid) {
     grid.setCheckPictures(artwork::tickedBox(), artwork::emptyBox());
+    grid.setFixedCols(1);
 }
 
 void reportUnchanged(const QString& heading, const QStringList& names) {

@@ -32,8 +32,9 @@ void toggleTick(ui::FlexGrid& grid);
 // ticked and the user would rather process them first.
 bool processTicksFirst(const ui::FlexGrid& left, const ui::FlexGrid& right);
 
-// The ticked and the empty box of the check column.
-void setCheckPictures(ui::FlexGrid& grid);
+// The check column: its ticked and empty boxes, and it stays in sight while
+// the grid scrolls sideways, so that no row is ticked unseen.
+void setCheckColumn(ui::FlexGrid& grid);
 
 // Tells the user, once, which rows of a run were left unchanged.
 void reportUnchanged(const QString& heading, const QStringList& names);

@@ -36,7 +36,7 @@ QLineEdit* searchBox(QGroupBox& frame, const QString& name) {
 ui::FlexGrid* list(const QString& name, QWidget* parent) {
     auto* grid = new ui::FlexGrid(parent);
     grid->setObjectName(name);
-    editors::setCheckPictures(*grid);
+    editors::setCheckColumn(*grid);
     return grid;
 }
 

@@ -65,7 +65,7 @@ void frmList::createControls() {
         editors::button(QStringLiteral("C&lear Selection"), QStringLiteral("cmdClear2"), this);
     for (const auto& [list, grid, clear] : {std::tuple{fraGeneric1, flexMSHList1, cmdClear1},
                                             std::tuple{fraGeneric2, flexMSHList2, cmdClear2}}) {
-        editors::setCheckPictures(*grid);
+        editors::setCheckColumn(*grid);
         auto* inside = new QVBoxLayout(list);
         inside->addWidget(grid, 1);
         inside->addWidget(clear, 0, Qt::AlignRight);

@@ -6,7 +6,11 @@
 #include "platform/ui/keyed_tree.h"
 #include "tree/frmFormulary.h"
 
+#include <QScrollBar>
 #include <QTest>
+#include <functional>
+#include <utility>
+#include <vector>
 
 void EditorTest::SetUp() {
     LoggedInRunTest::SetUp();
@@ -108,7 +112,33 @@ void tick(ui::FlexGrid& grid, const QString& text, int col) {
     const int row = rowOf(grid, col, text);
     if (row == 0)
         throw std::runtime_error("no row " + text.toStdString());
-    clickCell(grid, row, 0);
+    // The row scrolled into sight, the grid left as far sideways as it was.
+    const QModelIndex box = grid.model()->index(row - 1, 0);
+    const int across = grid.horizontalScrollBar()->value();
+    grid.scrollTo(box);
+    grid.horizontalScrollBar()->setValue(across);
+    const QPoint place = grid.viewport()->mapTo(
+        &grid, QPoint(grid.columnWidth(0) / 2, grid.visualRect(box).center().y()));
+    QWidget* shown = grid.childAt(place);
+    QTest::mouseClick(shown, Qt::LeftButton, {}, shown->mapFrom(&grid, place));
+}
+
+void expectTickableScrolledSideways(ui::FlexGrid& grid, const QString& text, int farColumn) {
+    const std::vector<std::pair<const char*, std::function<void()>>> ways{
+        {"a click on a far cell", [&] { clickCell(grid, rowOf(grid, 1, text), farColumn); }},
+        {"the scroll bar",
+         [&] { grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum()); }},
+    };
+    for (const auto& [way, scroll] : ways) {
+        SCOPED_TRACE(way);
+        grid.horizontalScrollBar()->setValue(0);
+        scroll();
+        EXPECT_GT(grid.horizontalScrollBar()->value(), 0);
+        tick(grid, text);
+        EXPECT_EQ(ticked(grid), QStringList{text});
+        tick(grid, text);
+        EXPECT_TRUE(ticked(grid).isEmpty());
+    }
 }
 
 QStringList ticked(const ui::FlexGrid& grid) {

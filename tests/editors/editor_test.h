@@ -75,7 +75,12 @@ QStringList column(const ui::FlexGrid& grid, int col);
 int rowOf(const ui::FlexGrid& grid, int col, const QString& text);
 // A mouse click on the cell, as the user makes it.
 void clickCell(ui::FlexGrid& grid, int row, int col);
-// A click on the tick box of the row whose column holds the text.
+// A click on the tick box of the row whose column holds the text, where the
+// boxes show: at the left edge of the rows, on whatever lies there.
 void tick(ui::FlexGrid& grid, const QString& text, int col = 1);
+// Scrolls the grid sideways as a user does, by a click on the row's cell in
+// the far column and by the scroll bar dragged to its end; each time the row
+// is ticked and unticked where its box shows.
+void expectTickableScrolledSideways(ui::FlexGrid& grid, const QString& text, int farColumn);
 // The texts of column 1 of the ticked rows.
 QStringList ticked(const ui::FlexGrid& grid);

@@ -10,6 +10,7 @@
 #include "platform/ui/panel_status_bar.h"
 #include "tree/frmFormulary.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,6 +115,36 @@ TEST_P(frmDrugListTest, OpeningNeedsTheRightMoreThanLookingAndAGenericName) {
     };
     expectNoWindowOpens(
         cases, [&] { openGenericNames(); }, mnuNewDrug_Click);
+}
+
+// A long generic name is cut short in the right frame's caption rather than
+// widening it; the box columns stay in sight scrolled sideways.
+TEST_P(frmDrugListTest, ALongGenericNameLeavesTheListsTheirWidths) {
+    start({.drug = true});
+    openGenericNames();
+    QSize window;
+    int left = 0;
+    edit(QStringLiteral("_2.1"), [&](frmDrugList& shortName) {
+        QCoreApplication::processEvents();
+        window = shortName.size();
+        left = shortName.fraDrug1->width();
+        shortName.cmdCancel->click();
+    });
+    const QString name(100, QLatin1Char('W'));
+    ASSERT_TRUE(fixture->formulary.Generics.RenameGeneric(
+        fixture->generic[QStringLiteral("Paracetamol")], name));
+
+    edit(QStringLiteral("_2.1"), [&](frmDrugList& longName) {
+        // The window laid out again for its captions.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(longName.fraDrug2->title(),
+                  QStringLiteral("&4. Drugs under [") + name + QLatin1Char(']'));
+        EXPECT_EQ(longName.size(), window);
+        EXPECT_EQ(longName.fraDrug1->width(), left);
+        expectTickableScrolledSideways(*longName.flexMSHList1, QStringLiteral("Ibuprofen"), 3);
+        expectTickableScrolledSideways(*longName.flexMSHList2, QStringLiteral("Paracetamol"), 3);
+        longName.cmdCancel->click();
+    });
 }
 
 TEST_P(frmDrugListTest, TicksFollowTheBoxColumnAndSpaceAndClosingAsksAboutThem) {

@@ -136,6 +136,35 @@ TEST_P(frmListTest, TicksFollowTheMouseInTheBoxColumnAndTheSpaceKey) {
     EXPECT_TRUE(script.messages().empty());
 }
 
+// A long classification name is cut short in the right frame's caption
+// rather than widening it; the box columns stay in sight scrolled sideways.
+TEST_P(frmListTest, ALongClassificationNameLeavesTheListsTheirWidths) {
+    start({.generic = true});
+    QSize window;
+    int left = 0;
+    edit(QStringLiteral("_2"), [&](frmList& shortName) {
+        QCoreApplication::processEvents();
+        window = shortName.size();
+        left = shortName.fraGeneric1->width();
+        shortName.cmdCancel->click();
+    });
+    const QString name(100, QLatin1Char('W'));
+    ASSERT_TRUE(fixture->formulary.Classifications.RenameClassification(
+        fixture->node(QStringLiteral("_2")), name));
+
+    edit(QStringLiteral("_2"), [&](frmList& longName) {
+        // The window laid out again for its captions.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(longName.fraGeneric2->title(),
+                  QStringLiteral("Generic Names under [") + name + QLatin1Char(']'));
+        EXPECT_EQ(longName.size(), window);
+        EXPECT_EQ(longName.fraGeneric1->width(), left);
+        expectTickableScrolledSideways(*longName.flexMSHList1, QStringLiteral("Ibuprofen"), 5);
+        expectTickableScrolledSideways(*longName.flexMSHList2, QStringLiteral("Paracetamol"), 5);
+        longName.cmdCancel->click();
+    });
+}
+
 // A dark palette: the row a click selects shows its text in the palette's
 // highlighted-text colour, not in the (dark) base colour.
 TEST_P(frmListTest, TheSelectedRowUsesThePalettesHighlightColours) {

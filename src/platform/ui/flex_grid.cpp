@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 
 namespace ui {
 
@@ -304,6 +305,100 @@ void FlexGrid::setRow(int row) {
 void FlexGrid::setCol(int col) {
     const int r = currentIndex().isValid() ? currentIndex().row() : 0;
     setCurrentIndex(m_model.index(r, col));
+}
+
+void FlexGrid::setFixedCols(int cols) {
+    if (!m_fixed)
+        createFixedView();
+    m_fixedCols = cols;
+    // Sideways by pixels, so that no cell stays half under the fixed columns.
+    setHorizontalScrollMode(cols > 0 ? ScrollPerPixel : ScrollPerItem);
+    showFixedColumns();
+}
+
+// The fixed columns' view: the grid's rows, selection, row heights and
+// vertical scrolling, without scroll bars or focus of its own; a press on it
+// is the grid's.
+void FlexGrid::createFixedView() {
+    m_fixed = new QTableView(this);
+    m_fixed->setObjectName(objectName() + QStringLiteral("Fixed"));
+    m_fixed->setModel(&m_model);
+    m_fixed->setSelectionModel(selectionModel());
+    m_fixed->setSelectionBehavior(selectionBehavior());
+    m_fixed->setSelectionMode(selectionMode());
+    m_fixed->setEditTriggers(editTriggers());
+    m_fixed->setWordWrap(false);
+    m_fixed->setFocusPolicy(Qt::NoFocus);
+    m_fixed->setFrameShape(QFrame::NoFrame);
+    m_fixed->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_fixed->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_fixed->verticalHeader()->hide();
+    m_fixed->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    m_fixed->horizontalHeader()->setHighlightSections(false);
+    m_fixed->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    viewport()->stackUnder(m_fixed);
+    connect(m_fixed->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, m_fixed->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column < m_fixedCols)
+            showFixedColumns();
+    });
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &FlexGrid::showFixedColumns);
+    connect(m_fixed, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
+        m_mouseCol = index.column();
+        setFocus(Qt::MouseFocusReason);
+    });
+    connect(m_fixed, &QAbstractItemView::clicked, this, &FlexGrid::gridClicked);
+}
+
+void FlexGrid::showFixedColumns() {
+    for (int column = 0; column < cols(); ++column) {
+        const bool fixed = column < m_fixedCols && !isColumnHidden(column);
+        m_fixed->setColumnHidden(column, !fixed);
+        if (fixed)
+            m_fixed->setColumnWidth(column, columnWidth(column));
+    }
+    placeFixedView();
+}
+
+void FlexGrid::placeFixedView() {
+    const int width = fixedWidth();
+    m_fixed->setVisible(width > 0);
+    m_fixed->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+    m_fixed->setGeometry(frameWidth(), frameWidth(), width,
+                         horizontalHeader()->height() + viewport()->height());
+}
+
+int FlexGrid::fixedWidth() const {
+    int width = 0;
+    for (int column = 0; column < std::min(m_fixedCols, cols()); ++column)
+        if (!isColumnHidden(column))
+            width += columnWidth(column);
+    return width;
+}
+
+// A cell of the fixed columns is always in sight; any other is brought out
+// from under them.
+void FlexGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    const int across = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    if (m_fixedCols == 0 || !index.isValid())
+        return;
+    if (index.column() < m_fixedCols) {
+        horizontalScrollBar()->setValue(across);
+        return;
+    }
+    const int covered = fixedWidth() - visualRect(index).left();
+    if (covered > 0)
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() - covered);
+}
+
+void FlexGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    if (m_fixed)
+        placeFixedView();
 }
 
 void FlexGrid::setRedraw(bool on) {

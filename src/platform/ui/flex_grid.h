@@ -103,6 +103,11 @@ public:
     // The column under the mouse at the last press; -1 for none.
     int mouseCol() const { return m_mouseCol; }
 
+    // The first cols columns stay in sight, at the left, when the grid
+    // scrolls sideways: a view over the same rows and selection lies on them.
+    void setFixedCols(int cols);
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
     void setRedraw(bool on);
     // Colours the current row in the highlight colours, or back in the
     // window's; a coloured row stays so when another row becomes current.
@@ -121,9 +126,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void updateGeometries() override;
 
 private:
+    void createFixedView();
+    void showFixedColumns();
+    void placeFixedView();
+    int fixedWidth() const;
+
     FlexGridModel m_model;
+    int m_fixedCols = 0;
+    QTableView* m_fixed = nullptr;
     std::vector<int> m_widths;
     int m_mouseCol = -1;
     int m_leavingRow = 0;
