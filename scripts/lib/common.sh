@@ -19,6 +19,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     postgresql
     python3-openpyxl poppler-utils qpdf
+    xvfb xauth
 )
 
 say() { printf '%s\n' "$*" >&2; }

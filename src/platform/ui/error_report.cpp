@@ -2,6 +2,7 @@
 
 #include "platform/app_error.h"
 #include "platform/db/connection.h"
+#include "platform/ui/empty_captions.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/script.h"
 
@@ -70,6 +71,7 @@ bool runCommand(const std::function<void()>& handler) {
 }
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    installEventFilter(new EmptyCaptions(this));
     // Waiting for another workstation's lock on the embedded database.
     db::Connection::setWaitNotifier([](bool waiting) {
         if (QThread::currentThread() != QCoreApplication::instance()->thread())
