@@ -318,8 +318,8 @@ void auditHistory(Connection& c) {
                            " login_name TEXT NOT NULL%3,"
                            " workstation TEXT%4,"
                            " action TEXT NOT NULL,"
-                           " entry_kind TEXT NOT NULL,"
-                           " entry_id TEXT,"
+                           " entry_kind {KEY} NOT NULL,"
+                           " entry_id {KEY},"
                            " node_key TEXT,"
                            " entry_name TEXT,"
                            " before_value TEXT,"
@@ -331,10 +331,12 @@ void auditHistory(Connection& c) {
                      // of one moment, so a server keeps no index of it.
                      server ? QStringLiteral("BIGINT GENERATED ALWAYS AS IDENTITY")
                             : QStringLiteral("INTEGER PRIMARY KEY"))));
-        // History follows the entry, not its reused node key.
+        // History follows the entry, not its reused node key. The id leads and
+        // both are compared byte by byte: a bulk load inserts a line per item,
+        // and most comparisons end at the first column.
         c.execute(createIndex(c.engine(), schema, QStringLiteral("ix_audit_entry"),
                               QStringLiteral("tbAudit"),
-                              QStringLiteral("entry_kind, entry_id, changed_at")));
+                              QStringLiteral("entry_id, entry_kind, changed_at")));
         // Lines come in time order: on a server a block range index serves a
         // range of days at a fraction of a tree's cost to every insert.
         c.execute(server ? QStringLiteral("CREATE INDEX IF NOT EXISTS ix_audit_time ON"
