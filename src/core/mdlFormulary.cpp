@@ -2,12 +2,12 @@
 
 #include "core/frmSplash.h"
 #include "platform/app_error.h"
+#include "platform/it_log.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/show_now.h"
 #include "tree/frmFormulary.h"
 
 #include <QApplication>
-#include <cstdio>
 
 FormularyModule mdlFormulary;
 
@@ -38,7 +38,7 @@ bool connectToServer(FormularyModule& m) {
     if (!m.objCurrentUser->Connected()) {
         const QString why = m.objCurrentUser->connectError();
         if (!why.isEmpty())
-            std::fprintf(stderr, "formulary: %s\n", qPrintable(why));
+            it_log::report(why);
         return false;
     }
     m.objCurrentUser->sqlconnection().setCommandTimeout(CommandTimeout);

@@ -256,7 +256,7 @@ void noteGenerated(db::Connection& c) {
 
 } // namespace
 
-GeneratedFormulary generateFormulary(db::Connection& c, int nodes) {
+GeneratedFormulary generateFormulary(db::Connection& c, int nodes, const Progress& progress) {
     if (nodes < 1)
         throw AppError(AppError::InvalidArgument,
                        QStringLiteral("A generated formulary needs at least one node."));
@@ -267,14 +267,21 @@ GeneratedFormulary generateFormulary(db::Connection& c, int nodes) {
     shape.unassignedGenerics = shape.generics / 50;
     shape.unplacedItems = shape.drugs / 30;
 
+    constexpr int kSteps = 6;
     db::Transaction t(c);
     requireEmptyFormulary(c);
     Builder builder(c);
+    tell(progress, 1, kSteps, QStringLiteral("classifications"));
     builder.addClassifications(shape.classifications);
+    tell(progress, 2, kSteps, QStringLiteral("generic names"));
     shape.otherDetails = builder.addGenerics(shape.generics, shape.unassignedGenerics);
+    tell(progress, 3, kSteps, QStringLiteral("drugs"));
     builder.addItems(shape.drugs, shape.unplacedItems);
+    tell(progress, 4, kSteps, QStringLiteral("names in the tree"));
     syncAllNodeNames(c);
+    tell(progress, 5, kSteps, QStringLiteral("audit history"));
     noteGenerated(c);
+    tell(progress, 6, kSteps, QStringLiteral("saving"));
     t.commit();
     return shape;
 }

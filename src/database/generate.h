@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/progress.h"
 #include "platform/db/connection.h"
 
 namespace database {
@@ -22,6 +23,7 @@ struct GeneratedFormulary {
 // classification, stock items under no generic name, and other details for
 // every tenth generic name. The same number always gives the same formulary.
 // One transaction; throws AppError when the database holds a formulary.
-GeneratedFormulary generateFormulary(db::Connection& connection, int nodes);
+GeneratedFormulary generateFormulary(db::Connection& connection, int nodes,
+                                     const Progress& progress = {});
 
 } // namespace database

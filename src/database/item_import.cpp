@@ -101,16 +101,18 @@ std::vector<StockItem> readItems(const QByteArray& csv, const QString& fileName)
     return items;
 }
 
-ImportSummary importItems(db::Connection& c, const QString& path) {
+ImportSummary importItems(db::Connection& c, const QString& path, const Progress& progress) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(AppError::InvalidArgument,
                        QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    tell(progress, 1, 2, QStringLiteral("reading and checking %1").arg(path));
     const std::vector<StockItem> items = readItems(file.readAll(), path);
     const QSet<QString> existing = existingItemIds(c);
     ImportSummary summary;
     for (const StockItem& item : items)
         ++(existing.contains(item.itemid) ? summary.updated : summary.added);
+    tell(progress, 2, 2, QStringLiteral("saving %1 stock items").arg(items.size()));
     saveItems(c, items);
     return summary;
 }

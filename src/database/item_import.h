@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/item_master.h"
+#include "database/progress.h"
 
 #include <QByteArray>
 
@@ -18,6 +19,7 @@ struct ImportSummary {
 
 // Imports an item-master file: every row or, when one is bad, none. Items
 // whose itemid exists are updated.
-ImportSummary importItems(db::Connection& connection, const QString& path);
+ImportSummary importItems(db::Connection& connection, const QString& path,
+                          const Progress& progress = {});
 
 } // namespace database

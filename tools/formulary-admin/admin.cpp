@@ -3,6 +3,8 @@
 #include "command_line.h"
 #include "commands.h"
 #include "platform/app_error.h"
+#include "platform/db/target.h"
+#include "platform/it_log.h"
 
 #include <QCoreApplication>
 
@@ -93,24 +95,47 @@ int dispatch(const QStringList& args, AdminIo& io) {
     return command->run(parsed, io);
 }
 
+// A failure in the words of the tool, without any password it was given, on
+// standard error and in the log for IT.
+int failed(AdminIo& io, const QString& why) {
+    const QString shown = db::Target::masked(why);
+    io.err << QStringLiteral("formulary-admin: ") << shown << QLatin1Char('\n');
+    it_log::write(shown);
+    return Failed;
+}
+
+// Clears the progress line when the command ends, before its result or error.
+class ProgressLine {
+public:
+    explicit ProgressLine(AdminIo& io) : m_io(io) {}
+    ~ProgressLine() {
+        if (m_io.progress)
+            m_io.progress(QString());
+    }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+private:
+    AdminIo& m_io;
+};
+
 } // namespace
 
 int runAdmin(const QStringList& args, AdminIo& io) {
     try {
+        const ProgressLine line(io);
         return dispatch(args, io);
     } catch (const UsageError& e) {
         const auto [command, words] = findCommand(args);
-        io.err << QStringLiteral("formulary-admin: ") << e.message << QLatin1Char('\n')
+        io.err << QStringLiteral("formulary-admin: ") << db::Target::masked(e.message)
+               << QLatin1Char('\n')
                << QStringLiteral("Try \"formulary-admin %1--help\".\n")
                       .arg(command ? command->name + QLatin1Char(' ') : QString());
         return UsageFault;
     } catch (const AppError& e) {
-        io.err << QStringLiteral("formulary-admin: ") << e.description() << QLatin1Char('\n');
-        return Failed;
+        return failed(io, e.description());
     } catch (const std::exception& e) {
-        io.err << QStringLiteral("formulary-admin: ") << QString::fromLocal8Bit(e.what())
-               << QLatin1Char('\n');
-        return Failed;
+        return failed(io, QString::fromLocal8Bit(e.what()));
     }
 }
 

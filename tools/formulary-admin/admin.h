@@ -17,6 +17,9 @@ struct AdminIo {
     // Asks for a password without showing it; nullopt when there is no
     // terminal to ask on.
     std::function<std::optional<QString>(const QString& prompt)> askPassword;
+    // Shows how far long work has come, on one line that the next call
+    // replaces (an empty text clears it); empty when nobody watches.
+    std::function<void(const QString& text)> progress = {};
 };
 
 // Runs one formulary-admin command line (without the program name) and
@@ -25,5 +28,8 @@ int runAdmin(const QStringList& args, AdminIo& io);
 
 // Asks on the terminal with echo off; nullopt when standard input is not a terminal.
 std::optional<QString> askPasswordOnTerminal(const QString& prompt);
+
+// Progress on standard error when it is a terminal; empty otherwise.
+std::function<void(const QString& text)> progressOnTerminal();
 
 } // namespace admin

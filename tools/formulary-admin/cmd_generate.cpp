@@ -21,7 +21,8 @@ int runGenerate(const Arguments& args, AdminIo& io) {
     const auto c = database::openCreating(args.at(1));
     QElapsedTimer timer;
     timer.start();
-    const database::GeneratedFormulary g = database::generateFormulary(*c, nodes);
+    const database::GeneratedFormulary g =
+        database::generateFormulary(*c, nodes, progressOf(args, io));
     io.out << QStringLiteral("Generated %1 nodes in %2 s into %3:\n")
                   .arg(g.nodes())
                   .arg(double(timer.elapsed()) / 1000.0, 0, 'f', 1)
@@ -53,7 +54,7 @@ Command generateCommand() {
             "and drugs (the rest), some generic names and stock items left unplaced. The\n"
             "same N always gives the same formulary. Users come from \"init\" before, if\n"
             "needed; a database that holds a formulary already is refused."),
-        {},
+        {quietOption()},
         runGenerate};
 }
 

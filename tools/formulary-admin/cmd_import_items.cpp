@@ -8,7 +8,7 @@ namespace {
 
 int runImport(const Arguments& args, AdminIo& io) {
     const auto c = openExisting(args);
-    const database::ImportSummary s = database::importItems(*c, args.at(0));
+    const database::ImportSummary s = database::importItems(*c, args.at(0), progressOf(args, io));
     io.out << QStringLiteral("Imported %1 stock items from %2: %3 new, %4 updated.\n")
                   .arg(s.added + s.updated)
                   .arg(args.at(0))
@@ -31,7 +31,7 @@ Command importItemsCommand() {
                        "spreadsheets write them. An itemid that exists is updated. A bad row is\n"
                        "reported with its line number, and then nothing of the file is imported.")
             .arg(database::ItemColumns.join(QLatin1Char(','))),
-        {databaseOption()},
+        {databaseOption(), quietOption()},
         runImport};
 }
 

@@ -5,6 +5,7 @@
 #include "platform/app_error.h"
 
 #include <QFile>
+#include <unistd.h>
 
 namespace admin {
 
@@ -16,15 +17,19 @@ const QString kSource = QStringLiteral("formulary-admin");
     throw AppError(AppError::InvalidArgument, description, kSource);
 }
 
+// "-" is standard input, so that a script can pipe the password in.
 QString readPasswordFile(const QString& path) {
+    const bool standardInput = path == QLatin1String("-");
+    const QString name = standardInput ? QStringLiteral("standard input") : path;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("Cannot read the password file %1: %2").arg(path, file.errorString()));
+    if (!(standardInput ? file.open(STDIN_FILENO, QIODevice::ReadOnly)
+                        : file.open(QIODevice::ReadOnly)))
+        fail(QStringLiteral("Cannot read the password file %1: %2").arg(name, file.errorString()));
     QString password = QString::fromUtf8(file.readLine());
     while (password.endsWith(QLatin1Char('\n')) || password.endsWith(QLatin1Char('\r')))
         password.chop(1);
     if (password.isEmpty())
-        fail(QStringLiteral("The password file %1 holds no password on its first line.").arg(path));
+        fail(QStringLiteral("The password file %1 holds no password on its first line.").arg(name));
     return password;
 }
 
@@ -44,10 +49,10 @@ QString askTwice(AdminIo& io, const QString& userName) {
 } // namespace
 
 Option databaseOption() {
-    return {QStringLiteral("database"), QStringLiteral("TARGET"),
-            QStringLiteral(
-                "The database: a folder or a postgresql:// URL (default: FORMULARY_DATABASE, "
-                "else the program's own embedded database).")};
+    return {
+        QStringLiteral("database"), QStringLiteral("TARGET"),
+        QStringLiteral("The database: a folder or a postgresql:// URL (default: the program's own,"
+                       " as \"formulary-admin location\" shows).")};
 }
 
 std::unique_ptr<db::Connection> openExisting(const Arguments& args) {
@@ -59,11 +64,23 @@ std::unique_ptr<db::Connection> openExisting(const Arguments& args) {
     return connection;
 }
 
+Option quietOption() {
+    return {QStringLiteral("quiet"), {}, QStringLiteral("Show no progress on the terminal.")};
+}
+
+database::Progress progressOf(const Arguments& args, AdminIo& io) {
+    if (args.has(QStringLiteral("quiet")) || !io.progress)
+        return {};
+    return [&io, name = args.commandName()](const QString& step) {
+        io.progress(QStringLiteral("%1: %2 ...").arg(name, step));
+    };
+}
+
 Option passwordFileOption() {
-    return {
-        QStringLiteral("password-file"), QStringLiteral("FILE"),
-        QStringLiteral(
-            "Read the password from the first line of FILE instead of asking on the terminal.")};
+    return {QStringLiteral("password-file"), QStringLiteral("FILE"),
+            QStringLiteral(
+                "Read the password from the first line of FILE (\"-\": standard input) instead of"
+                " asking on the terminal.")};
 }
 
 QString newPassword(const Arguments& args, AdminIo& io, const QString& userName) {

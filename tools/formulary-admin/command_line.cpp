@@ -14,16 +14,24 @@ const Option* findOption(const Command& command, const QString& name) {
 } // namespace
 
 Arguments::Arguments(const Command& command, const QStringList& args) : m_command(command) {
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
+        // After "--" everything is an argument, even a user named "-x".
+        if (optionsEnded || arg == QLatin1String("-") || !arg.startsWith(QLatin1Char('-'))) {
+            m_positional << arg;
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             m_help = true;
             return;
         }
-        if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
-            m_positional << arg;
-            continue;
-        }
+        if (!arg.startsWith(QLatin1String("--")))
+            throw UsageError{QStringLiteral("%1 has no option %2.").arg(command.name, arg)};
         const qsizetype equals = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
         const Option* option = findOption(command, name);
@@ -67,14 +75,12 @@ QString helpText(const Command& command) {
                  command.summary);
     if (!command.details.isEmpty())
         text += QLatin1Char('\n') + command.details + QLatin1Char('\n');
-    if (!command.options.empty()) {
-        text += QStringLiteral("\nOptions:\n");
-        for (const Option& option : command.options) {
-            const QString left =
-                QStringLiteral("--") + option.name +
-                (option.valueName.isEmpty() ? QString() : QLatin1Char(' ') + option.valueName);
-            text += QStringLiteral("  %1  %2\n").arg(left, -24).arg(option.help);
-        }
+    text += QStringLiteral("\nOptions:\n");
+    for (const Option& option : command.options) {
+        const QString left =
+            QStringLiteral("--") + option.name +
+            (option.valueName.isEmpty() ? QString() : QLatin1Char(' ') + option.valueName);
+        text += QStringLiteral("  %1  %2\n").arg(left, -24).arg(option.help);
     }
     text += QStringLiteral("  %1  %2\n")
                 .arg(QStringLiteral("--help"), -24)

@@ -37,6 +37,7 @@ public:
     Arguments(const Command& command, const QStringList& args);
 
     bool helpAsked() const { return m_help; }
+    const QString& commandName() const { return m_command.name; }
     const QString& at(int index) const { return m_positional.at(index); }
     bool has(const QString& option) const { return m_values.contains(option); }
     QString value(const QString& option, const QString& fallback = {}) const {

@@ -3,6 +3,7 @@
 #include "command_line.h"
 
 #include "components/current_user/user_store.h"
+#include "database/progress.h"
 #include "platform/db/connection.h"
 
 #include <memory>
@@ -24,6 +25,12 @@ Option databaseOption();
 // Opens the database of --database (else FORMULARY_DATABASE, else the
 // program's own embedded database) and makes sure its schema is current.
 std::unique_ptr<db::Connection> openExisting(const Arguments& args);
+
+// --quiet, for the commands that show progress.
+Option quietOption();
+// Where a long command tells its progress: the terminal's progress line,
+// prefixed with the command, unless --quiet.
+database::Progress progressOf(const Arguments& args, AdminIo& io);
 
 // --password-file FILE.
 Option passwordFileOption();

@@ -9,6 +9,6 @@ int main(int argc, char** argv) {
     current_user::setApplicationIdentity();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    admin::AdminIo io{out, err, admin::askPasswordOnTerminal};
+    admin::AdminIo io{out, err, admin::askPasswordOnTerminal, admin::progressOnTerminal()};
     return admin::runAdmin(app.arguments().mid(1), io);
 }

@@ -64,4 +64,13 @@ std::optional<QString> askPasswordOnTerminal(const QString& prompt) {
     return QString::fromUtf8(line.data(), qsizetype(line.size()));
 }
 
+std::function<void(const QString& text)> progressOnTerminal() {
+    if (!isatty(STDERR_FILENO))
+        return {};
+    return [](const QString& text) {
+        // Back to the line's start, the old text erased.
+        std::cerr << "\r\033[K" << text.toStdString() << std::flush;
+    };
+}
+
 } // namespace admin

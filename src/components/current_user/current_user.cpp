@@ -1,4 +1,5 @@
 #include "components/current_user/current_user.h"
+#include "components/current_user/database_location.h"
 
 #include "components/current_user/frm_login.h"
 #include "components/current_user/login.h"
@@ -8,13 +9,12 @@
 #include "installation.h"
 #include "platform/app_error.h"
 #include "platform/db/db_error.h"
+#include "platform/it_log.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QEventLoop>
-#include <QStandardPaths>
 #include <QTimer>
-#include <cstdio>
 
 namespace current_user {
 
@@ -110,8 +110,8 @@ struct CurrentUser::State {
         } catch (const db::DbError& e) {
             if (!db::Connection::serverAnswers(server))
                 throw;
-            std::fprintf(stderr, "formulary: the server refused the log-in of \"%s\": %s\n",
-                         qPrintable(target.user), qPrintable(e.description()));
+            it_log::report(QStringLiteral("the server refused the log-in of \"%1\": %2")
+                               .arg(target.user, e.description()));
             return std::nullopt;
         }
         database::prepareForUse(*c);
@@ -139,8 +139,8 @@ CurrentUser::~CurrentUser() {
 void CurrentUser::ShowMain() {
     release();
     d->connectError.clear();
-    d->location = databaseLocation();
     try {
+        d->location = databaseLocation();
         const db::Target target = db::Target::parse(d->location);
         frmLogin window;
         LoginPrompt ask = d->prompt;
@@ -219,11 +219,7 @@ void CurrentUser::release() {
 }
 
 QString CurrentUser::databaseLocation() {
-    const QString configured = qEnvironmentVariable("FORMULARY_DATABASE");
-    if (!configured.isEmpty())
-        return configured;
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/database");
+    return findDatabase().target;
 }
 
 void CurrentUser::setLoginPrompt(LoginPrompt prompt) {

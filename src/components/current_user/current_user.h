@@ -61,8 +61,7 @@ public:
     // Ends the session and closes the connection (the main window's unload).
     void release();
 
-    // Where the database is: FORMULARY_DATABASE (a folder or a postgresql://
-    // URL), else the embedded default in the user's data folder.
+    // Where the database is (see findDatabase).
     static QString databaseLocation();
 
     // Replaces the log-in window (tests, or another front end).

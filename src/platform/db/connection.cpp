@@ -7,13 +7,19 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QSysInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
+#include <unistd.h>
 #include <utility>
 
 namespace db {
@@ -143,9 +149,8 @@ void Connection::openSqlite(bool createIfMissing) {
     if (!createIfMissing && !QFileInfo::exists(inventory))
         throw DbError(DbError::Kind::Connection, AppError::NotConnected,
                       QStringLiteral("There is no formulary database in %1.").arg(m_target.folder));
-    if (createIfMissing && !QDir().mkpath(m_target.folder))
-        throw DbError(DbError::Kind::Connection, AppError::NotConnected,
-                      QStringLiteral("The folder %1 cannot be created.").arg(m_target.folder));
+    if (createIfMissing)
+        createPrivately(inventory, patientData);
 
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     m_db.setDatabaseName(QStringLiteral(":memory:"));
@@ -163,6 +168,29 @@ void Connection::openSqlite(bool createIfMissing) {
     for (const char* schema : {"inventory", "patient_data"}) {
         query(QStringLiteral("PRAGMA %1.journal_mode = WAL").arg(QLatin1String(schema)));
         execute(QStringLiteral("PRAGMA %1.synchronous = FULL").arg(QLatin1String(schema)));
+    }
+}
+
+// The files hold password hashes: a new database is its owner's alone,
+// whatever the umask. SQLite gives its -wal and -shm files the mode of the
+// database file.
+void Connection::createPrivately(const QString& inventory, const QString& patientData) const {
+    const bool newFolder = !QFileInfo::exists(m_target.folder);
+    if (!QDir().mkpath(m_target.folder))
+        throw DbError(DbError::Kind::Connection, AppError::NotConnected,
+                      QStringLiteral("The folder %1 cannot be created.").arg(m_target.folder));
+    if (newFolder)
+        QFile::setPermissions(m_target.folder,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const QString& path : {inventory, patientData}) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_CREAT | O_EXCL | O_WRONLY,
+                              S_IRUSR | S_IWUSR);
+        if (fd >= 0)
+            ::close(fd);
+        else if (errno != EEXIST)
+            throw DbError(DbError::Kind::Connection, AppError::NotConnected,
+                          QStringLiteral("The database file %1 cannot be created: %2")
+                              .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     }
 }
 

@@ -93,6 +93,7 @@ private:
     void begin();
     void openSqlite(bool createIfMissing);
     void refuseNetworkShare() const;
+    void createPrivately(const QString& inventory, const QString& patientData) const;
     void openPostgres();
     void applyTimeout();
     void checkOpen() const;

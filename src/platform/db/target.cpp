@@ -3,6 +3,7 @@
 #include "platform/app_error.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -15,11 +16,20 @@ bool isServerUrl(const QString& text) {
            text.startsWith(QLatin1String("postgres://"));
 }
 
+// "mysql://...", "http://...": an address, but not one of a formulary.
+bool isOtherUrl(const QString& text) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    return scheme.match(text.trimmed()).hasMatch();
+}
+
 Target parseServerUrl(const QString& text) {
     const QUrl url(text, QUrl::StrictMode);
+    // QUrl's reason quotes the whole address, password included.
     if (!url.isValid())
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Not a valid database address: %1").arg(url.errorString()));
+                       QStringLiteral("Not a valid database address: %1 (%2)")
+                           .arg(Target::masked(text),
+                                url.errorString().section(QLatin1String("; source was"), 0, 0)));
     Target t;
     t.engine = Engine::PostgreSQL;
     t.host = url.host();
@@ -50,10 +60,34 @@ Target Target::parse(const QString& text) {
         return parseServerUrl(text);
     if (text.trimmed().isEmpty())
         throw AppError(AppError::InvalidArgument, QStringLiteral("No database was given."));
+    if (isOtherUrl(text))
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("\"%1\" is neither a folder nor a postgresql:// URL.")
+                           .arg(masked(text)));
     Target t;
     t.engine = Engine::SQLite;
     t.folder = QDir::cleanPath(QDir(text).absolutePath());
     return t;
+}
+
+QString Target::masked(const QString& text) {
+    // A whole target: the last "@" ends the log-on, as a password typed
+    // unencoded may hold any other character.
+    static const QRegularExpression target(
+        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://[^:/@]*:).*@"));
+    // An address quoted in a message ends at its quote, one not quoted at a blank.
+    static const QRegularExpression quoted(
+        QStringLiteral("(\"[A-Za-z][A-Za-z0-9+.-]*://[^:/@\"]*:)[^\"]*@"));
+    static const QRegularExpression within(
+        QStringLiteral("(\\b[A-Za-z][A-Za-z0-9+.-]*://[^:/@\\s\"']*:)[^@\\s\"']*@"));
+    static const QRegularExpression option(QStringLiteral("([?&\\s]password=)[^&\\s]*"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QString hidden = QStringLiteral("\\1***@");
+    return QString(text)
+        .replace(target, hidden)
+        .replace(quoted, hidden)
+        .replace(within, hidden)
+        .replace(option, QStringLiteral("\\1***"));
 }
 
 QString Target::display() const {

@@ -24,6 +24,10 @@ struct Target {
     // The target without its password, fit for messages.
     QString display() const;
 
+    // A target as it was typed, with any password in it replaced by "***":
+    // for messages about a target that may not parse.
+    static QString masked(const QString& text);
+
     // The target as parse() reads it back, password included: for handing
     // a log-on on in memory, never for messages.
     QString url() const;

@@ -2,6 +2,7 @@
 
 #include "platform/app_error.h"
 #include "platform/db/connection.h"
+#include "platform/it_log.h"
 #include "platform/ui/empty_captions.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/script.h"
@@ -44,6 +45,8 @@ void reportRefusal(const AppError& error) {
 void reportError(const AppError& error) {
     const QString source =
         error.source().isEmpty() ? QCoreApplication::applicationName() : error.source();
+    it_log::write(
+        QStringLiteral("Error %1 in %2: %3").arg(error.number()).arg(source, error.description()));
     MessageBox::show(QStringLiteral("Error %1\n\n%2\n\nSource: %3")
                          .arg(error.number())
                          .arg(error.description(), source),

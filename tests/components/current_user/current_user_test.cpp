@@ -1,4 +1,5 @@
 #include "components/current_user/current_user.h"
+#include "components/current_user/database_location.h"
 
 #include "components/current_user/frm_login.h"
 #include "components/current_user/login.h"
@@ -10,10 +11,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -206,17 +209,53 @@ TEST(CurrentUserUnreachable, ShowsNoLogInAndSaysWhy) {
     EXPECT_FALSE(QDir(missing).exists()) << "no empty database is made";
 }
 
-TEST(CurrentUserLocation, VariableElseTheUsersDataFolder) {
+TEST(CurrentUserLocation, FirstOfVariableUserFileSystemFileDefault) {
     setApplicationIdentity();
-    {
-        DatabaseVariable location(QStringLiteral("postgresql://host/db"));
-        EXPECT_EQ(CurrentUser::databaseLocation(), QStringLiteral("postgresql://host/db"));
+    QTemporaryDir dir;
+    const auto file = [&dir](const QString& name, const QByteArray& content) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return f.fileName();
+    };
+    const QString mine =
+        file(QStringLiteral("mine.conf"), "# where the formulary is\n database = /srv/a,b\n");
+    const QString comments = file(QStringLiteral("comments.conf"), "#database=/srv/x\n;x\n");
+    const QString system =
+        file(QStringLiteral("system.conf"), "database=postgresql://db.example/formulary\n");
+    const QString missing = dir.filePath(QStringLiteral("missing.conf"));
+    const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                             QStringLiteral("/database");
+    struct Case {
+        QString variable;
+        QStringList files;
+        QString target;
+        QString source;
+    };
+    const std::vector<Case> cases = {
+        {"/srv/env", {mine, system}, "/srv/env", "FORMULARY_DATABASE"},
+        {{}, {mine, system}, "/srv/a,b", mine + ", line 2"},
+        {{}, {comments, system}, "postgresql://db.example/formulary", system + ", line 1"},
+        {{}, {missing, comments}, fallback, "the embedded default"},
+    };
+    for (const Case& c : cases) {
+        DatabaseVariable variable(c.variable);
+        const DatabaseLocation found = findDatabase(c.files);
+        EXPECT_EQ(found.target, c.target) << c.source.toStdString();
+        EXPECT_EQ(found.source, c.source);
     }
     DatabaseVariable unset{QString()};
-    EXPECT_EQ(CurrentUser::databaseLocation(),
-              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                  QStringLiteral("/database"));
-    EXPECT_TRUE(CurrentUser::databaseLocation().contains(QStringLiteral("Formulary/formulary")));
+    const QString secret =
+        file(QStringLiteral("secret.conf"), "database=postgresql://app:pw@db.example/f\n");
+    EXPECT_THROW(findDatabase({secret}), AppError);
+}
+
+TEST(CurrentUserLocation, TheProgramsDatabaseIsTheOneFound) {
+    setApplicationIdentity();
+    DatabaseVariable location(QStringLiteral("postgresql://host/db"));
+    EXPECT_EQ(CurrentUser::databaseLocation(), QStringLiteral("postgresql://host/db"));
+    EXPECT_TRUE(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                    .contains(QStringLiteral("Formulary/formulary")));
 }
 
 // Runs the action once the log-in window is shown modally and ready for
