@@ -40,6 +40,13 @@ QString overview(const QString& group = {}) {
             text += QStringLiteral("  %1  %2\n")
                         .arg(c.name + QLatin1Char(' ') + c.arguments, -28)
                         .arg(c.summary);
+    text += QStringLiteral("\nOptions:\n  %1  %2\n")
+                .arg(QStringLiteral("--help"), -28)
+                .arg(QStringLiteral("Show this help."));
+    if (group.isEmpty())
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(QStringLiteral("--version"), -28)
+                    .arg(QStringLiteral("Show the version."));
     text += QStringLiteral(
         "\n\"formulary-admin COMMAND --help\" tells more. Exit codes: 0 done, 1 failed, "
         "2 wrong command line.\n");
