@@ -20,9 +20,9 @@ std::optional<int> answerInformationOption(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--help") == 0) {
             std::printf("Usage: formulary [--version | --help]\n\n"
-                        "Opens the formulary on the database that FORMULARY_DATABASE names, "
-                        "else on the\nembedded database of \"formulary-admin location\". "
-                        "See formulary(1).\n");
+                        "Opens the formulary on the database that \"formulary-admin location\" "
+                        "shows:\nFORMULARY_DATABASE, formulary.conf, else the embedded "
+                        "database. See formulary(1).\n");
             return EXIT_SUCCESS;
         }
     }
