@@ -16,9 +16,12 @@ bool isServerUrl(const QString& text) {
            text.startsWith(QLatin1String("postgres://"));
 }
 
+// The start of any address: "postgresql://", "mysql://", ...
+const QString kScheme = QStringLiteral("[A-Za-z][A-Za-z0-9+.-]*://");
+
 // "mysql://...", "http://...": an address, but not one of a formulary.
 bool isOtherUrl(const QString& text) {
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    static const QRegularExpression scheme(QLatin1Char('^') + kScheme);
     return scheme.match(text.trimmed()).hasMatch();
 }
 
@@ -73,13 +76,11 @@ Target Target::parse(const QString& text) {
 QString Target::masked(const QString& text) {
     // A whole target: the last "@" ends the log-on, as a password typed
     // unencoded may hold any other character.
-    static const QRegularExpression target(
-        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://[^:/@]*:).*@"));
+    static const QRegularExpression target(QStringLiteral("^(%1[^:/@]*:).*@").arg(kScheme));
     // An address quoted in a message ends at its quote, one not quoted at a blank.
-    static const QRegularExpression quoted(
-        QStringLiteral("(\"[A-Za-z][A-Za-z0-9+.-]*://[^:/@\"]*:)[^\"]*@"));
+    static const QRegularExpression quoted(QStringLiteral("(\"%1[^:/@\"]*:)[^\"]*@").arg(kScheme));
     static const QRegularExpression within(
-        QStringLiteral("(\\b[A-Za-z][A-Za-z0-9+.-]*://[^:/@\\s\"']*:)[^@\\s\"']*@"));
+        QStringLiteral("(\\b%1[^:/@\\s\"']*:)[^@\\s\"']*@").arg(kScheme));
     static const QRegularExpression option(QStringLiteral("([?&\\s]password=)[^&\\s]*"),
                                            QRegularExpression::CaseInsensitiveOption);
     const QString hidden = QStringLiteral("\\1***@");
