@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <iterator>
-#include <sys/resource.h>
 #include <utility>
 #include <vector>
 
@@ -51,24 +50,35 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+double msOf(const std::function<void()>& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 double medianMs(const std::function<void()>& work, int runs, const std::function<void()>& before) {
     std::vector<double> times;
     for (int i = 0; i <= runs; ++i) {
         if (before)
             before();
-        QElapsedTimer timer;
-        timer.start();
-        work();
+        const double ms = msOf(work);
         if (i > 0)
-            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+            times.push_back(ms);
     }
     return median(std::move(times));
 }
 
 double peakMemoryMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
+    // The high-water mark of this program's own memory: getrusage's would also
+    // count a parent's resident memory at the fork that started this one.
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        throw std::runtime_error("/proc/self/status cannot be read");
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    throw std::runtime_error("/proc/self/status has no VmHWM line");
 }
 
 void emptyServerDatabase(const QString& url) {

@@ -19,6 +19,9 @@ namespace bench {
 // The middle value (of an even count, the upper of the two middle ones).
 double median(std::vector<double> values);
 
+// The time the work takes in milliseconds.
+double msOf(const std::function<void()>& work);
+
 // The median time of the work in milliseconds, over the runs after one run
 // that warms the caches; before runs ahead of each, untimed.
 double medianMs(const std::function<void()>& work, int runs,

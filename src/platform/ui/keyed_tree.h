@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QSet>
 #include <QTreeWidget>
+#include <thread>
 #include <vector>
 
 namespace ui {
@@ -21,9 +22,13 @@ public:
     enum Error : long { KeyNotUnique = 35602, ElementNotFound = 35601, IndexOutOfBounds = 35600 };
 
     explicit KeyedTree(QWidget* parent = nullptr);
+    ~KeyedTree() override;
+    KeyedTree(const KeyedTree&) = delete;
+    KeyedTree& operator=(const KeyedTree&) = delete;
 
     // The pictures by image key.
     void setImageList(QHash<QString, QIcon> images);
+    QIcon picture(const QString& imageKey) const { return m_images.value(imageKey); }
 
     // Adds a node as the last child of the node with parentKey, or as a
     // top-level node when parentKey is empty. Throws AppError when the key is
@@ -57,12 +62,15 @@ private:
     void forget(QTreeWidgetItem* item, QSet<QTreeWidgetItem*>& gone,
                 QList<QTreeWidgetItem*>& detached);
     void showImage(QTreeWidgetItem* item);
+    void finishDisposal();
 
     QHash<QString, QIcon> m_images;
     QHash<QString, QTreeWidgetItem*> m_byKey;
     std::vector<QTreeWidgetItem*> m_order;
     QHash<QTreeWidgetItem*, QList<QTreeWidgetItem*>> m_pending;
     bool m_batch = false;
+    // Frees the nodes of the last clearNodes.
+    std::thread m_disposal;
 };
 
 } // namespace ui

@@ -1,6 +1,7 @@
 #include "platform/app_error.h"
 #include "platform/ui/keyed_tree.h"
 
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using ui::KeyedTree;
@@ -49,6 +50,30 @@ TEST(KeyedTree, KeepsKeysIndexesAndParents) {
     tree.clearNodes();
     EXPECT_EQ(tree.nodeCount(), 0);
     EXPECT_EQ(tree.topLevelItemCount(), 0);
+    // Filled again while the old nodes may still be being freed.
+    tree.addNode({}, QStringLiteral("_0"), QStringLiteral("Again"), {});
+    EXPECT_EQ(tree.topLevelItem(0)->text(0), QStringLiteral("Again"));
+    tree.clearNodes();
+}
+
+// The view learns of a changed text or picture, as it repaints by it.
+TEST(KeyedTree, TheViewIsToldOfChangedTextsAndPictures) {
+    KeyedTree tree;
+    QTreeWidgetItem* item =
+        tree.addNode({}, QStringLiteral("_1"), QStringLiteral("A"), QStringLiteral("bookclose"));
+    tree.addNode(QStringLiteral("_1"), QStringLiteral("_1.1"), QStringLiteral("B"), {});
+    const QModelIndex index = tree.model()->index(0, 0);
+    QSignalSpy changed(tree.model(), &QAbstractItemModel::dataChanged);
+    ASSERT_TRUE(tree.model()->setData(index, QStringLiteral("Renamed"), Qt::EditRole));
+    EXPECT_EQ(item->text(0), QStringLiteral("Renamed"));
+    EXPECT_EQ(changed.count(), 1);
+    item->setText(0, QStringLiteral("Renamed"));
+    EXPECT_EQ(changed.count(), 1);
+    tree.setExpandedImage(item, QStringLiteral("bookopen"));
+    item->setExpanded(true);
+    EXPECT_EQ(changed.count(), 2);
+    tree.setExpandedImage(item, QStringLiteral("bookopen2"));
+    EXPECT_EQ(changed.count(), 3);
 }
 
 TEST(KeyedTree, BatchAddsReachTheViewInOrder) {
@@ -85,6 +110,7 @@ TEST(KeyedTree, ExpandedImageFollowsTheNode) {
     item->setExpanded(true);
     EXPECT_NE(item->icon(0).cacheKey(), closedKey);
     item->setExpanded(false);
+    EXPECT_EQ(item->icon(0).cacheKey(), closedKey);
     EXPECT_EQ(KeyedTree::imageOf(item), QStringLiteral("bookclose"));
     KeyedTree::setTag(item, QStringLiteral("AMX500"));
     EXPECT_EQ(KeyedTree::tagOf(item), QStringLiteral("AMX500"));
