@@ -5,11 +5,13 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BUILD_DIR="${FORMULARY_BUILD_DIR:-$ROOT/build}"
 
-# What building the two programs needs.
+# What building the two programs needs, and what formulary-admin runs:
+# pg_dump and pg_restore for a server's backups.
 PROGRAM_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite libgl-dev libx11-dev
     libsqlite3-dev libpq-dev libsodium-dev libxlsxwriter-dev
+    postgresql-client
 )
 # Everything: the programs', the tests' (the package test runs CPack's
 # dpkg-shlibdeps, which needs file) and the benchmarks'.

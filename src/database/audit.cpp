@@ -58,6 +58,8 @@ QString kindWord(Entry entry) {
         return QStringLiteral("user");
     case Entry::StockItem:
         return QStringLiteral("stock item");
+    case Entry::Database:
+        return QStringLiteral("database");
     case Entry::Hospital:
         break;
     }

@@ -31,6 +31,7 @@ Right rightFor(Entry entry) {
     case Entry::User:
     case Entry::StockItem:
     case Entry::Hospital:
+    case Entry::Database:
         break;
     }
     return {nullptr, "users, their rights or the hospital record"};

@@ -35,6 +35,7 @@ enum class Entry {
     User,
     StockItem,
     Hospital,
+    Database, // the whole database, as a restore replaces it
 };
 
 // One line of the audit that a change leaves: what it did to one entry, in

@@ -1,6 +1,7 @@
 #include "database/schema.h"
 
 #include "database/audit.h"
+#include "database/backup.h"
 #include "database/input_limits.h"
 #include "database/server_changes.h"
 #include "database/server_roles.h"
@@ -345,10 +346,8 @@ void auditHistory(Connection& c) {
                          : createIndex(c.engine(), schema, QStringLiteral("ix_audit_time"),
                                        QStringLiteral("tbAudit"), QStringLiteral("changed_at")));
     }
-    if (server) {
-        server_changes::setUp(c);
-        server_changes::setUpAudit(c);
-    }
+    if (server)
+        grantServerAccess(c);
 }
 
 struct Upgrade {
@@ -391,6 +390,8 @@ void setVersion(Connection& c, int version) {
     c.execute(QStringLiteral("UPDATE inventory.tbSchemaVersion SET version = ?"), {version});
 }
 
+} // namespace
+
 void requireNotNewer(int version) {
     if (version > CurrentSchemaVersion)
         throw AppError(AppError::SchemaTooNew,
@@ -401,11 +402,15 @@ void requireNotNewer(int version) {
                            .arg(CurrentSchemaVersion));
 }
 
+namespace {
+
 void applyPending(Connection& c) {
     int version = schemaVersion(c);
     requireNotNewer(version);
     if (version == 0)
         createPatientData(c);
+    else if (version < CurrentSchemaVersion && c.engine() == Engine::SQLite)
+        backup::beforeUpgrade(c, version);
     for (const Upgrade& step : upgrades()) {
         if (step.version <= version)
             continue;
@@ -460,6 +465,12 @@ void prepareForUse(Connection& c) {
                              .arg(c.target().display())
                              .arg(version)
                              .arg(CurrentSchemaVersion));
+}
+
+void grantServerAccess(Connection& c) {
+    server_roles::setUp(c);
+    server_changes::setUp(c);
+    server_changes::setUpAudit(c);
 }
 
 void dropFormulary(Connection& c) {

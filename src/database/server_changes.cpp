@@ -54,8 +54,7 @@ DECLARE
     changes text := current_database() || '_changes';
     t text;
 BEGIN
-    FOREACH t IN ARRAY ARRAY['tbsession', 'tbfortraceparent', 'tbformularynodelevel',
-                             'tbformularyreport'] LOOP
+    FOREACH t IN ARRAY ARRAY[{SESSION_TABLES}] LOOP
         EXECUTE format('ALTER TABLE inventory.%I ADD COLUMN IF NOT EXISTS login_role TEXT'
                        ' NOT NULL DEFAULT session_user', t);
         EXECUTE format('ALTER TABLE inventory.%I ENABLE ROW LEVEL SECURITY', t);
@@ -83,16 +82,18 @@ struct Function {
     Use use;
 };
 
+// The superuser, or the role that owns the formulary's schema.
+const QString kCallerIsOwner =
+    QStringLiteral("EXISTS (SELECT 1 FROM pg_roles WHERE rolname = session_user AND rolsuper)"
+                   " OR session_user = (SELECT pg_get_userbyid(nspowner) FROM pg_namespace"
+                   " WHERE nspname = 'inventory')");
+
 // Whether the caller owns the formulary, and whether they hold a right:
 // "classification", "generic", "drug", "otherdetails" or "administrator".
 // A look-only user holds none, whatever is stored.
 const Function kRights[] = {
-    {QStringLiteral("caller_is_owner()"), QStringLiteral("boolean"), QStringLiteral(R"SQL(
-    RETURN EXISTS (SELECT 1 FROM pg_roles WHERE rolname = session_user AND rolsuper)
-        OR session_user = (SELECT pg_get_userbyid(nspowner) FROM pg_namespace
-                           WHERE nspname = 'inventory');
-)SQL"),
-     Use::Users},
+    {QStringLiteral("caller_is_owner()"), QStringLiteral("boolean"),
+     QStringLiteral("RETURN ") + kCallerIsOwner + QLatin1Char(';'), Use::Users},
     {QStringLiteral("caller_may(right_name text)"), QStringLiteral("boolean"), QStringLiteral(R"SQL(
     IF inventory.caller_is_owner() THEN
         RETURN true;
@@ -807,6 +808,9 @@ void create(db::Connection& c, const Function& f) {
                       .arg(function));
 }
 
+// Every function, in the order they are made.
+const std::span<const Function> kGroups[] = {kRights, kTree, kAudit, kChanges};
+
 // The writer role creates log-ins through the keeper's functions, which
 // check the caller themselves.
 const QString kKeeperCalls = QStringLiteral(R"SQL(
@@ -851,11 +855,12 @@ void setUpAudit(db::Connection& c) {
 
 void setUp(db::Connection& c) {
     c.execute(kRoles);
-    c.execute(kSessionRows);
-    for (const std::span<const Function> list :
-         {std::span<const Function>(kRights), std::span<const Function>(kTree),
-          std::span<const Function>(kAudit), std::span<const Function>(kChanges)})
-        for (const Function& f : list)
+    c.execute(QString(kSessionRows)
+                  .replace(QLatin1String("{SESSION_TABLES}"),
+                           QLatin1Char('\'') + sessionTables().join(QStringLiteral("', '")) +
+                               QLatin1Char('\'')));
+    for (const std::span<const Function> group : kGroups)
+        for (const Function& f : group)
             create(c, f);
     // The keeper's guard asks caller_may whether the caller administers.
     server_roles::setUp(c);
@@ -863,7 +868,22 @@ void setUp(db::Connection& c) {
 }
 
 bool callerIsOwner(db::Connection& c) {
-    return c.query(QStringLiteral("SELECT inventory.caller_is_owner()")).field(0).toBool();
+    return c.query(QStringLiteral("SELECT ") + kCallerIsOwner).field(0).toBool();
+}
+
+const QStringList& sessionTables() {
+    static const QStringList tables = {
+        QStringLiteral("tbsession"), QStringLiteral("tbfortraceparent"),
+        QStringLiteral("tbformularynodelevel"), QStringLiteral("tbformularyreport")};
+    return tables;
+}
+
+std::vector<std::pair<QString, bool>> functions() {
+    std::vector<std::pair<QString, bool>> list;
+    for (const std::span<const Function> group : kGroups)
+        for (const Function& f : group)
+            list.emplace_back(typesOnly(f.signature), f.use == Use::Users);
+    return list;
 }
 
 } // namespace database::server_changes

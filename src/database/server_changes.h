@@ -2,6 +2,9 @@
 
 #include "platform/db/connection.h"
 
+#include <utility>
+#include <vector>
+
 // On a database server the users' roles only read the formulary. Every change
 // is made by a function of the server's own, one for each change the program
 // makes, which checks the rights of the user who called it (session_user):
@@ -25,5 +28,13 @@ void setUpAudit(db::Connection& connection);
 // True when the connection's user owns the formulary (or is a superuser):
 // the administration tool's imports and set-up need it.
 bool callerIsOwner(db::Connection& connection);
+
+// The tables of the users' sessions, which each user writes under row-level
+// rules; the users only read every other table.
+const QStringList& sessionTables();
+
+// The change functions, as ALTER and GRANT name them, each with whether the
+// users group may call it.
+std::vector<std::pair<QString, bool>> functions();
 
 } // namespace database::server_changes

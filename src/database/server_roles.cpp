@@ -3,6 +3,7 @@
 #include "platform/app_error.h"
 #include "platform/db/text_match.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 namespace database::server_roles {
@@ -81,6 +82,16 @@ const QString kVerifierCheck = QStringLiteral(R"SQL(
             USING ERRCODE = '22023';
     END IF;
 )SQL");
+
+const QString kGuardSignature = QStringLiteral("login_guard(role_name text, existing boolean)");
+
+// The log-ins of this database's users, with the columns asked for.
+const QString kMembers = QStringLiteral("SELECT %1 FROM pg_auth_members m"
+                                        " JOIN pg_roles g ON g.oid = m.roleid"
+                                        " JOIN pg_roles r ON r.oid = m.member"
+                                        " WHERE g.rolname = current_database() || '_users'"
+                                        " AND r.rolname <> current_database() || '_keeper'"
+                                        " ORDER BY r.rolname");
 
 struct RoleFunction {
     QString signature;
@@ -181,8 +192,7 @@ void setUp(db::Connection& c) {
     requireServer(c);
     c.execute(kGroups);
     c.execute(kGuard);
-    ownAndGrant(c, typesOnly(QStringLiteral("login_guard(role_name text, existing boolean)")),
-                false);
+    ownAndGrant(c, typesOnly(kGuardSignature), false);
     for (const RoleFunction& f : kFunctions) {
         c.execute(createFunction(f));
         ownAndGrant(c, typesOnly(f.signature), true);
@@ -235,15 +245,87 @@ QStringList usersWithoutLogin(db::Connection& c) {
     return names;
 }
 
-void dropLogins(db::Connection& c) {
+void dropLogins(db::Connection& c, const QStringList& keep) {
     requireServer(c);
-    const db::Recordset users = c.query(
-        QStringLiteral("SELECT r.rolname FROM pg_auth_members m"
-                       " JOIN pg_roles g ON g.oid = m.roleid JOIN pg_roles r ON r.oid = m.member"
-                       " WHERE g.rolname = current_database() || '_users'"
-                       " AND r.rolname <> current_database() || '_keeper'"));
+    const db::Recordset users = c.query(kMembers.arg(QStringLiteral("r.rolname")));
     for (int row = 0; row < users.recordCount(); ++row)
-        c.execute(QStringLiteral("DROP ROLE %1").arg(quoted(users.value(row, 0).toString())));
+        if (const QString role = users.value(row, 0).toString(); !keep.contains(role))
+            c.execute(QStringLiteral("DROP ROLE %1").arg(quoted(role)));
+}
+
+std::vector<Login> logins(db::Connection& c) {
+    requireServer(c);
+    const db::Recordset rs = c.query(kMembers.arg(QStringLiteral(
+        "r.rolname, r.rolcanlogin, pg_has_role(r.oid, current_database() || '_admins',"
+        " 'MEMBER') AS administrator")));
+    // Only the superuser reads the verifiers.
+    const bool verifiers =
+        c.query(QStringLiteral("SELECT has_table_privilege('pg_authid', 'SELECT')"))
+            .field(0)
+            .toBool();
+    std::vector<Login> list;
+    for (int row = 0; row < rs.recordCount(); ++row) {
+        Login login{
+            rs.value(row, 0).toString(), rs.value(row, 2).toBool(), rs.value(row, 1).toBool(), {}};
+        if (verifiers)
+            login.verifier =
+                c.query(QStringLiteral("SELECT rolpassword FROM pg_authid WHERE rolname = ?"
+                                       " AND rolpassword LIKE 'SCRAM-SHA-256$%'"),
+                        {login.name})
+                    .text(QStringLiteral("rolpassword"));
+        list.push_back(login);
+    }
+    return list;
+}
+
+QStringList foreignRoles(db::Connection& c, const std::vector<Login>& logins) {
+    QStringList taken;
+    for (const Login& login : logins) {
+        const db::Recordset rs =
+            c.query(QStringLiteral("SELECT rolsuper OR rolcreaterole AS administers FROM pg_roles"
+                                   " WHERE rolname = ?"),
+                    {login.name});
+        if (!rs.eof() &&
+            (rs.field(QStringLiteral("administers")).toBool() || !loginExists(c, login.name)))
+            taken << login.name;
+    }
+    return taken;
+}
+
+QStringList restoreLogins(db::Connection& c, const std::vector<Login>& logins) {
+    QStringList unknownPasswords;
+    for (const Login& login : logins) {
+        const bool existed = loginExists(c, login.name);
+        if (!existed && login.verifier.isEmpty()) {
+            // A password no one knows: 32 random bytes, never shown.
+            QByteArray random(32, '\0');
+            QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(random.data()),
+                                                  random.size() / 4);
+            c.query(QStringLiteral("SELECT inventory.login_create(?, ?)"),
+                    {login.name,
+                     c.passwordVerifier(login.name, QString::fromLatin1(random.toBase64()))});
+            unknownPasswords << login.name;
+        } else if (!existed) {
+            c.query(QStringLiteral("SELECT inventory.login_create(?, ?)"),
+                    {login.name, login.verifier});
+        }
+        setLoginAdmin(c, login.name, login.administrator);
+        const bool enabled =
+            c.query(QStringLiteral("SELECT rolcanlogin FROM pg_roles WHERE rolname = ?"),
+                    {login.name})
+                .field(0)
+                .toBool();
+        if (enabled != login.enabled)
+            setLoginEnabled(c, login.name, login.enabled);
+    }
+    return unknownPasswords;
+}
+
+std::vector<std::pair<QString, bool>> functions() {
+    std::vector<std::pair<QString, bool>> list = {{typesOnly(kGuardSignature), false}};
+    for (const RoleFunction& f : kFunctions)
+        list.emplace_back(typesOnly(f.signature), true);
+    return list;
 }
 
 QString quoted(const QString& role) {

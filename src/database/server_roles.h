@@ -2,6 +2,9 @@
 
 #include "platform/db/connection.h"
 
+#include <utility>
+#include <vector>
+
 // Log-in roles on a database server: every user of the program is a role of
 // its own and logs in as themselves. Role name = user name, folded to lower
 // case, so that a hospital can later check passwords against its directory.
@@ -43,8 +46,35 @@ bool loginExists(db::Connection& connection, const QString& role);
 // server log-ins), by user name.
 QStringList usersWithoutLogin(db::Connection& connection);
 
-// Drops the log-in roles of this database's users, and only theirs.
-void dropLogins(db::Connection& connection);
+// Drops the log-in roles of this database's users, and only theirs; those
+// named in keep stay.
+void dropLogins(db::Connection& connection, const QStringList& keep = {});
+
+// A user's log-in as a backup keeps it. The SCRAM verifier of its password
+// only where the log-in making the backup may read it (the superuser).
+struct Login {
+    QString name;
+    bool administrator = false;
+    bool enabled = true;
+    QString verifier;
+};
+
+// The log-ins of this database's users, with their verifiers when readable.
+std::vector<Login> logins(db::Connection& connection);
+
+// The names among these that roles of the server hold which are no users of
+// this database (or may administer roles): a restore cannot make them users.
+QStringList foreignRoles(db::Connection& connection, const std::vector<Login>& logins);
+
+// Makes the log-ins through the keeper's functions: a missing one with its
+// verifier, or with a random password that no one knows (the user then sets
+// one); each one administrator and enabled as given. The names of those
+// that got a random password.
+QStringList restoreLogins(db::Connection& connection, const std::vector<Login>& logins);
+
+// The functions that the set-up makes, as ALTER and GRANT name them, each
+// with whether the users group may call it.
+std::vector<std::pair<QString, bool>> functions();
 
 // A role name quoted for a statement's text.
 QString quoted(const QString& role);

@@ -1,6 +1,9 @@
+#include "database/backup_archive.h"
 #include "database/schema.h"
 #include "platform/db/db_error.h"
 #include "support/test_database.h"
+
+#include <QDir>
 
 using test_support::EngineTest;
 
@@ -18,6 +21,32 @@ TEST_P(Schema, UpgradeIsCurrentAndRepeatable) {
     // The root of the tree is stored once.
     EXPECT_EQ(conn->query(QStringLiteral("SELECT * FROM inventory.tbFormularyNode")).recordCount(),
               1);
+}
+
+// Before its schema is upgraded, an embedded database writes a backup into
+// its folder, of the schema it had; a current one writes none.
+TEST_P(Schema, EmbeddedDatabaseBacksItselfUpBeforeAnUpgrade) {
+    if (GetParam() != db::Engine::SQLite)
+        GTEST_SKIP() << "a server is upgraded by formulary-admin, and backed up by IT";
+    const int older = database::CurrentSchemaVersion - 1;
+    conn->execute(QStringLiteral("UPDATE inventory.tbSchemaVersion SET version = ?"), {older});
+    const QDir folder(database->target());
+    const QStringList pattern = {QStringLiteral("before-upgrade-schema-*.tar")};
+    database::prepareForUse(*conn);
+    database::prepareForUse(*conn);
+    const QStringList backups = folder.entryList(pattern, QDir::Files);
+    ASSERT_EQ(backups.size(), 1) << backups.join(u' ').toStdString();
+    EXPECT_TRUE(backups[0].startsWith(QStringLiteral("before-upgrade-schema-%1.").arg(older)));
+    EXPECT_EQ(QFileInfo(folder.filePath(backups[0])).permissions(),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+
+    QTemporaryDir unpacked;
+    database::backup_archive::extract(folder.filePath(backups[0]), unpacked.path(),
+                                      {"manifest", "inventory.db", "patient_data.db"});
+    db::Connection copy(db::Target::parse(unpacked.path()));
+    copy.open();
+    EXPECT_EQ(database::schemaVersion(copy), older);
+    EXPECT_EQ(database::schemaVersion(*conn), database::CurrentSchemaVersion);
 }
 
 TEST_P(Schema, NewerDatabaseIsRefusedWithAClearMessage) {

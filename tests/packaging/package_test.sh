@@ -55,14 +55,16 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Architecture)" = amd64 ] || fail "Architecture: $(field Architecture)"
 
 # Dependencies worked out from the programs, plus the SQLite driver that Qt
-# loads as a plug-in; nothing for building or testing.
+# loads as a plug-in and the client programs that formulary-admin runs;
+# nothing for building or testing, and no database server.
 depends="$(field Depends)"
 names="$(tr ',' '\n' <<<"$depends" | awk '{ print $1 }')"
 for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 \
-    libqt6sql6-sqlite libqt6printsupport6 libpq5 libsodium23 libsqlite3-0 libx11-6 libxlsxwriter4; do
+    libqt6sql6-sqlite libqt6printsupport6 libpq5 libsodium23 libsqlite3-0 libx11-6 libxlsxwriter4 \
+    postgresql-client; do
     grep -Fxq "$needed" <<<"$names" || fail "Depends lacks $needed: $depends"
 done
-if grep -E -e '-dev$' -e '^postgresql' -e 'gtest|gmock|benchmark|python3|poppler|qpdf|cmake' <<<"$names"; then
+if grep -E -e '-dev$' -e '^postgresql(-[0-9]+)?$' -e 'gtest|gmock|benchmark|python3|poppler|qpdf|cmake' <<<"$names"; then
     fail "Depends has build or test packages: $depends"
 fi
 

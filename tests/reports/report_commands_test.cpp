@@ -1,5 +1,7 @@
 #include "reports/report_window_fixture.h"
 
+#include "admin.h"
+
 #include "core/mdlFormulary.h"
 #include "platform/report/page_preview.h"
 #include "platform/ui/error_report.h"
@@ -88,6 +90,27 @@ TEST_P(ReportCommandTest, PreparedReportsRunTheProceduresThenShowTheViewer) {
         EXPECT_EQ(status().text(), QString());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
+}
+
+// What IT sets with the administration tool heads the reports of the next run.
+TEST_P(ReportCommandTest, TheHospitalSetByTheToolHeadsTheReports) {
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    admin::AdminIo io{outStream, errStream, [](const QString&) { return std::nullopt; }};
+    ASSERT_EQ(admin::runAdmin({"hospital", "set", "--company", "St Luke's General Hospital",
+                               "--address", "12 Harbour Road", "--database", database->target()},
+                              io),
+              admin::Success)
+        << err.toStdString();
+    mdlFormulary.clear();
+    logInAs(QStringLiteral("pharmacist"));
+    Main();
+    script.answerNext(ui::Answer::No);
+    EXPECT_TRUE(openViewer(mnuFormularyReport_Click, [](frmView& viewer) {
+        EXPECT_EQ(viewer.currentReport()->hospitalName(),
+                  QStringLiteral("St Luke's General Hospital"));
+        EXPECT_EQ(viewer.currentReport()->hospitalAddress(), QStringLiteral("12 Harbour Road"));
+    }));
 }
 
 TEST_P(ReportCommandTest, EveryOpeningPreparesTheReportAfresh) {

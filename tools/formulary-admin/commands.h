@@ -19,6 +19,13 @@ Command importItemsCommand();
 Command generateCommand();
 Command locationCommand();
 Command auditCommand();
+std::vector<Command> backupCommands();
+Command checkCommand();
+std::vector<Command> hospitalCommands();
+
+// Runs "formulary-admin check" on the database and prints its findings; the
+// exit code: Failed on any finding.
+int reportFindings(db::Connection& connection, AdminIo& io);
 
 // --database TARGET, for the commands that work on an existing database.
 Option databaseOption();

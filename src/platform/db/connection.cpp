@@ -72,6 +72,56 @@ Kind classifySqlite(const QSqlError& error) {
     }
 }
 
+sqlite3* handleOf(const QSqlDatabase& database) {
+    const QVariant handle = database.driver()->handle();
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+// Another SQLite file, opened apart from any connection's attachments.
+class SqliteFile {
+public:
+    SqliteFile(const QString& path, int flags) {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_handle, flags, nullptr) ==
+            SQLITE_OK)
+            return;
+        const QString why = QString::fromUtf8(sqlite3_errmsg(m_handle));
+        sqlite3_close(m_handle);
+        throw DbError(Kind::Other, AppError::Database,
+                      QStringLiteral("The database file %1 cannot be opened: %2").arg(path, why));
+    }
+    ~SqliteFile() { sqlite3_close(m_handle); }
+    SqliteFile(const SqliteFile&) = delete;
+    SqliteFile& operator=(const SqliteFile&) = delete;
+
+    sqlite3* handle() const { return m_handle; }
+
+    [[noreturn]] static void failOn(sqlite3* handle, const QString& what) {
+        const int code = sqlite3_extended_errcode(handle);
+        const Kind kind = (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED
+                              ? Kind::Busy
+                              : Kind::Other;
+        throw DbError(
+            kind, AppError::Database,
+            QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(handle))));
+    }
+
+private:
+    sqlite3* m_handle = nullptr;
+};
+
+// The whole of one database copied onto another in one step of SQLite's
+// online backup; waits for locks through the destination's busy handler.
+void copyDatabase(sqlite3* to, const QString& toName, sqlite3* from, const QString& fromName,
+                  const QString& what) {
+    sqlite3_backup* backup =
+        sqlite3_backup_init(to, toName.toUtf8().constData(), from, fromName.toUtf8().constData());
+    if (!backup)
+        SqliteFile::failOn(to, what);
+    sqlite3_backup_step(backup, -1);
+    if (sqlite3_backup_finish(backup) != SQLITE_OK)
+        SqliteFile::failOn(to, what);
+}
+
 } // namespace
 
 std::function<void(bool)>& waitNotifier() {
@@ -157,8 +207,7 @@ void Connection::openSqlite(bool createIfMissing) {
     if (!m_db.open())
         fail(m_db.lastError());
 
-    const QVariant handle = m_db.driver()->handle();
-    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
+    sqlite3* raw = handleOf(m_db);
     sqlite3_progress_handler(raw, 1000, &Watch::onProgress, m_watch.get());
     sqlite3_busy_handler(raw, &Watch::onBusy, m_watch.get());
 
@@ -359,6 +408,47 @@ void Connection::begin() {
     ++m_statements;
     checkOpen();
     m_pg->deferBegin();
+}
+
+void Connection::requireEmbedded() const {
+    checkOpen();
+    if (m_pg)
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("Only an embedded database is copied file by file."));
+}
+
+void Connection::copyDatabasesTo(const std::vector<std::pair<QString, QString>>& schemaFiles) {
+    requireEmbedded();
+    // A deferred transaction: each file's snapshot is taken by its first
+    // read, and no writer waits for it.
+    execute(QStringLiteral("BEGIN"));
+    try {
+        for (const auto& [schema, file] : schemaFiles)
+            query(QStringLiteral("SELECT COUNT(*) FROM %1.sqlite_master").arg(schema));
+        for (const auto& [schema, file] : schemaFiles) {
+            const SqliteFile copy(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            copyDatabase(copy.handle(), QStringLiteral("main"), handleOf(m_db), schema,
+                         QStringLiteral("The copy of %1 failed").arg(schema));
+        }
+    } catch (...) {
+        try {
+            execute(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+            // The error that ended the copy is the one to tell.
+        }
+        throw;
+    }
+    execute(QStringLiteral("COMMIT"));
+}
+
+void Connection::replaceDatabasesFrom(const std::vector<std::pair<QString, QString>>& schemaFiles) {
+    requireEmbedded();
+    for (const auto& [schema, file] : schemaFiles) {
+        const SqliteFile source(file, SQLITE_OPEN_READWRITE);
+        copyDatabase(handleOf(m_db), schema, source.handle(), QStringLiteral("main"),
+                     QStringLiteral("%1 cannot be written").arg(schema));
+        m_watch->endWait();
+    }
 }
 
 QString Connection::passwordVerifier(const QString& role, const QString& password) {

@@ -7,6 +7,7 @@
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace db {
@@ -81,6 +82,16 @@ public:
     const QString& sessionId() const { return m_sessionId; }
     void setSessionId(const QString& id) { m_sessionId = id; }
 
+    // The embedded engine: each attached database (by schema name) copied
+    // into a new file of its own, through SQLite's online backup in one step,
+    // from a read snapshot that other connections may go on writing past.
+    // Changes still in the write-ahead log come along.
+    void copyDatabasesTo(const std::vector<std::pair<QString, QString>>& schemaFiles);
+    // The embedded engine: each attached database given the content of a
+    // file, through SQLite's online backup, so that other connections see the
+    // new content rather than a file swapped under them.
+    void replaceDatabasesFrom(const std::vector<std::pair<QString, QString>>& schemaFiles);
+
     // The embedded engine's Qt connection, for its driver handle.
     QSqlDatabase& database() { return m_db; }
 
@@ -97,6 +108,7 @@ private:
     void openPostgres();
     void applyTimeout();
     void checkOpen() const;
+    void requireEmbedded() const;
     QSqlQuery run(const QString& sql, const QVariantList& params);
     [[noreturn]] void fail(const QSqlError& error) const;
 
