@@ -28,8 +28,8 @@ const char* const kForms[] = {"tablet, film-coated", "capsule", "oral suspension
 const char* const kRoutes[] = {"Oral", "Intravenous", "Inhalation"};
 
 // One stock item's line, as spreadsheets write them.
-QByteArray itemLine(int i) {
-    const QString medicine = QString::fromLatin1(kMedicines[i % std::size(kMedicines)]);
+QByteArray itemLine(int i, const QString& pack) {
+    const QString medicine = QString::fromLatin1(kMedicines[i % std::size(kMedicines)]) + pack;
     return QStringLiteral("ITM%1,%2 %3 mg,\"%2 %3 mg %4\",\"For \"\"%5\"\" and %6\","
                           "\"1 dose\r\ntwice daily\",%7,%8\r\n")
         .arg(i, 7, 10, QLatin1Char('0'))
@@ -70,8 +70,9 @@ double medianMs(const std::function<void()>& work, int runs, const std::function
 }
 
 double peakMemoryMb() {
-    // The high-water mark of this program's own memory: getrusage's would also
-    // count a parent's resident memory at the fork that started this one.
+    // The high-water mark of this program's own memory, which resetPeakMemory
+    // can start anew: getrusage's would also count a parent's resident memory
+    // at the fork that started this one.
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         throw std::runtime_error("/proc/self/status cannot be read");
@@ -79,6 +80,12 @@ double peakMemoryMb() {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
     throw std::runtime_error("/proc/self/status has no VmHWM line");
+}
+
+void resetPeakMemory() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+        throw std::runtime_error("/proc/self/clear_refs cannot be written");
 }
 
 void emptyServerDatabase(const QString& url) {
@@ -132,13 +139,13 @@ QString addWideClassification(formulary_data::Formulary& formulary, int children
     return wide;
 }
 
-void writeItemsFile(const QString& path, int items, int first) {
+void writeItemsFile(const QString& path, int items, int first, const QString& pack) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw std::runtime_error("the item file cannot be written");
     file.write(database::ItemColumns.join(QLatin1Char(',')).toUtf8() + "\r\n");
     for (int i = first; i < first + items; ++i)
-        file.write(itemLine(i));
+        file.write(itemLine(i, pack));
 }
 
 } // namespace bench

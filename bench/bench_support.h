@@ -27,8 +27,12 @@ double msOf(const std::function<void()>& work);
 double medianMs(const std::function<void()>& work, int runs,
                 const std::function<void()>& before = {});
 
-// The peak resident memory of this process so far.
+// The peak resident memory of this process since it started, or since the
+// last resetPeakMemory().
 double peakMemoryMb();
+// Starts the peak anew from the memory resident now, to measure one piece of
+// work.
+void resetPeakMemory();
 
 // An engine to measure on: a name for the figures and the database.
 struct Engine {
@@ -56,7 +60,8 @@ QString addWideClassification(formulary_data::Formulary& formulary, int children
 QString addWideClassification(const QString& target, int children);
 
 // A spreadsheet's CSV file of stock items numbered from first on: some
-// fields quoted, with commas, doubled quotes and line breaks.
-void writeItemsFile(const QString& path, int items, int first = 0);
+// fields quoted, with commas, doubled quotes and line breaks. A pack, when
+// given, ends every item's name (the same items with other texts).
+void writeItemsFile(const QString& path, int items, int first = 0, const QString& pack = {});
 
 } // namespace bench

@@ -12,11 +12,45 @@ struct CsvRecord {
     QStringList fields;
 };
 
-// Reads UTF-8 CSV text as spreadsheets write it (RFC 4180): fields separated
-// by commas, records by LF or CRLF, quoted fields that may hold commas, line
-// ends and doubled quotes. A leading byte-order mark is skipped, and so are
-// empty lines. Throws AppError naming the file and the line of the first fault.
+// Reads CSV text as spreadsheets write it, one record at a time. The text is
+// UTF-8, checked whole before any record is read; a leading byte-order mark is
+// skipped. Fields are separated by the comma, semicolon or tab that the first
+// line uses most (Excel writes semicolons where the comma is the decimal
+// mark), records end with LF, CRLF or CR. A field that starts with a quote may
+// hold separators, line ends (read as LF) and doubled quotes; in other fields a
+// quote is text (4" x 4" gauze). Lines without any text are skipped. Throws
+// AppError naming the file and the line of the first fault.
+class CsvReader {
+public:
+    CsvReader(const QByteArray& bytes, const QString& fileName);
+
+    char separator() const { return m_separator; }
+
+    // The next record that holds any text; false after the last.
+    bool next(CsvRecord& record);
+
+private:
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
+    bool at(char ch) const { return !atEnd() && m_bytes.at(m_pos) == ch; }
+    bool atFieldEnd() const { return atEnd() || at(m_separator) || at('\n') || at('\r'); }
+    void skipLineEnd();
+    char detectSeparator() const;
+    void readRecord(QStringList& fields);
+    QString readPlain();
+    QString readQuoted();
+
+    QByteArray m_bytes;
+    QString m_fileName;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+    char m_separator = ',';
+};
+
+// Every record of a CSV text, as CsvReader reads them.
 std::vector<CsvRecord> parseCsv(const QByteArray& bytes, const QString& fileName);
+
+// "items.csv, line 7: what": how a fault or a warning names its place.
+QString atLine(const QString& fileName, int line, const QString& what);
 
 // Throws the AppError of a bad line of a data file.
 [[noreturn]] void rejectLine(const QString& fileName, int line, const QString& what);

@@ -205,7 +205,7 @@ DemoSummary loadDemo(const QString& target) {
     // Items, tree, details and users in one transaction: all or nothing.
     db::Transaction t(c);
     const std::vector<StockItem> items =
-        readItems(demoFile(QStringLiteral("items.csv")), QStringLiteral("items.csv"));
+        readItems(demoFile(QStringLiteral("items.csv")), QStringLiteral("items.csv")).items;
     saveItems(c, items);
     summary.items = int(items.size());
     TreeWriter(formulary, summary)

@@ -6,40 +6,60 @@
 
 #include <QFile>
 #include <QHash>
-#include <QSet>
+#include <QRegularExpression>
 
 namespace database {
 
 namespace {
 
-// Where each item column sits in the file.
-QHash<QString, int> columnPositions(const CsvRecord& header, const QString& fileName) {
-    QHash<QString, int> positions;
-    for (int i = 0; i < header.fields.size(); ++i) {
-        const QString name = header.fields.at(i).trimmed().toLower();
-        if (!ItemColumns.contains(name))
-            rejectLine(fileName, header.line,
-                       QStringLiteral("unknown column \"%1\"; the header names the columns %2.")
-                           .arg(header.fields.at(i), ItemColumns.join(QLatin1Char(','))));
-        if (positions.contains(name))
+const QStringList kRequired = {QStringLiteral("itemid"), QStringLiteral("name")};
+
+// Warnings of one kind beyond these many are counted on one line.
+constexpr std::size_t kShownPerKind = 10;
+
+// Where each item column sits in the file (-1: not there). Other columns are
+// ignored with one warning; a column without a name, as a spreadsheet writes
+// for empty columns at the right, silently.
+std::vector<qsizetype> columnPositions(const CsvRecord& header, const QString& fileName,
+                                       QStringList& warnings) {
+    std::vector<qsizetype> at(std::size_t(ItemColumns.size()), -1);
+    QStringList ignored;
+    for (qsizetype i = 0; i < header.fields.size(); ++i) {
+        const QString name = header.fields.at(i).trimmed();
+        const qsizetype column = ItemColumns.indexOf(name.toLower());
+        if (column < 0) {
+            if (!name.isEmpty())
+                ignored << QLatin1Char('"') + name + QLatin1Char('"');
+            continue;
+        }
+        if (at[std::size_t(column)] >= 0)
             rejectLine(fileName, header.line,
                        QStringLiteral("the column \"%1\" is named twice.").arg(name));
-        positions.insert(name, i);
+        at[std::size_t(column)] = i;
     }
-    for (const QString& name : ItemColumns)
-        if (!positions.contains(name))
+    for (const QString& name : kRequired)
+        if (at[std::size_t(ItemColumns.indexOf(name))] < 0)
             rejectLine(
                 fileName, header.line,
-                QStringLiteral("the header lacks the column \"%1\"; it names the columns %2.")
-                    .arg(name, ItemColumns.join(QLatin1Char(','))));
-    return positions;
+                QStringLiteral("the header lacks the column \"%1\"; it names itemid and"
+                               " name, and any of %2, in any order.")
+                    .arg(name, ItemColumns.mid(kRequired.size()).join(QStringLiteral(", "))));
+    if (ignored.size() == 1)
+        warnings << atLine(fileName, header.line,
+                           QStringLiteral("the column %1 is not an item column; it is ignored.")
+                               .arg(ignored.first()));
+    else if (!ignored.isEmpty())
+        warnings << atLine(fileName, header.line,
+                           QStringLiteral("the columns %1 are not item columns; they are ignored.")
+                               .arg(ignored.join(QStringLiteral(", "))));
+    return at;
 }
 
-StockItem toItem(const CsvRecord& row, const QHash<QString, int>& at) {
-    auto field = [&](const QString& name) { return row.fields.at(at.value(name)).trimmed(); };
-    return {field(ItemColumns[0]), field(ItemColumns[1]), field(ItemColumns[2]),
-            field(ItemColumns[3]), field(ItemColumns[4]), field(ItemColumns[5]),
-            field(ItemColumns[6])};
+StockItem toItem(const CsvRecord& row, const std::vector<qsizetype>& at) {
+    auto field = [&](std::size_t column) {
+        return at[column] < 0 ? QString() : row.fields.at(at[column]).trimmed();
+    };
+    return {field(0), field(1), field(2), field(3), field(4), field(5), field(6)};
 }
 
 // Each text within its limit, as the database will check it.
@@ -60,61 +80,148 @@ void requireLimits(const StockItem& item, const QString& fileName, int line) {
                        QStringLiteral("the %1 %2.").arg(ItemColumns.at(qsizetype(i)), why));
 }
 
-QSet<QString> existingItemIds(db::Connection& c) {
-    const db::Recordset rs = c.query(QStringLiteral("SELECT itemid FROM inventory.tbinvmaster"));
-    QSet<QString> ids;
+bool allDigits(const QString& text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar ch) {
+        return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+    });
+}
+
+// Stored itemids of digits with leading zeros, which tell the width the
+// hospital's codes have.
+QStringList storedZeroIds(db::Connection& c) {
+    const db::Recordset rs = c.query(QStringLiteral(
+        "SELECT itemid FROM inventory.tbinvmaster WHERE itemid >= '0' AND itemid < '1'"));
+    QStringList ids;
     for (int row = 0; row < rs.recordCount(); ++row)
-        ids.insert(rs.value(row, 0).toString());
+        if (const QString id = rs.value(row, 0).toString(); allDigits(id))
+            ids << id;
     return ids;
+}
+
+// A warning about one line of the file.
+struct Finding {
+    int line;
+    QString what;
+};
+
+// The first few findings of a kind, then how many more there are.
+void appendFindings(QStringList& warnings, const std::vector<Finding>& found,
+                    const QString& fileName) {
+    const std::size_t shown = std::min(found.size(), kShownPerKind);
+    for (std::size_t i = 0; i < shown; ++i)
+        warnings << atLine(fileName, found[i].line, found[i].what);
+    if (found.size() > shown)
+        warnings << QStringLiteral("%1: %2 more itemids like these, up to line %3.")
+                        .arg(fileName)
+                        .arg(found.size() - shown)
+                        .arg(found.back().line);
+}
+
+// Itemids that a spreadsheet shows as numbers: 123456789012 becomes 1.23457E+11.
+std::vector<Finding> numberShapedIds(const ItemFile& file) {
+    static const QRegularExpression shortened(QStringLiteral("^[0-9]+([.,][0-9]+)?E[+-]?[0-9]+$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    std::vector<Finding> found;
+    for (std::size_t i = 0; i < file.items.size(); ++i)
+        if (shortened.match(file.items[i].itemid).hasMatch())
+            found.push_back(
+                {file.lines[i], QStringLiteral("the itemid \"%1\" is a number as a spreadsheet"
+                                               " shortens it; the stock code it stood for is"
+                                               " lost. Format the itemid column as text.")
+                                    .arg(file.items[i].itemid)});
+    return found;
+}
+
+// Itemids of digits shorter than the width most itemids with leading zeros
+// have (in the file or stored): 0012345 saved by a spreadsheet as 12345.
+std::vector<Finding> zerosLost(const ItemFile& file, const QStringList& storedZeroIds) {
+    QHash<qsizetype, int> widths;
+    QHash<qsizetype, QString> example;
+    const auto count = [&](const QString& id, int line) {
+        if (id.size() < 2 || !id.startsWith(QLatin1Char('0')) || !allDigits(id))
+            return;
+        if (++widths[id.size()] == 1)
+            example.insert(id.size(), QStringLiteral("\"%1\" (%2)")
+                                          .arg(id, line > 0 ? QStringLiteral("line %1").arg(line)
+                                                            : QStringLiteral("stored")));
+    };
+    for (std::size_t i = 0; i < file.items.size(); ++i)
+        count(file.items[i].itemid, file.lines[i]);
+    for (const QString& id : storedZeroIds)
+        count(id, 0);
+    qsizetype width = 0;
+    for (auto w = widths.cbegin(); w != widths.cend(); ++w)
+        if (std::pair(w.value(), w.key()) > std::pair(widths.value(width), width))
+            width = w.key();
+    std::vector<Finding> found;
+    for (std::size_t i = 0; i < file.items.size(); ++i) {
+        const QString& id = file.items[i].itemid;
+        if (id.size() < width && !id.startsWith(QLatin1Char('0')) && allDigits(id))
+            found.push_back({file.lines[i],
+                             QStringLiteral("the itemid \"%1\" has %2 digits where itemids such as"
+                                            " %3 have %4 with leading zeros; a spreadsheet may"
+                                            " have dropped its zeros. Format the itemid column"
+                                            " as text.")
+                                 .arg(id)
+                                 .arg(id.size())
+                                 .arg(example.value(width))
+                                 .arg(width)});
+    }
+    return found;
 }
 
 } // namespace
 
-std::vector<StockItem> readItems(const QByteArray& csv, const QString& fileName) {
-    const std::vector<CsvRecord> records = parseCsv(csv, fileName);
-    if (records.empty())
+ItemFile readItems(const QByteArray& csv, const QString& fileName) {
+    CsvReader reader(csv, fileName);
+    CsvRecord header;
+    if (!reader.next(header))
         rejectLine(fileName, 1, QStringLiteral("the file is empty; it needs a header row."));
-    const QHash<QString, int> at = columnPositions(records.front(), fileName);
-    const qsizetype columns = records.front().fields.size();
-    std::vector<StockItem> items;
+    ItemFile file;
+    const std::vector<qsizetype> at = columnPositions(header, fileName, file.warnings);
     QHash<QString, int> seen;
-    for (auto row = records.begin() + 1; row != records.end(); ++row) {
-        if (row->fields.size() != columns)
-            rejectLine(fileName, row->line,
+    CsvRecord row;
+    while (reader.next(row)) {
+        if (row.fields.size() != header.fields.size())
+            rejectLine(fileName, row.line,
                        QStringLiteral("%1 fields where the header has %2.")
-                           .arg(row->fields.size())
-                           .arg(columns));
-        StockItem item = toItem(*row, at);
+                           .arg(row.fields.size())
+                           .arg(header.fields.size()));
+        StockItem item = toItem(row, at);
         if (item.itemid.isEmpty())
-            rejectLine(fileName, row->line, QStringLiteral("the itemid is empty."));
+            rejectLine(fileName, row.line, QStringLiteral("the itemid is empty."));
         if (item.name.isEmpty())
-            rejectLine(fileName, row->line, QStringLiteral("the name is empty."));
-        requireLimits(item, fileName, row->line);
-        if (seen.contains(item.itemid))
-            rejectLine(fileName, row->line,
+            rejectLine(fileName, row.line, QStringLiteral("the name is empty."));
+        requireLimits(item, fileName, row.line);
+        if (const auto first = seen.constFind(item.itemid); first != seen.cend())
+            rejectLine(fileName, row.line,
                        QStringLiteral("the itemid %1 is given twice (first on line %2).")
                            .arg(item.itemid)
-                           .arg(seen.value(item.itemid)));
-        seen.insert(item.itemid, row->line);
-        items.push_back(std::move(item));
+                           .arg(first.value()));
+        seen.insert(item.itemid, row.line);
+        file.items.push_back(std::move(item));
+        file.lines.push_back(row.line);
     }
-    return items;
+    return file;
 }
 
-ImportSummary importItems(db::Connection& c, const QString& path, const Progress& progress) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+ImportSummary importItems(db::Connection& c, const QString& path, const Progress& progress,
+                          const Warn& warn) {
+    QFile input(path);
+    if (!input.open(QIODevice::ReadOnly))
         throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-    tell(progress, 1, 2, QStringLiteral("reading and checking %1").arg(path));
-    const std::vector<StockItem> items = readItems(file.readAll(), path);
-    const QSet<QString> existing = existingItemIds(c);
-    ImportSummary summary;
-    for (const StockItem& item : items)
-        ++(existing.contains(item.itemid) ? summary.updated : summary.added);
-    tell(progress, 2, 2, QStringLiteral("saving %1 stock items").arg(items.size()));
-    saveItems(c, items);
-    return summary;
+                       QStringLiteral("Cannot read %1: %2").arg(path, input.errorString()));
+    tell(progress, 1, 3, QStringLiteral("reading and checking %1").arg(path));
+    ItemFile file = readItems(input.readAll(), path);
+    appendFindings(file.warnings, numberShapedIds(file), path);
+    appendFindings(file.warnings, zerosLost(file, storedZeroIds(c)), path);
+    if (warn)
+        for (const QString& warning : file.warnings)
+            warn(warning);
+    tell(progress, 2, 3, QStringLiteral("loading %1 stock items").arg(file.items.size()));
+    return saveItems(c, file.items, [&] {
+        tell(progress, 3, 3, QStringLiteral("writing %1 stock items").arg(file.items.size()));
+    });
 }
 
 } // namespace database

@@ -2,6 +2,7 @@
 
 #include "platform/db/connection.h"
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,8 +29,21 @@ struct StockItem {
     QString preparation;
 };
 
-// Adds the items, or updates those whose itemid exists, as one change.
-void saveItems(db::Connection& connection, const std::vector<StockItem>& items);
+// What saving stock items did: items added, stored items whose texts
+// changed, and stored items given with the texts they had.
+struct ImportSummary {
+    int added = 0;
+    int updated = 0;
+    int unchanged = 0;
+};
+
+// Adds the items, or updates those whose itemid exists, as one change. The
+// items are first loaded into a table of the connection's own, outside the
+// change's transaction, so that other workstations wait only while the change
+// writes them; writing is told when the change holds the database, before it
+// writes.
+ImportSummary saveItems(db::Connection& connection, const std::vector<StockItem>& items,
+                        const std::function<void()>& writing = {});
 
 // The stock item with the itemid; nothing when there is none. Fields the
 // item does not have are empty.

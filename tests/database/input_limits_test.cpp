@@ -58,6 +58,19 @@ TEST_P(InputLimitsStored, TheDatabaseRefusesTextsOverTheirLimits) {
         {"item id",
          "UPDATE inventory.tbinvmaster SET itemid = ? WHERE itemid = 'ETO100'",
          {QString(51, u'i')}},
+        // The ends of the ranges of control characters.
+        {"unit separator in an item id",
+         "UPDATE inventory.tbinvmaster SET itemid = ? WHERE itemid = 'ETO100'",
+         {QStringLiteral("ETO\u001f")}},
+        {"delete in an item name",
+         "UPDATE inventory.tbinvmaster SET itemname = ?",
+         {QStringLiteral("a\u007fb")}},
+        {"C1 control in an item description",
+         "UPDATE inventory.tbinvmaster SET description = ?, description_folded = ?",
+         {QStringLiteral("a\u009fb"), QStringLiteral("a\u009fb")}},
+        {"vertical tab in an item text",
+         "UPDATE inventory.tbinvmaster SET Dosage = ?",
+         {QStringLiteral("a\u000bb")}},
     };
     for (const auto& d : direct) {
         try {
@@ -67,6 +80,10 @@ TEST_P(InputLimitsStored, TheDatabaseRefusesTextsOverTheirLimits) {
             EXPECT_TRUE(e.isConstraintViolation()) << d.what << ": " << e.what();
         }
     }
+    // Line breaks and tabs where they belong, and the first character past
+    // the controls, are stored.
+    conn->execute(QStringLiteral("UPDATE inventory.tbinvmaster SET Dosage = ?, itemname = ?"),
+                  {QStringLiteral("1 g\r\n\tdaily"), QStringLiteral("no\u00a0break")});
 }
 
 FORMULARY_ENGINE_TESTS(InputLimitsStored);

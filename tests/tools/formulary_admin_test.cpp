@@ -277,11 +277,155 @@ TEST(AdminCommandLine, LongWorkShowsProgressUnlessQuiet) {
                                 "generate: step 5 of 6: audit history ...",
                                 "generate: step 6 of 6: saving ...",
                                 QString(),
-                                "import-items: step 1 of 2: reading and checking " + import[1] +
+                                "import-items: step 1 of 3: reading and checking " + import[1] +
                                     " ...",
-                                "import-items: step 2 of 2: saving 1 stock items ...",
+                                "import-items: step 2 of 3: loading 1 stock items ...",
+                                "import-items: step 3 of 3: writing 1 stock items ...",
                                 QString()};
         EXPECT_EQ(shown, expected);
+    }
+}
+
+namespace {
+
+// Every stored stock item: itemid, name, description, indication, dosage,
+// administration, preparation (none as empty).
+std::vector<QStringList> storedItems(const test_support::TestDatabase& database) {
+    const db::Recordset rs = database.connect()->query(QStringLiteral(
+        "SELECT itemid, itemname, description, Indication, Dosage, Administration, Preparation"
+        " FROM inventory.tbinvmaster ORDER BY itemid"));
+    std::vector<QStringList> rows;
+    for (int row = 0; row < rs.recordCount(); ++row) {
+        QStringList fields;
+        for (int col = 0; col < rs.fieldCount(); ++col)
+            fields << rs.value(row, col).toString();
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+} // namespace
+
+// The CSV files that spreadsheets and inventory systems write, through the
+// command: what is stored, and each warning or the refusal on standard error,
+// naming its line.
+TEST(AdminCommandLine, ImportItemsReadsTheDialectsSpreadsheetsWrite) {
+    struct Case {
+        const char* what;
+        QByteArray file;
+        int code;
+        std::vector<QStringList> stored;
+        QStringList messages;   // each on a line of its own, and no others
+        QByteArray before = {}; // imported first
+    };
+    const auto item = [](const QString& id, const QString& name) {
+        return QStringList{id, name, {}, {}, {}, {}, {}};
+    };
+    // Twelve itemids shortened by a spreadsheet: ten are named, two counted.
+    Case shortened{
+        "beyond ten warnings of a kind, a count", "itemid,name\n", admin::Success, {}, {}};
+    for (int i = 1; i <= 12; ++i) {
+        const QString id = QStringLiteral("%1.2E+11").arg(i);
+        shortened.file += id.toUtf8() + ",Item\n";
+        shortened.stored.push_back(item(id, QStringLiteral("Item")));
+        if (i <= 10)
+            shortened.messages << QStringLiteral(
+                                      "items.csv, line %1: the itemid \"%2\" is a number")
+                                      .arg(i + 1)
+                                      .arg(id);
+    }
+    std::sort(shortened.stored.begin(), shortened.stored.end());
+    shortened.messages << QStringLiteral("items.csv: 2 more itemids like these, up to line 13.");
+    const std::vector<Case> cases = {
+        {"comma, LF, only the required columns",
+         "itemid,name\nA1,Aspirin 300 mg\n",
+         admin::Success,
+         {item("A1", "Aspirin 300 mg")},
+         {}},
+        {"Excel's semicolon CSV: byte-order mark, CRLF, quoted separators and line breaks",
+         "\xEF\xBB\xBFitemid;name;description;dosage\r\n"
+         "A1;Paracetamol;500 mg, tablet;\"1 g\r\nevery 6 hours\"\r\n"
+         "A2;\"Sodium chloride; 0.9%\";1 L bag;\r\n",
+         admin::Success,
+         {{"A1", "Paracetamol", "500 mg, tablet", "", "1 g\nevery 6 hours", "", ""},
+          {"A2", "Sodium chloride; 0.9%", "1 L bag", "", "", "", ""}},
+         {}},
+        {"tabs and CR line ends",
+         "itemid\tname\tpreparation\rA1\tAspirin\t\"Dissolve\rin water\"\rA2\tZinc\t\r",
+         admin::Success,
+         {{"A1", "Aspirin", "", "", "", "", "Dissolve\nin water"}, item("A2", "Zinc")},
+         {}},
+        {"header names in any case and spacing, columns in any order",
+         " Name ;ITEMID\nAspirin;A1\n",
+         admin::Success,
+         {item("A1", "Aspirin")},
+         {}},
+        {"unknown columns ignored with one warning",
+         "itemid,price,name,supplier\nA1,1.50,Aspirin,Acme\n",
+         admin::Success,
+         {item("A1", "Aspirin")},
+         {"items.csv, line 1: the columns \"price\", \"supplier\" are not item columns;"
+          " they are ignored."}},
+        {"a quote inside an unquoted field is text",
+         "itemid,name,description\nG1,Gauze swab,4\" x 4\" 8-ply\n",
+         admin::Success,
+         {{"G1", "Gauze swab", "4\" x 4\" 8-ply", "", "", "", ""}},
+         {}},
+        {"unnamed columns and empty rows that a spreadsheet adds",
+         "itemid;name;;\r\nA1;Aspirin;;\r\n;;;\r\n\r\n",
+         admin::Success,
+         {item("A1", "Aspirin")},
+         {}},
+        {"an itemid shortened to a number, with a decimal comma",
+         "itemid;name\n1,23457E+11;Bandage\n",
+         admin::Success,
+         {item("1,23457E+11", "Bandage")},
+         {"items.csv, line 2: the itemid \"1,23457E+11\" is a number as a spreadsheet"
+          " shortens it"}},
+        {"leading zeros lost where other itemids of the file have them",
+         "itemid,name\n0012345,A\n0012346,B\n12347,C\n",
+         admin::Success,
+         {item("0012345", "A"), item("0012346", "B"), item("12347", "C")},
+         {"items.csv, line 4: the itemid \"12347\" has 5 digits where itemids such as"
+          " \"0012345\" (line 2) have 7 with leading zeros"}},
+        {"leading zeros lost where stored itemids have them",
+         "itemid,name\n12346,B\n",
+         admin::Success,
+         {item("0012345", "A"), item("12346", "B")},
+         {"items.csv, line 2: the itemid \"12346\" has 5 digits where itemids such as"
+          " \"0012345\" (stored) have 7"},
+         "itemid,name\n0012345,A\n"},
+        shortened,
+        {"Windows-1252 refused with its line and byte",
+         "itemid;name\rA1;Aspirin\rA2;Caf\xE9 cr\xE8me\r",
+         admin::Failed,
+         {},
+         {"items.csv, line 3: byte 7 of the line (0xE9) is not UTF-8; save the file as"
+          " \"CSV UTF-8\""}},
+        {"a required column missing refused",
+         "itemid;description\nA1;tablet\n",
+         admin::Failed,
+         {},
+         {"items.csv, line 1: the header lacks the column \"name\""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scratch s;
+        const test_support::TestDatabase database(db::Engine::SQLite);
+        const QStringList options = {QStringLiteral("--database"), database.target()};
+        if (!c.before.isEmpty()) {
+            ASSERT_EQ(
+                runTool(QStringList{"import-items", s.file("before.csv", c.before)} + options).code,
+                admin::Success);
+        }
+        const QStringList args = QStringList{"import-items", s.file("items.csv", c.file)} + options;
+        const Outcome run = runTool(args);
+        EXPECT_EQ(run.code, c.code) << describe(args, run);
+        EXPECT_EQ(storedItems(database), c.stored);
+        const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.size(), c.messages.size()) << describe(args, run);
+        for (qsizetype i = 0; i < std::min(lines.size(), c.messages.size()); ++i)
+            EXPECT_TRUE(lines[i].contains(c.messages[i])) << describe(args, run);
     }
 }
 

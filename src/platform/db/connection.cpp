@@ -2,6 +2,7 @@
 
 #include "platform/db/db_error.h"
 #include "platform/db/pg_connection.h"
+#include "platform/db/transaction.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -377,12 +379,24 @@ qint64 Connection::execute(const QString& sql, const QVariantList& params) {
 
 void Connection::copyRows(const QString& table, const QStringList& columns,
                           const std::vector<QVariantList>& rows) {
-    ++m_statements;
-    checkOpen();
     if (m_pg) {
+        ++m_statements;
+        checkOpen();
         m_pg->copyRows(table, columns, rows);
         return;
     }
+    std::optional<Transaction> own;
+    if (!inTransaction())
+        own.emplace(*this, Transaction::Lock::Deferred);
+    insertRows(table, columns, rows);
+    if (own)
+        own->commit();
+}
+
+void Connection::insertRows(const QString& table, const QStringList& columns,
+                            const std::vector<QVariantList>& rows) {
+    ++m_statements;
+    checkOpen();
     QSqlQuery q(m_db);
     if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                        .arg(table, columns.join(u','),
@@ -400,9 +414,9 @@ void Connection::copyRows(const QString& table, const QStringList& columns,
     m_watch->disarm();
 }
 
-void Connection::begin() {
+void Connection::begin(bool immediate) {
     if (!m_pg) {
-        execute(QStringLiteral("BEGIN IMMEDIATE"));
+        execute(immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN DEFERRED"));
         return;
     }
     ++m_statements;

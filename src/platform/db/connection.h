@@ -49,8 +49,10 @@ public:
     // Runs a statement that returns no rows; the number of rows it changed.
     qint64 execute(const QString& sql, const QVariantList& params = {});
 
-    // Loads many rows into a table at once, within the caller's transaction:
-    // COPY on the server, one prepared insert reused on the embedded engine.
+    // Loads many rows into a table at once, within the caller's transaction
+    // or else in one of its own: COPY on the server, one prepared insert
+    // reused on the embedded engine (whose own transaction is deferred, so
+    // that loading a temporary table locks no database file).
     void copyRows(const QString& table, const QStringList& columns,
                   const std::vector<QVariantList>& rows);
 
@@ -99,9 +101,11 @@ private:
     friend class Transaction;
     struct Watch;
 
-    // BEGIN IMMEDIATE on the embedded engine; on the server BEGIN goes out
-    // with the transaction's first statement.
-    void begin();
+    // BEGIN IMMEDIATE (or DEFERRED) on the embedded engine; on the server
+    // BEGIN goes out with the transaction's first statement.
+    void begin(bool immediate);
+    void insertRows(const QString& table, const QStringList& columns,
+                    const std::vector<QVariantList>& rows);
     void openSqlite(bool createIfMissing);
     void refuseNetworkShare() const;
     void createPrivately(const QString& inventory, const QString& patientData) const;

@@ -4,10 +4,10 @@
 
 namespace db {
 
-Transaction::Transaction(Connection& connection)
+Transaction::Transaction(Connection& connection, Lock lock)
     : m_connection(connection), m_level(connection.m_transactionDepth) {
     if (m_level == 0)
-        m_connection.begin();
+        m_connection.begin(lock == Lock::Write);
     else
         m_connection.execute(QStringLiteral("SAVEPOINT ") + savepoint());
     ++m_connection.m_transactionDepth;

@@ -12,7 +12,14 @@ class Connection;
 // rollback undoes only its own work and leaves the outer one usable.
 class Transaction {
 public:
-    explicit Transaction(Connection& connection);
+    // What an outermost transaction on SQLite locks from its start: the
+    // database files (Write), or nothing until a statement needs it
+    // (Deferred: loading the connection's temporary tables locks no file, so
+    // other workstations go on writing). On a server rows are locked as they
+    // are written either way.
+    enum class Lock { Write, Deferred };
+
+    explicit Transaction(Connection& connection, Lock lock = Lock::Write);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
