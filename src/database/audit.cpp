@@ -153,16 +153,12 @@ void noteImportedItems(db::Connection& c, const QString& staging, const QStringL
                          .arg(labels.at(i), alias, texts.at(i));
         return parts.join(QStringLiteral(" || '\n' || "));
     };
-    // The stored texts are looked up item by item (a join would read the
-    // whole item master for a small file), once: kept apart, the lookup is
-    // not repeated in the condition.
+    // The stored texts are looked up item by item: a join would read the
+    // whole item master for a small file.
     noteRows(c,
-             QStringLiteral("WITH i AS MATERIALIZED (SELECT s.itemid, s.itemname,"
-                            " (SELECT %1 FROM inventory.tbinvmaster m WHERE m.itemid = s.itemid)"
-                            " AS before_text, %2 AS after_text FROM %3 s)"
-                            " SELECT 'items imported', 'stock item', itemid, NULL, itemname,"
-                            " before_text, after_text FROM i"
-                            " WHERE before_text IS NULL OR before_text <> after_text")
+             QStringLiteral("SELECT 'items imported', 'stock item', s.itemid, NULL, s.itemname,"
+                            " (SELECT %1 FROM inventory.tbinvmaster m WHERE m.itemid = s.itemid),"
+                            " %2 FROM %3 s")
                  .arg(itemText(QStringLiteral("m")), itemText(QStringLiteral("s")), staging),
              {}, who);
 }

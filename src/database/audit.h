@@ -72,11 +72,11 @@ QString systemAccount();
 void noteRows(db::Connection& connection, const QString& select, const QVariantList& values,
               const QString& who);
 
-// One line per stock item in the staging table that is new or whose texts
-// (the columns named, shown under the labels) differ from the stored ones:
-// "items imported", the texts before and after. One statement on both
-// engines, before the items are merged. Who is the change's (a server
-// records its own).
+// One line per stock item in the staging table, which holds only new items
+// and items whose texts (the columns named, shown under the labels) differ
+// from the stored ones: "items imported", the texts before and after. One
+// statement on both engines, before the items are merged. Who is the
+// change's (a server records its own).
 void noteImportedItems(db::Connection& connection, const QString& stagingTable,
                        const QStringList& texts, const QStringList& labels, const QString& who);
 

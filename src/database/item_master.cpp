@@ -36,9 +36,9 @@ QVariantList rowOf(const StockItem& item) {
 }
 
 // The items go to a staging table in a few streams, and from there into the
-// item master in one statement. The staging table is the connection's own:
-// loading it locks nothing of the formulary. Rows are made a chunk at a time,
-// so that a big file's rows are not held twice.
+// item master. The staging table is the connection's own: loading it locks
+// nothing of the formulary. Rows are made a chunk at a time, so that a big
+// file's rows are not held twice.
 void stageItems(db::Connection& c, const std::vector<StockItem>& items) {
     constexpr std::size_t kChunk = 10000;
     QStringList columns;
@@ -55,36 +55,40 @@ void stageItems(db::Connection& c, const std::vector<StockItem>& items) {
     }
 }
 
-// The staged items whose itemid is stored, counted within the change, which
-// decides what is new.
-int countStoredOfStaged(db::Connection& c) {
-    return c
-        .query(QStringLiteral("SELECT COUNT(*) FROM %1 s WHERE EXISTS"
-                              " (SELECT 1 FROM inventory.tbinvmaster m WHERE m.itemid = s.itemid)")
-                   .arg(kStaging))
-        .field(0)
-        .toInt();
-}
-
-// Adds the new items and rewrites the stored ones whose texts differ (a
-// file given again writes only what changed); the number of items written.
-int mergeStagedItems(db::Connection& c) {
-    QStringList updates;
-    for (const QString& column : kColumns.mid(1))
-        updates << QStringLiteral("%1 = excluded.%1").arg(column);
+// Takes the staged items whose texts are stored as they are out of the
+// staging table (a file given again writes only what changed); how many.
+int dropUnchangedItems(db::Connection& c) {
     QStringList stored, staged;
     for (const QString& column : kColumns.mid(1, 6)) {
-        stored << QStringLiteral("tbinvmaster.") + column;
-        staged << QStringLiteral("excluded.") + column;
+        stored << QStringLiteral("COALESCE(m.%1, '')").arg(column);
+        staged << QStringLiteral("COALESCE(%1.%2, '')").arg(kStaging, column);
     }
-    // "WHERE true" tells SQLite's parser that ON CONFLICT belongs to the INSERT.
-    const qint64 written = c.execute(
-        QStringLiteral("INSERT INTO inventory.tbinvmaster (%1) SELECT %1 FROM %2 WHERE true"
-                       " ON CONFLICT (itemid) DO UPDATE SET %3 WHERE (%4) IS DISTINCT FROM (%5)")
-            .arg(kColumns.join(u','), kStaging, updates.join(u','), stored.join(u','),
-                 staged.join(u',')));
+    return int(c.execute(QStringLiteral("DELETE FROM %1 WHERE EXISTS (SELECT 1 FROM"
+                                        " inventory.tbinvmaster m WHERE m.itemid = %1.itemid"
+                                        " AND (%2) = (%3))")
+                             .arg(kStaging, stored.join(u','), staged.join(u','))));
+}
+
+// Rewrites the stored items that are staged, then adds the others: the
+// database checks each row it writes, so none is written twice. The number
+// of items added and of items updated.
+std::pair<int, int> mergeStagedItems(db::Connection& c) {
+    QStringList fromStaging, fromInsert;
+    for (const QString& column : kColumns.mid(1)) {
+        fromStaging << QStringLiteral("%1 = s.%1").arg(column);
+        fromInsert << QStringLiteral("%1 = excluded.%1").arg(column);
+    }
+    const qint64 updated = c.execute(QStringLiteral("UPDATE inventory.tbinvmaster SET %1 FROM %2 s"
+                                                    " WHERE s.itemid = tbinvmaster.itemid")
+                                         .arg(fromStaging.join(u','), kStaging));
+    // On a server another session may add an item meanwhile: it is updated.
+    const qint64 added = c.execute(
+        QStringLiteral("INSERT INTO inventory.tbinvmaster (%1) SELECT %1 FROM %2 s WHERE NOT EXISTS"
+                       " (SELECT 1 FROM inventory.tbinvmaster m WHERE m.itemid = s.itemid)"
+                       " ON CONFLICT (itemid) DO UPDATE SET %3")
+            .arg(kColumns.join(u','), kStaging, fromInsert.join(u',')));
     syncNodeNamesIn(c, NodeKind::Drug, QStringLiteral("SELECT itemid FROM %1").arg(kStaging));
-    return int(written);
+    return {int(added), int(updated)};
 }
 
 } // namespace
@@ -104,11 +108,10 @@ ImportSummary saveItems(db::Connection& c, const std::vector<StockItem>& items,
     const bool saved = runChange(c, target, [&] {
         if (writing)
             writing();
-        const int stored = countStoredOfStaged(c);
+        const int unchanged = dropUnchangedItems(c);
         audit::noteImportedItems(c, kStaging, kColumns.mid(1, 6), ItemColumns.mid(1), target.who);
-        const int added = int(items.size()) - stored;
-        const int updated = mergeStagedItems(c) - added;
-        summary = {added, updated, stored - updated};
+        const auto [added, updated] = mergeStagedItems(c);
+        summary = {added, updated, unchanged};
         return true;
     });
     if (!saved)

@@ -36,21 +36,7 @@ protected:
         return path;
     }
 
-    // itemid, name, description, indication, dosage, administration, preparation of every item.
-    std::vector<QStringList> storedItems() {
-        const db::Recordset rs = conn->query(QStringLiteral(
-            "SELECT itemid, itemname, description, Indication, Dosage, Administration, Preparation"
-            " FROM inventory.tbinvmaster ORDER BY itemid"));
-        std::vector<QStringList> rows;
-        for (int row = 0; row < rs.recordCount(); ++row) {
-            QStringList fields;
-            for (int col = 0; col < rs.fieldCount(); ++col)
-                fields << (rs.value(row, col).isNull() ? QStringLiteral("<null>")
-                                                       : rs.value(row, col).toString());
-            rows.push_back(fields);
-        }
-        return rows;
-    }
+    std::vector<QStringList> storedItems() { return test_support::storedItems(*conn); }
 
 private:
     QTemporaryDir m_dir;
@@ -88,6 +74,12 @@ TEST_P(ItemImport, ReadsSpreadsheetQuotingAndUpdatesExistingItems) {
                                    " WHERE Node_Key = '_1'"));
     EXPECT_EQ(node.text(QStringLiteral("NodeName")), QStringLiteral("New name 250 mg tablet"));
     EXPECT_EQ(node.text(QStringLiteral("name_folded")), QStringLiteral("new name 250 mg tablet"));
+
+    // The same file again changes nothing.
+    const database::ImportSummary again = database::importItems(*conn, writeFile(file));
+    EXPECT_EQ(again.added + again.updated, 0);
+    EXPECT_EQ(again.unchanged, 3);
+    EXPECT_EQ(storedItems(), expected);
 }
 
 TEST_P(ItemImport, ABadRowImportsNothingAndNamesItsLine) {

@@ -106,6 +106,21 @@ std::unique_ptr<db::Connection> TestDatabase::connect() const {
     return c;
 }
 
+std::vector<QStringList> storedItems(db::Connection& c) {
+    const db::Recordset rs = c.query(QStringLiteral(
+        "SELECT itemid, itemname, description, Indication, Dosage, Administration, Preparation"
+        " FROM inventory.tbinvmaster ORDER BY itemid"));
+    std::vector<QStringList> rows;
+    for (int row = 0; row < rs.recordCount(); ++row) {
+        QStringList fields;
+        for (int col = 0; col < rs.fieldCount(); ++col)
+            fields << (rs.value(row, col).isNull() ? QStringLiteral("<null>")
+                                                   : rs.value(row, col).toString());
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
 void EngineTest::SetUp() {
     database = std::make_unique<TestDatabase>(GetParam());
     conn = database->connect();

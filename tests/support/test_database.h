@@ -39,6 +39,10 @@ private:
     QString m_target;
 };
 
+// Every stored stock item, by itemid: itemid, name, description, indication,
+// dosage, administration, preparation; a null as "<null>".
+std::vector<QStringList> storedItems(db::Connection& connection);
+
 // A test run on every engine, each with a fresh database.
 class EngineTest : public testing::TestWithParam<db::Engine> {
 protected:

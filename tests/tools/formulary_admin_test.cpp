@@ -286,26 +286,6 @@ TEST(AdminCommandLine, LongWorkShowsProgressUnlessQuiet) {
     }
 }
 
-namespace {
-
-// Every stored stock item: itemid, name, description, indication, dosage,
-// administration, preparation (none as empty).
-std::vector<QStringList> storedItems(const test_support::TestDatabase& database) {
-    const db::Recordset rs = database.connect()->query(QStringLiteral(
-        "SELECT itemid, itemname, description, Indication, Dosage, Administration, Preparation"
-        " FROM inventory.tbinvmaster ORDER BY itemid"));
-    std::vector<QStringList> rows;
-    for (int row = 0; row < rs.recordCount(); ++row) {
-        QStringList fields;
-        for (int col = 0; col < rs.fieldCount(); ++col)
-            fields << rs.value(row, col).toString();
-        rows.push_back(fields);
-    }
-    return rows;
-}
-
-} // namespace
-
 // The CSV files that spreadsheets and inventory systems write, through the
 // command: what is stored, and each warning or the refusal on standard error,
 // naming its line.
@@ -318,8 +298,9 @@ TEST(AdminCommandLine, ImportItemsReadsTheDialectsSpreadsheetsWrite) {
         QStringList messages;   // each on a line of its own, and no others
         QByteArray before = {}; // imported first
     };
-    const auto item = [](const QString& id, const QString& name) {
-        return QStringList{id, name, {}, {}, {}, {}, {}};
+    const QString none = QStringLiteral("<null>");
+    const auto item = [&](const QString& id, const QString& name) {
+        return QStringList{id, name, none, none, none, none, none};
     };
     // Twelve itemids shortened by a spreadsheet: ten are named, two counted.
     Case shortened{
@@ -347,13 +328,13 @@ TEST(AdminCommandLine, ImportItemsReadsTheDialectsSpreadsheetsWrite) {
          "A1;Paracetamol;500 mg, tablet;\"1 g\r\nevery 6 hours\"\r\n"
          "A2;\"Sodium chloride; 0.9%\";1 L bag;\r\n",
          admin::Success,
-         {{"A1", "Paracetamol", "500 mg, tablet", "", "1 g\nevery 6 hours", "", ""},
-          {"A2", "Sodium chloride; 0.9%", "1 L bag", "", "", "", ""}},
+         {{"A1", "Paracetamol", "500 mg, tablet", none, "1 g\nevery 6 hours", none, none},
+          {"A2", "Sodium chloride; 0.9%", "1 L bag", none, none, none, none}},
          {}},
         {"tabs and CR line ends",
          "itemid\tname\tpreparation\rA1\tAspirin\t\"Dissolve\rin water\"\rA2\tZinc\t\r",
          admin::Success,
-         {{"A1", "Aspirin", "", "", "", "", "Dissolve\nin water"}, item("A2", "Zinc")},
+         {{"A1", "Aspirin", none, none, none, none, "Dissolve\nin water"}, item("A2", "Zinc")},
          {}},
         {"header names in any case and spacing, columns in any order",
          " Name ;ITEMID\nAspirin;A1\n",
@@ -369,7 +350,7 @@ TEST(AdminCommandLine, ImportItemsReadsTheDialectsSpreadsheetsWrite) {
         {"a quote inside an unquoted field is text",
          "itemid,name,description\nG1,Gauze swab,4\" x 4\" 8-ply\n",
          admin::Success,
-         {{"G1", "Gauze swab", "4\" x 4\" 8-ply", "", "", "", ""}},
+         {{"G1", "Gauze swab", "4\" x 4\" 8-ply", none, none, none, none}},
          {}},
         {"unnamed columns and empty rows that a spreadsheet adds",
          "itemid;name;;\r\nA1;Aspirin;;\r\n;;;\r\n\r\n",
@@ -421,7 +402,7 @@ TEST(AdminCommandLine, ImportItemsReadsTheDialectsSpreadsheetsWrite) {
         const QStringList args = QStringList{"import-items", s.file("items.csv", c.file)} + options;
         const Outcome run = runTool(args);
         EXPECT_EQ(run.code, c.code) << describe(args, run);
-        EXPECT_EQ(storedItems(database), c.stored);
+        EXPECT_EQ(test_support::storedItems(*database.connect()), c.stored);
         const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         EXPECT_EQ(lines.size(), c.messages.size()) << describe(args, run);
         for (qsizetype i = 0; i < std::min(lines.size(), c.messages.size()); ++i)
