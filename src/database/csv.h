@@ -24,8 +24,6 @@ class CsvReader {
 public:
     CsvReader(const QByteArray& bytes, const QString& fileName);
 
-    char separator() const { return m_separator; }
-
     // The next record that holds any text; false after the last.
     bool next(CsvRecord& record);
 
