@@ -3,6 +3,8 @@
 #include "platform/app_error.h"
 
 #include <QByteArrayView>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <array>
 
 namespace database {
@@ -196,6 +198,69 @@ QString atLine(const QString& fileName, int line, const QString& what) {
 
 void rejectLine(const QString& fileName, int line, const QString& what) {
     throw AppError(AppError::InvalidArgument, atLine(fileName, line, what));
+}
+
+std::vector<qsizetype> columnPositions(const CsvRecord& header, const QString& fileName,
+                                       const QStringList& known, const QStringList& required,
+                                       const QString& kind, QStringList& warnings) {
+    std::vector<qsizetype> at(std::size_t(known.size()), -1);
+    QStringList ignored;
+    for (qsizetype i = 0; i < header.fields.size(); ++i) {
+        const QString name = header.fields.at(i).trimmed();
+        const qsizetype column = known.indexOf(name.toLower());
+        if (column < 0) {
+            if (!name.isEmpty())
+                ignored << QLatin1Char('"') + name + QLatin1Char('"');
+            continue;
+        }
+        if (at[std::size_t(column)] >= 0)
+            rejectLine(fileName, header.line,
+                       QStringLiteral("the column \"%1\" is named twice.").arg(name));
+        at[std::size_t(column)] = i;
+    }
+    QStringList optional = known;
+    for (const QString& name : required)
+        optional.removeAll(name);
+    for (const QString& name : required)
+        if (at[std::size_t(known.indexOf(name))] < 0)
+            rejectLine(fileName, header.line,
+                       QStringLiteral("the header lacks the column \"%1\"; it names %2, and any"
+                                      " of %3, in any order.")
+                           .arg(name,
+                                QStringList(required.mid(0, required.size() - 1))
+                                        .join(QStringLiteral(", ")) +
+                                    (required.size() > 1 ? QStringLiteral(" and ") : QString()) +
+                                    required.last(),
+                                optional.join(QStringLiteral(", "))));
+    if (ignored.size() == 1)
+        warnings << atLine(fileName, header.line,
+                           QStringLiteral("the column %1 is not %2 column; it is ignored.")
+                               .arg(ignored.first(), kind));
+    else if (!ignored.isEmpty())
+        warnings << atLine(fileName, header.line,
+                           QStringLiteral("the columns %1 are not %2 columns; they are ignored.")
+                               .arg(ignored.join(QStringLiteral(", ")), kind.section(u' ', -1)));
+    return at;
+}
+
+QString csvRecord(const QStringList& fields) {
+    static const QRegularExpression special(QStringLiteral("[\",;\t\r\n]"));
+    QStringList written;
+    for (QString field : fields)
+        written << (field.contains(special)
+                        ? QLatin1Char('"') +
+                              field.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                              QLatin1Char('"')
+                        : field);
+    return written.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+void writeCsvFile(const QString& path, const QString& text) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(kByteOrderMark + text.toUtf8()) < 0 ||
+        !file.commit())
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }
 
 } // namespace database

@@ -53,4 +53,24 @@ QString atLine(const QString& fileName, int line, const QString& what);
 // Throws the AppError of a bad line of a data file.
 [[noreturn]] void rejectLine(const QString& fileName, int line, const QString& what);
 
+// Where each of the known columns sits in a file's header (-1: not there),
+// found by name whatever the letter case. A column named twice or a required
+// one missing is refused with the header's line; other named columns are
+// ignored with one warning that calls them not "<kind> columns" (a column
+// without a name, as a spreadsheet writes for empty columns at the right,
+// silently).
+std::vector<qsizetype> columnPositions(const CsvRecord& header, const QString& fileName,
+                                       const QStringList& known, const QStringList& required,
+                                       const QString& kind, QStringList& warnings);
+
+// One record as CsvReader reads it back, the one writer of CSV: fields
+// separated by commas, a field with a comma, semicolon, tab, quote or line
+// break quoted and its quotes doubled, the record ended by CRLF.
+QString csvRecord(const QStringList& fields);
+
+// Writes CSV text to the file in UTF-8 after a byte-order mark (which tells
+// spreadsheets the encoding); the file is replaced only once the text is
+// whole. Throws AppError naming the file when it cannot be written.
+void writeCsvFile(const QString& path, const QString& text);
+
 } // namespace database

@@ -17,44 +17,6 @@ const QStringList kRequired = {QStringLiteral("itemid"), QStringLiteral("name")}
 // Warnings of one kind beyond these many are counted on one line.
 constexpr std::size_t kShownPerKind = 10;
 
-// Where each item column sits in the file (-1: not there). Other columns are
-// ignored with one warning; a column without a name, as a spreadsheet writes
-// for empty columns at the right, silently.
-std::vector<qsizetype> columnPositions(const CsvRecord& header, const QString& fileName,
-                                       QStringList& warnings) {
-    std::vector<qsizetype> at(std::size_t(ItemColumns.size()), -1);
-    QStringList ignored;
-    for (qsizetype i = 0; i < header.fields.size(); ++i) {
-        const QString name = header.fields.at(i).trimmed();
-        const qsizetype column = ItemColumns.indexOf(name.toLower());
-        if (column < 0) {
-            if (!name.isEmpty())
-                ignored << QLatin1Char('"') + name + QLatin1Char('"');
-            continue;
-        }
-        if (at[std::size_t(column)] >= 0)
-            rejectLine(fileName, header.line,
-                       QStringLiteral("the column \"%1\" is named twice.").arg(name));
-        at[std::size_t(column)] = i;
-    }
-    for (const QString& name : kRequired)
-        if (at[std::size_t(ItemColumns.indexOf(name))] < 0)
-            rejectLine(
-                fileName, header.line,
-                QStringLiteral("the header lacks the column \"%1\"; it names itemid and"
-                               " name, and any of %2, in any order.")
-                    .arg(name, ItemColumns.mid(kRequired.size()).join(QStringLiteral(", "))));
-    if (ignored.size() == 1)
-        warnings << atLine(fileName, header.line,
-                           QStringLiteral("the column %1 is not an item column; it is ignored.")
-                               .arg(ignored.first()));
-    else if (!ignored.isEmpty())
-        warnings << atLine(fileName, header.line,
-                           QStringLiteral("the columns %1 are not item columns; they are ignored.")
-                               .arg(ignored.join(QStringLiteral(", "))));
-    return at;
-}
-
 StockItem toItem(const CsvRecord& row, const std::vector<qsizetype>& at) {
     auto field = [&](std::size_t column) {
         return at[column] < 0 ? QString() : row.fields.at(at[column]).trimmed();
@@ -62,8 +24,9 @@ StockItem toItem(const CsvRecord& row, const std::vector<qsizetype>& at) {
     return {field(0), field(1), field(2), field(3), field(4), field(5), field(6)};
 }
 
-// Each text within its limit, as the database will check it.
-void requireLimits(const StockItem& item, const QString& fileName, int line) {
+} // namespace
+
+void requireItemLimits(const StockItem& item, const QString& fileName, int line) {
     using namespace limits;
     const std::pair<const QString*, Limit> texts[] = {
         {&item.itemid, ItemId},
@@ -79,6 +42,8 @@ void requireLimits(const StockItem& item, const QString& fileName, int line) {
             rejectLine(fileName, line,
                        QStringLiteral("the %1 %2.").arg(ItemColumns.at(qsizetype(i)), why));
 }
+
+namespace {
 
 bool allDigits(const QString& text) {
     return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar ch) {
@@ -172,13 +137,19 @@ std::vector<Finding> zerosLost(const ItemFile& file, const QStringList& storedZe
 
 } // namespace
 
+void warnOfMangledIds(db::Connection& c, ItemFile& file, const QString& fileName) {
+    appendFindings(file.warnings, numberShapedIds(file), fileName);
+    appendFindings(file.warnings, zerosLost(file, storedZeroIds(c)), fileName);
+}
+
 ItemFile readItems(const QByteArray& csv, const QString& fileName) {
     CsvReader reader(csv, fileName);
     CsvRecord header;
     if (!reader.next(header))
         rejectLine(fileName, 1, QStringLiteral("the file is empty; it needs a header row."));
     ItemFile file;
-    const std::vector<qsizetype> at = columnPositions(header, fileName, file.warnings);
+    const std::vector<qsizetype> at = columnPositions(header, fileName, ItemColumns, kRequired,
+                                                      QStringLiteral("an item"), file.warnings);
     QHash<QString, int> seen;
     CsvRecord row;
     while (reader.next(row)) {
@@ -192,7 +163,7 @@ ItemFile readItems(const QByteArray& csv, const QString& fileName) {
             rejectLine(fileName, row.line, QStringLiteral("the itemid is empty."));
         if (item.name.isEmpty())
             rejectLine(fileName, row.line, QStringLiteral("the name is empty."));
-        requireLimits(item, fileName, row.line);
+        requireItemLimits(item, fileName, row.line);
         if (const auto first = seen.constFind(item.itemid); first != seen.cend())
             rejectLine(fileName, row.line,
                        QStringLiteral("the itemid %1 is given twice (first on line %2).")
@@ -213,8 +184,7 @@ ImportSummary importItems(db::Connection& c, const QString& path, const Progress
                        QStringLiteral("Cannot read %1: %2").arg(path, input.errorString()));
     tell(progress, 1, 3, QStringLiteral("reading and checking %1").arg(path));
     ItemFile file = readItems(input.readAll(), path);
-    appendFindings(file.warnings, numberShapedIds(file), path);
-    appendFindings(file.warnings, zerosLost(file, storedZeroIds(c)), path);
+    warnOfMangledIds(c, file, path);
     if (warn)
         for (const QString& warning : file.warnings)
             warn(warning);

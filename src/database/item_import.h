@@ -24,6 +24,15 @@ struct ItemFile {
 // over its limit, an itemid given twice.
 ItemFile readItems(const QByteArray& csv, const QString& fileName);
 
+// Throws the AppError of the line when a text of the item is over its
+// limit, as the database would refuse it.
+void requireItemLimits(const StockItem& item, const QString& fileName, int line);
+
+// Adds to the file's warnings the itemids that a spreadsheet seems to have
+// mangled: 1.23E+11, or leading zeros lost where other itemids (in the file
+// or stored) have them.
+void warnOfMangledIds(db::Connection& connection, ItemFile& file, const QString& fileName);
+
 // Told of each warning about a file that does not stop its import.
 using Warn = std::function<void(const QString& warning)>;
 

@@ -182,11 +182,28 @@ TEST(AdminCommandLine, WrongCommandLinesAreRefusedWithClearErrors) {
 TEST(AdminCommandLine, EveryCommandHasHelp) {
     const Outcome overview = runTool({QStringLiteral("--help")});
     ASSERT_EQ(overview.code, admin::Success);
-    const QStringList commands = {"init",         "upgrade",     "demo",       "user add",
-                                  "user passwd",  "user class",  "user admin", "user disable",
-                                  "user enable",  "user rights", "user list",  "import-items",
-                                  "generate",     "location",    "audit",      "hospital show",
-                                  "hospital set", "backup",      "restore",    "check"};
+    const QStringList commands = {"init",
+                                  "upgrade",
+                                  "demo",
+                                  "user add",
+                                  "user passwd",
+                                  "user class",
+                                  "user admin",
+                                  "user disable",
+                                  "user enable",
+                                  "user rights",
+                                  "user list",
+                                  "import-items",
+                                  "generate",
+                                  "location",
+                                  "audit",
+                                  "hospital show",
+                                  "hospital set",
+                                  "backup",
+                                  "restore",
+                                  "check",
+                                  "export-formulary",
+                                  "import-formulary"};
     for (const QString& command : commands) {
         EXPECT_TRUE(overview.out.contains(QStringLiteral("  ") + command + QLatin1Char(' ')))
             << command.toStdString();
@@ -1070,6 +1087,210 @@ TEST_P(AdminTool, CheckFindsOrphansDuplicatesAndMissingGrants) {
     ASSERT_EQ(lines.size(), expected.size() + 1) << run.out.toStdString();
     EXPECT_EQ(lines.mid(0, expected.size()), expected);
     EXPECT_TRUE(lines.last().endsWith(QStringLiteral(": %1 findings.").arg(expected.size())));
+}
+
+// What the one CSV writer writes, the reader reads back unchanged, whichever
+// record comes first (the reader takes the separator from the first line).
+TEST(FormularyCsv, WhatTheWriterWritesTheReaderReadsBack) {
+    const std::vector<QStringList> records = {
+        {"plain", "with, comma", "with; semicolon", "with\ttab", "say \"when\""},
+        {"two\nlines", "\"quoted start", "", QStringLiteral("Ærzte café 日本 ✓"), "end;"},
+        {"a,b;c", "'single'", " ", "=1+2", "x"},
+    };
+    for (std::size_t first = 0; first < records.size(); ++first) {
+        QString text;
+        for (std::size_t i = 0; i < records.size(); ++i)
+            text += database::csvRecord(records[(first + i) % records.size()]);
+        const std::vector<database::CsvRecord> read =
+            database::parseCsv(text.toUtf8(), QStringLiteral("t.csv"));
+        ASSERT_EQ(read.size(), records.size()) << text.toStdString();
+        for (std::size_t i = 0; i < records.size(); ++i)
+            EXPECT_EQ(read[i].fields, records[(first + i) % records.size()]);
+    }
+}
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+int countOf(db::Connection& c, const char* table) {
+    return c.query(QStringLiteral("SELECT COUNT(*) FROM inventory.%1").arg(QLatin1String(table)))
+        .field(0)
+        .toInt();
+}
+
+// How much of a formulary is stored, table by table.
+QList<int> stored(db::Connection& c) {
+    QList<int> counts;
+    for (const char* table : {"tbForClassification", "tbforgeneric", "tbinvmaster",
+                              "tbFormularyNode", "tbFormularyOtherDetails", "tbAudit"})
+        counts << countOf(c, table);
+    return counts;
+}
+
+const QByteArray kFormularyHeader = "class1,class2,genericname,itemid,name,description,"
+                                    "indication,dosage,administration,preparation,otherdetails\n";
+
+} // namespace
+
+// Export, import into an empty database, export again: the same file, on the
+// demo formulary and on a generated one of 10,000 nodes. (On a server the
+// tests' databases are one, emptied for each.)
+TEST_P(AdminTool, FormularyRoundTripsThroughAnEmptyDatabase) {
+    const std::vector<QStringList> fills = {{QStringLiteral("demo")},
+                                            {QStringLiteral("generate"), QStringLiteral("10000")}};
+    for (const QStringList& fill : fills) {
+        SCOPED_TRACE(fill.join(QLatin1Char(' ')).toStdString());
+        const QString first = s.path(QStringLiteral("first.csv"));
+        const QString second = s.path(QStringLiteral("second.csv"));
+        QList<int> sourceCounts;
+        {
+            test_support::TestDatabase source(GetParam(), false);
+            ok(QStringList(fill) << source.target());
+            ok({QStringLiteral("export-formulary"), source.target(), first});
+            sourceCounts = stored(*source.connect()).mid(0, 5);
+        }
+        test_support::TestDatabase fresh(GetParam());
+        const Outcome imported = ok({QStringLiteral("import-formulary"), fresh.target(), first});
+        EXPECT_TRUE(imported.err.isEmpty()) << imported.err.toStdString();
+        ok({QStringLiteral("export-formulary"), fresh.target(), second});
+        const QByteArray before = fileBytes(first);
+        EXPECT_GT(before.count('\n'), 30);
+        EXPECT_TRUE(before == fileBytes(second));
+        auto to = fresh.connect();
+        const QList<int> once = stored(*to);
+        EXPECT_EQ(once.mid(0, 5), sourceCounts);
+        // The same file again changes nothing.
+        const Outcome again = ok({QStringLiteral("import-formulary"), fresh.target(), first});
+        EXPECT_TRUE(again.out.contains(QStringLiteral("drugs: 0 added, 0 placed, 0 moved, 0 left")))
+            << again.out.toStdString();
+        EXPECT_EQ(stored(*to).mid(0, 5), sourceCounts);
+    }
+}
+
+// A bad row anywhere refuses the whole file, naming its line and why; a user's
+// log-in on a server may not import.
+TEST_P(AdminTool, FormularyImportRefusesABadFileWhole) {
+    ok({QStringLiteral("demo"), target});
+    const QByteArray good = "Cardio,Beta,NewGeneric,NEW1,New item,5 mg,,,,,\n";
+    struct Case {
+        QByteArray body;
+        QString message;
+    };
+    const std::vector<Case> cases = {
+        {good + "Cardio,Beta,Gen A,,,,,,,,\nRenal,,GEN A,,,,,,,,\n",
+         "line 4: the generic name \"GEN A\" is placed under Renal here and under Cardio > Beta"
+         " on line 3"},
+        {good + ",Beta,Gen B,,,,,,,,\n", "line 3: class1 is empty while class2 holds \"Beta\""},
+        {good + "Cardio,,Gen C,NOSUCH,,,,,,,\n",
+         "line 3: the stock item NOSUCH is not stored and the row gives no name"},
+        {good + "Cardio,,Gen D,NEW1,,,,,,,\n", "line 3: the itemid NEW1 is given twice (first on"
+                                               " line 2)"},
+        {good + "Cardio,,Gen E\n", "line 3: 3 fields where the header has 11"},
+        {good + "Cardio,,,NEW2,Item,,,,,,\n", "line 3: the stock item NEW2 is placed under"
+                                              " classifications but no generic name"},
+        {good + ",,Gen F,NEW3,Item,,,,,,\n", "line 3: the stock item NEW3 is placed under the"
+                                             " generic name \"Gen F\", which needs its"
+                                             " classifications"},
+        {good + "Cardio,,Gen G,,,,,,,,one\nCardio,,Gen G,,,,,,,,two\n",
+         "line 4: the other details of the generic name \"Gen G\" differ from those on line 3"},
+        {good + "Cardio,,Gen H,NEW4,,5 mg,,,,,\n", "line 3: the name of the stock item NEW4 is"
+                                                   " empty"},
+        {good + "Caf\xE9,,Gen I,,,,,,,,\n", "line 3: byte 4 of the line (0xE9) is not UTF-8"},
+        {good + QByteArray(101, 'x') + ",,,,,,,,,,\n", "line 3: the class1 is longer than 100"},
+    };
+    auto c = empty->connect();
+    const QList<int> before = stored(*c);
+    for (const Case& k : cases) {
+        const QString file = s.file(QStringLiteral("bad.csv"), kFormularyHeader + k.body);
+        fails({QStringLiteral("import-formulary"), target, file}, k.message);
+        EXPECT_EQ(stored(*c), before);
+    }
+    fails({QStringLiteral("import-formulary"), target,
+           s.file(QStringLiteral("header.csv"), "class1,itemid,name\nA,B,C\n")},
+          QStringLiteral("header.csv, line 1: the header lacks the column \"genericname\""));
+    if (GetParam() == db::Engine::PostgreSQL) {
+        db::Target admin = db::Target::parse(target);
+        admin.user = QStringLiteral("admin");
+        admin.password = QStringLiteral("admin-demo");
+        fails({QStringLiteral("import-formulary"), admin.url(),
+               s.file(QStringLiteral("good.csv"), kFormularyHeader + good)},
+              QStringLiteral("with the log-in that owns the formulary database"));
+    }
+    EXPECT_EQ(stored(*c), before);
+}
+
+// Stored entries are found by name as the program matches (letter case aside)
+// and stay where they are unless --move; --dry-run changes nothing.
+TEST_P(AdminTool, FormularyImportMatchesAndMovesOnlyWhenAsked) {
+    init();
+    ok({QStringLiteral("import-formulary"), target,
+        s.file(QStringLiteral("start.csv"),
+               kFormularyHeader + "Cardiology,Beta blockers,Atenolol,A1,Tenormin,50 mg,,,,,"
+                                  "Check pulse\n"
+                                  "Cardiology,Beta blockers,Atenolol,A2,Atenolol,25 mg,,,,,"
+                                  "Check pulse\n")});
+    const QString moved =
+        s.file(QStringLiteral("moved.csv"), "Class1;CLASS2;GenericName;ItemID;Status\n"
+                                            "cardiology;Hypertension;ATENOLOL;A1;active\n"
+                                            "Renal;;Furosemide;;active\n");
+    auto c = empty->connect();
+    const auto parentOf = [&](const char* where) {
+        return c
+            ->query(QStringLiteral("SELECT p.NodeName FROM inventory.tbFormularyNode n JOIN"
+                                   " inventory.tbFormularyNode p ON p.Node_Key = n.Node_Parent"
+                                   " WHERE %1")
+                        .arg(QLatin1String(where)))
+            .field(0)
+            .toString();
+    };
+    const QList<int> before = stored(*c);
+    const Outcome dry = ok({QStringLiteral("import-formulary"), target, moved,
+                            QStringLiteral("--dry-run"), QStringLiteral("--move")});
+    EXPECT_TRUE(dry.out.contains(QStringLiteral("nothing was changed"))) << dry.out.toStdString();
+    EXPECT_TRUE(dry.out.contains(QStringLiteral("classifications: 2 added, 1 in place")));
+    EXPECT_TRUE(dry.out.contains(QStringLiteral("generic names: 1 added, 0 placed, 1 moved")));
+    EXPECT_TRUE(dry.err.contains(
+        QStringLiteral(
+            "formulary-admin: warning: %1, line 1: the column \"Status\" is not a formulary column")
+            .arg(moved)))
+        << dry.err.toStdString();
+    EXPECT_EQ(stored(*c), before);
+
+    const Outcome left = ok({QStringLiteral("import-formulary"), target, moved});
+    EXPECT_TRUE(left.out.contains(QStringLiteral(
+        "line 2: the generic name \"Atenolol\" stays under Cardiology > Beta blockers; the file"
+        " places it under Cardiology > Hypertension (--move moves it).")))
+        << left.out.toStdString();
+    EXPECT_EQ(parentOf("n.itemid = 'A1'"), QStringLiteral("Atenolol"));
+    EXPECT_EQ(parentOf("n.node_type = '2' AND n.NodeName = 'Atenolol'"),
+              QStringLiteral("Beta blockers"));
+
+    const Outcome move =
+        ok({QStringLiteral("import-formulary"), target, moved, QStringLiteral("--move")});
+    EXPECT_TRUE(move.out.contains(QStringLiteral("generic names: 0 added, 0 placed, 1 moved")))
+        << move.out.toStdString();
+    // The generic name takes both its drugs along, the one the file left out too.
+    EXPECT_EQ(parentOf("n.node_type = '2' AND n.NodeName = 'Atenolol'"),
+              QStringLiteral("Hypertension"));
+    EXPECT_EQ(parentOf("n.itemid = 'A1'"), QStringLiteral("Atenolol"));
+    EXPECT_EQ(parentOf("n.itemid = 'A2'"), QStringLiteral("Atenolol"));
+    EXPECT_EQ(countOf(*c, "tbForClassification"), 4);
+    const std::vector<QStringList> lines = audit();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2].mid(3, 2),
+              (QStringList{QStringLiteral("move"), QStringLiteral("generic name")}));
+    EXPECT_EQ(lines.back().mid(3, 2),
+              (QStringList{QStringLiteral("formulary imported"), QStringLiteral("database")}));
+    EXPECT_EQ(lines.back().at(7), moved);
+    EXPECT_TRUE(lines.back().at(9).startsWith(
+        QStringLiteral("classifications: 0 added, 2 in place; generic names: 0 added")))
+        << lines.back().at(9).toStdString();
+    ok({QStringLiteral("check"), target});
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, AdminTool, testing::ValuesIn(test_support::engines()),

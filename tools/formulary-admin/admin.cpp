@@ -18,6 +18,8 @@ const std::vector<Command>& commands() {
         for (Command& c : userCommands())
             list.push_back(std::move(c));
         list.push_back(importItemsCommand());
+        for (Command& c : formularyFileCommands())
+            list.push_back(std::move(c));
         list.push_back(generateCommand());
         list.push_back(locationCommand());
         list.push_back(auditCommand());

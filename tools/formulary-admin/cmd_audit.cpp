@@ -2,11 +2,8 @@
 
 #include "components/current_user/user_rows.h"
 #include "database/audit.h"
-#include "platform/app_error.h"
+#include "database/csv.h"
 #include "table.h"
-
-#include <QRegularExpression>
-#include <QSaveFile>
 
 namespace admin {
 
@@ -59,21 +56,8 @@ void printLines(const std::vector<Line>& lines, AdminIo& io) {
                rows);
 }
 
-// One record as RFC 4180 writes it: a field with a comma, a quote or a line
-// break is quoted, its quotes doubled.
-QString csvRecord(const QStringList& fields) {
-    static const QRegularExpression special(QStringLiteral("[\",\r\n]"));
-    QStringList written;
-    for (QString field : fields)
-        written << (field.contains(special)
-                        ? QLatin1Char('"') +
-                              field.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                              QLatin1Char('"')
-                        : field);
-    return written.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-}
-
 QString csvText(const std::vector<Line>& lines) {
+    using database::csvRecord;
     QString text = csvRecord({"when", "who", "workstation", "action", "entry_kind", "entry_id",
                               "node_key", "entry_name", "before", "after"});
     for (const Line& l : lines)
@@ -88,13 +72,7 @@ void writeCsv(const QString& path, const std::vector<Line>& lines, AdminIo& io) 
         io.out << csvText(lines);
         return;
     }
-    // The byte-order mark tells spreadsheets that the text is UTF-8.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write("\xEF\xBB\xBF" + csvText(lines).toUtf8()) < 0 || !file.commit())
-        throw AppError(AppError::InvalidArgument,
-                       QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()),
-                       QStringLiteral("formulary-admin audit"));
+    database::writeCsvFile(path, csvText(lines));
     io.out << QStringLiteral("Wrote %1 audit %2 to %3.\n")
                   .arg(lines.size())
                   .arg(lines.size() == 1 ? QStringLiteral("line") : QStringLiteral("lines"), path);

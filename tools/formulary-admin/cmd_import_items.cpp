@@ -1,22 +1,23 @@
 #include "commands.h"
 
-#include "database/item_import.h"
-
 namespace admin {
 
-namespace {
-
-int runImport(const Arguments& args, AdminIo& io) {
-    const auto c = openExisting(args);
+database::Warn warnings(AdminIo& io) {
     // A warning takes a line of its own, below no progress text.
-    const database::Warn warn = [&io](const QString& warning) {
+    return [&io](const QString& warning) {
         if (io.progress)
             io.progress(QString());
         io.err << QStringLiteral("formulary-admin: warning: ") << warning << QLatin1Char('\n');
         io.err.flush();
     };
+}
+
+namespace {
+
+int runImport(const Arguments& args, AdminIo& io) {
+    const auto c = openExisting(args);
     const database::ImportSummary s =
-        database::importItems(*c, args.at(0), progressOf(args, io), warn);
+        database::importItems(*c, args.at(0), progressOf(args, io), warnings(io));
     io.out << QStringLiteral("Imported %1 stock items from %2: %3 new, %4 updated, %5 unchanged.\n")
                   .arg(s.added + s.updated + s.unchanged)
                   .arg(args.at(0))

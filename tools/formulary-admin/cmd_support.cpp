@@ -56,8 +56,11 @@ Option databaseOption() {
 }
 
 std::unique_ptr<db::Connection> openExisting(const Arguments& args) {
-    const QString target =
-        args.value(QStringLiteral("database"), current_user::CurrentUser::databaseLocation());
+    return openExisting(
+        args.value(QStringLiteral("database"), current_user::CurrentUser::databaseLocation()));
+}
+
+std::unique_ptr<db::Connection> openExisting(const QString& target) {
     auto connection = std::make_unique<db::Connection>(db::Target::parse(target));
     connection->open();
     database::prepareForUse(*connection);

@@ -3,6 +3,7 @@
 #include "command_line.h"
 
 #include "components/current_user/user_store.h"
+#include "database/item_import.h"
 #include "database/progress.h"
 #include "platform/db/connection.h"
 
@@ -16,6 +17,9 @@ Command upgradeCommand();
 Command demoCommand();
 std::vector<Command> userCommands();
 Command importItemsCommand();
+// The warnings of an import on standard error, each on a line of its own.
+database::Warn warnings(AdminIo& io);
+std::vector<Command> formularyFileCommands();
 Command generateCommand();
 Command locationCommand();
 Command auditCommand();
@@ -32,6 +36,8 @@ Option databaseOption();
 // Opens the database of --database (else FORMULARY_DATABASE, else the
 // program's own embedded database) and makes sure its schema is current.
 std::unique_ptr<db::Connection> openExisting(const Arguments& args);
+// Opens the database a command names as its TARGET, as openExisting does.
+std::unique_ptr<db::Connection> openExisting(const QString& target);
 
 // --quiet, for the commands that show progress.
 Option quietOption();
