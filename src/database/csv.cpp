@@ -243,6 +243,19 @@ std::vector<qsizetype> columnPositions(const CsvRecord& header, const QString& f
     return at;
 }
 
+QStringList knownFields(const CsvRecord& row, const CsvRecord& header,
+                        const std::vector<qsizetype>& at, const QString& fileName) {
+    if (row.fields.size() != header.fields.size())
+        rejectLine(fileName, row.line,
+                   QStringLiteral("%1 fields where the header has %2.")
+                       .arg(row.fields.size())
+                       .arg(header.fields.size()));
+    QStringList fields;
+    for (const qsizetype column : at)
+        fields << (column < 0 ? QString() : row.fields.at(column).trimmed());
+    return fields;
+}
+
 QString csvRecord(const QStringList& fields) {
     static const QRegularExpression special(QStringLiteral("[\",;\t\r\n]"));
     QStringList written;

@@ -63,6 +63,12 @@ std::vector<qsizetype> columnPositions(const CsvRecord& header, const QString& f
                                        const QStringList& known, const QStringList& required,
                                        const QString& kind, QStringList& warnings);
 
+// The trimmed fields of a row under the columns columnPositions found (empty
+// where the file lacks the column). A row with more or fewer fields than the
+// header is refused with its line.
+QStringList knownFields(const CsvRecord& row, const CsvRecord& header,
+                        const std::vector<qsizetype>& at, const QString& fileName);
+
 // One record as CsvReader reads it back, the one writer of CSV: fields
 // separated by commas, a field with a comma, semicolon, tab, quote or line
 // break quoted and its quotes doubled, the record ended by CRLF.

@@ -240,19 +240,12 @@ FileRows readRows(const QByteArray& csv, const QString& file) {
         QStringLiteral("a formulary"), result.items.warnings);
     CsvRecord record;
     while (reader.next(record)) {
-        if (record.fields.size() != header.fields.size())
-            rejectLine(file, record.line,
-                       QStringLiteral("%1 fields where the header has %2.")
-                           .arg(record.fields.size())
-                           .arg(header.fields.size()));
-        QStringList fields;
-        for (const qsizetype column : at)
-            fields << (column < 0 ? QString() : record.fields.at(column).trimmed());
+        const QStringList fields = knownFields(record, header, at, file);
         Row row{.line = record.line,
                 .classes = classesOf(fields.mid(0, depth), file, record.line),
                 .generic = fields.at(depth)};
         const QStringList item = fields.mid(depth + 1, ItemColumns.size());
-        row.item = {item[0], item[1], item[2], item[3], item[4], item[5], item[6]};
+        row.item = itemFrom(item);
         row.details = fields.last();
         requireName(row.generic, QStringLiteral("genericname"), file, row.line);
         requireShape(row, !item.mid(1).join(QString()).isEmpty(), file);
@@ -307,7 +300,7 @@ struct PlannedGeneric {
     int line = 0;
     QString name{};
     QString classKey{}; // empty: under no classification
-    qint64 id = 0;    // 0: new
+    qint64 id = 0;      // 0: new
     QString storedKey{};
     QString storedPath{};
     QString path{};

@@ -17,14 +17,11 @@ const QStringList kRequired = {QStringLiteral("itemid"), QStringLiteral("name")}
 // Warnings of one kind beyond these many are counted on one line.
 constexpr std::size_t kShownPerKind = 10;
 
-StockItem toItem(const CsvRecord& row, const std::vector<qsizetype>& at) {
-    auto field = [&](std::size_t column) {
-        return at[column] < 0 ? QString() : row.fields.at(at[column]).trimmed();
-    };
-    return {field(0), field(1), field(2), field(3), field(4), field(5), field(6)};
-}
-
 } // namespace
+
+StockItem itemFrom(const QStringList& f) {
+    return {f.at(0), f.at(1), f.at(2), f.at(3), f.at(4), f.at(5), f.at(6)};
+}
 
 void requireItemLimits(const StockItem& item, const QString& fileName, int line) {
     using namespace limits;
@@ -153,12 +150,7 @@ ItemFile readItems(const QByteArray& csv, const QString& fileName) {
     QHash<QString, int> seen;
     CsvRecord row;
     while (reader.next(row)) {
-        if (row.fields.size() != header.fields.size())
-            rejectLine(fileName, row.line,
-                       QStringLiteral("%1 fields where the header has %2.")
-                           .arg(row.fields.size())
-                           .arg(header.fields.size()));
-        StockItem item = toItem(row, at);
+        StockItem item = itemFrom(knownFields(row, header, at, fileName));
         if (item.itemid.isEmpty())
             rejectLine(fileName, row.line, QStringLiteral("the itemid is empty."));
         if (item.name.isEmpty())

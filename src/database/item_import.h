@@ -24,6 +24,9 @@ struct ItemFile {
 // over its limit, an itemid given twice.
 ItemFile readItems(const QByteArray& csv, const QString& fileName);
 
+// The stock item of the fields of ItemColumns, in their order.
+StockItem itemFrom(const QStringList& fields);
+
 // Throws the AppError of the line when a text of the item is over its
 // limit, as the database would refuse it.
 void requireItemLimits(const StockItem& item, const QString& fileName, int line);

@@ -1288,7 +1288,7 @@ TEST_P(AdminTool, FormularyImportMatchesAndMovesOnlyWhenAsked) {
               (QStringList{QStringLiteral("formulary imported"), QStringLiteral("database")}));
     EXPECT_EQ(lines.back().at(7), moved);
     EXPECT_TRUE(lines.back().at(9).startsWith(
-        QStringLiteral("classifications: 0 added, 2 in place; generic names: 0 added")))
+        QStringLiteral("classifications: 0 added, 3 in place; generic names: 0 added")))
         << lines.back().at(9).toStdString();
     ok({QStringLiteral("check"), target});
 }
