@@ -119,7 +119,6 @@ QStringList fieldsOf(const Row& row, int depth) {
 // The rows of the stored formulary, and the deepest classification's level.
 std::pair<std::vector<Row>, int> exportRows(const Stored& s, FormularyExport& summary) {
     QHash<QString, QStringList> classPath;
-    QHash<QString, const Node*> generics;
     QHash<QString, std::vector<const Node*>> children;
     QSet<QString> placedItems;
     QSet<qint64> placedGenerics;

@@ -56,9 +56,22 @@ int runImport(const Arguments& args, AdminIo& io) {
     return Success;
 }
 
+// The columns of a formulary file, indented and wrapped as the help's lines.
 QString columnsText() {
-    return QStringLiteral("class1, class2, ... (one a level), %1")
-        .arg(database::FormularyColumns.join(QStringLiteral(", ")));
+    const QStringList names = QStringList{QStringLiteral("class1"), QStringLiteral("class2"),
+                                          QStringLiteral("... (a column a level)")} +
+                              database::FormularyColumns;
+    QString text;
+    QString line = QStringLiteral("  ");
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString piece = names.at(i) + (i + 1 < names.size() ? u',' : u'.');
+        if (line.size() + piece.size() >= 78) {
+            text += line + QLatin1Char('\n');
+            line = QStringLiteral("  ");
+        }
+        line += (line.size() > 2 ? QStringLiteral(" ") : QString()) + piece;
+    }
+    return text + line;
 }
 
 } // namespace
@@ -71,7 +84,7 @@ std::vector<Command> formularyFileCommands() {
          QStringLiteral("Writes the whole formulary into a CSV file."),
          QStringLiteral(
              "FILE is CSV in UTF-8 with a header row, columns\n"
-             "  %1.\n"
+             "%1\n"
              "One row per drug, and one per classification or generic name with nothing\n"
              "under it; a generic name under no classification and a stock item under no\n"
              "generic name have rows of their own. Each classification level has a column\n"
@@ -89,7 +102,7 @@ std::vector<Command> formularyFileCommands() {
              "FILE is CSV as \"export-formulary\" writes it or a spreadsheet saves it (Excel:\n"
              "\"CSV UTF-8\"; there is no reader of .xlsx files), its columns found by the\n"
              "header's names in any order:\n"
-             "  %1.\n"
+             "%1\n"
              "class1, genericname and itemid are required; other columns are ignored, with\n"
              "a warning. Missing classifications are made along each row's levels, then\n"
              "generic names and drugs are placed under them. A stock item must be stored\n"
