@@ -94,6 +94,31 @@ void emptyServerDatabase(const QString& url) {
     database::dropFormulary(c);
 }
 
+namespace {
+
+// The id of the node of that type with the most children of the other type.
+qint64 busiest(db::Connection& c, const QString& idColumn, const QString& childType) {
+    return c
+        .query(QStringLiteral("SELECT p.%1 FROM inventory.tbFormularyNode p"
+                              " JOIN inventory.tbFormularyNode n ON n.Node_Parent = p.Node_Key"
+                              " WHERE n.node_type = ? GROUP BY p.%1"
+                              " ORDER BY COUNT(*) DESC, p.%1")
+                   .arg(idColumn),
+               {childType})
+        .field(0)
+        .toLongLong();
+}
+
+} // namespace
+
+qint64 busiestClassification(db::Connection& c) {
+    return busiest(c, QStringLiteral("ClassificationID"), QStringLiteral("2"));
+}
+
+qint64 busiestGeneric(db::Connection& c) {
+    return busiest(c, QStringLiteral("GenericID"), QStringLiteral("3"));
+}
+
 void addUser(db::Connection& c) {
     current_user::UserRecord user;
     user.employeecode = QStringLiteral("B-1");

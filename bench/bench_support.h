@@ -49,6 +49,11 @@ std::vector<Engine> engines(const QTemporaryDir& folder, const QString& serverNa
 // that it can be filled anew.
 void emptyServerDatabase(const QString& url);
 
+// The classification with the most generic names; the generic name with the
+// most drugs.
+qint64 busiestClassification(db::Connection& connection);
+qint64 busiestGeneric(db::Connection& connection);
+
 // The benchmarks' user, with rights class "AA" and all four rights.
 inline const QString UserName = QStringLiteral("bench");
 inline const QString UserPassword = QStringLiteral("bench-password");

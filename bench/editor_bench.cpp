@@ -43,10 +43,6 @@ struct Result {
     double plainMs = 0;
 };
 
-qint64 firstId(db::Connection& c, const QString& sql) {
-    return c.query(sql).field(0).toLongLong();
-}
-
 // The grid's rows copied into a table of their own, to time reading the same
 // rows without the search; the plain SELECT's time.
 double plainSelectMs(db::Connection& c, const ui::FlexGrid& grid, int firstColumn, int fields) {
@@ -113,17 +109,8 @@ std::vector<Result> run(const QString& engine, const QString& target) {
     if (!mdlFormulary.objFormulary->Connect(target))
         throw std::runtime_error("the formulary component could not connect");
 
-    // The classification with the most generic names, the generic name with the most drugs.
-    const qint64 classification =
-        firstId(c, QStringLiteral("SELECT p.ClassificationID FROM inventory.tbFormularyNode p"
-                                  " JOIN inventory.tbFormularyNode g ON g.Node_Parent = p.Node_Key"
-                                  " WHERE g.node_type = '2' GROUP BY p.ClassificationID"
-                                  " ORDER BY COUNT(*) DESC, p.ClassificationID"));
-    const qint64 generic =
-        firstId(c, QStringLiteral("SELECT p.GenericID FROM inventory.tbFormularyNode p"
-                                  " JOIN inventory.tbFormularyNode d ON d.Node_Parent = p.Node_Key"
-                                  " WHERE d.node_type = '3' GROUP BY p.GenericID"
-                                  " ORDER BY COUNT(*) DESC, p.GenericID"));
+    const qint64 classification = bench::busiestClassification(c);
+    const qint64 generic = bench::busiestGeneric(c);
 
     std::vector<Result> results;
     frmGeneric names;

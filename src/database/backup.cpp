@@ -3,6 +3,7 @@
 #include "database/backup_archive.h"
 #include "database/change.h"
 #include "database/check.h"
+#include "database/name_search.h"
 #include "database/pg_programs.h"
 #include "database/schema.h"
 #include "database/server_changes.h"
@@ -189,9 +190,11 @@ void restoreEmbedded(const QString& folder, const QString& file, const Manifest&
 }
 
 // The dump's table of contents without the functions and row-level rules,
-// which name the source database's roles: the set-up makes them anew.
+// which name the source database's roles, and the trigram indexes, whose
+// extension a dump of the schemas leaves out: the set-up makes them anew.
 QString restoreList(const QString& folder) {
-    static const QRegularExpression madeAnew(QStringLiteral("^\\d+; \\d+ \\d+ (FUNCTION|POLICY) "));
+    static const QRegularExpression madeAnew(
+        QStringLiteral("^\\d+; \\d+ \\d+ (FUNCTION|POLICY|INDEX \\S+ ix_\\w+_trigram) "));
     QStringList kept;
     const QString list = QString::fromUtf8(pg_programs::run(
         QStringLiteral("pg_restore"), {QStringLiteral("--list"), QDir(folder).filePath(kDump)}));
@@ -261,6 +264,7 @@ QStringList restoreServer(const QString& folder, const QString& file, const Mani
             c.execute(QStringLiteral("DROP SCHEMA %1%2 CASCADE").arg(QLatin1String(schema), aside));
     server_roles::setUp(c);
     upgrade(c);
+    createNameIndexes(c);
     grantServerAccess(c);
     QStringList names;
     for (const server_roles::Login& l : logins)

@@ -171,10 +171,21 @@ public:
         return int(details.size());
     }
 
+    // Written a batch at a time, so that a formulary of millions of nodes
+    // never holds all its rows in memory.
     void addItems(int placed, int unplaced) {
+        for (int first = 0; first < placed + unplaced; first += ItemsPerBatch)
+            addItems(first, std::min(first + ItemsPerBatch, placed + unplaced), placed);
+    }
+
+private:
+    static constexpr int ItemsPerBatch = 50000;
+
+    // The items numbered from first up to end; those below placed are drugs.
+    void addItems(int first, int end, int placed) {
         std::vector<QVariantList> items;
         std::vector<QVariantList> drugNodes;
-        for (int i = 0; i < placed + unplaced; ++i) {
+        for (int i = first; i < end; ++i) {
             const bool isDrug = i < placed;
             const Placed* parent =
                 isDrug ? &m_generics[std::size_t(m_random.below(int(m_generics.size())))] : nullptr;
@@ -199,7 +210,6 @@ public:
         m_c.copyRows(kNodes, nodeColumns(QStringLiteral("itemid")), drugNodes);
     }
 
-private:
     QString nextKey(const QString& parentKey) {
         return childKey(parentKey, ++m_childCount[parentKey]);
     }

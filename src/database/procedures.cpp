@@ -1,6 +1,7 @@
 #include "database/procedures.h"
 
 #include "database/change.h"
+#include "database/name_search.h"
 #include "database/session.h"
 #include "platform/db/text_match.h"
 #include "platform/db/transaction.h"
@@ -25,6 +26,8 @@ db::Recordset For_SearchNodeList(db::Connection& c, const QString& searchText) {
     if (searchText.isEmpty())
         return c.query(QStringLiteral("SELECT '' AS ItemName, '' AS ParentName, '' AS Node_Key"
                                       " FROM inventory.tbSchemaVersion WHERE 1 = 0"));
+    const NameSearch match = containsKey(c.engine(), {QStringLiteral("m.name_folded")}, searchText,
+                                         NameIndex::Nodes, QStringLiteral("m.Node_Key"));
     // The root is no entry of its own and names no parent.
     return c.query(
         QStringLiteral("SELECT m.NodeName AS ItemName,"
@@ -32,9 +35,9 @@ db::Recordset For_SearchNodeList(db::Connection& c, const QString& searchText) {
                        " m.Node_Key"
                        " FROM inventory.tbFormularyNode m"
                        " JOIN inventory.tbFormularyNode p ON p.Node_Key = m.Node_Parent"
-                       " WHERE m.name_folded LIKE ? ESCAPE '\\'"
-                       " ORDER BY m.name_folded, m.Node_Key"),
-        {db::containsPattern(searchText)});
+                       " WHERE ") +
+            match.condition + QStringLiteral(" ORDER BY m.name_folded, m.Node_Key"),
+        match.params);
 }
 
 void For_TraceParent(db::Connection& c, const QString& nodeKey) {

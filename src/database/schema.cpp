@@ -3,6 +3,7 @@
 #include "database/audit.h"
 #include "database/backup.h"
 #include "database/input_limits.h"
+#include "database/name_search.h"
 #include "database/server_changes.h"
 #include "database/server_roles.h"
 #include "platform/app_error.h"
@@ -357,6 +358,12 @@ void fasterLimitTriggers(Connection& c) {
         inputLimits(c);
 }
 
+// Version 8: searches look longer keys up in trigram indexes of the folded
+// names (see name_search.h).
+void nameIndexes(Connection& c) {
+    createNameIndexes(c);
+}
+
 struct Upgrade {
     int version;
     std::function<void(Connection&)> apply;
@@ -365,7 +372,7 @@ struct Upgrade {
 const std::vector<Upgrade>& upgrades() {
     static const std::vector<Upgrade> list = {
         {1, createVersion1}, {2, serverLogins}, {3, blankNamesRefused},   {4, serverEnforcesRights},
-        {5, inputLimits},    {6, auditHistory}, {7, fasterLimitTriggers},
+        {5, inputLimits},    {6, auditHistory}, {7, fasterLimitTriggers}, {8, nameIndexes},
     };
     return list;
 }
@@ -411,6 +418,29 @@ void requireNotNewer(int version) {
 
 namespace {
 
+// Building an index over a formulary of a million nodes takes longer than a
+// workstation's statement may: the upgrade's own statements may take an hour.
+class UpgradeTimeout {
+public:
+    explicit UpgradeTimeout(Connection& c) : m_c(c), m_was(c.commandTimeout()) {
+        c.setCommandTimeout(UpgradeTimeoutSeconds);
+    }
+    ~UpgradeTimeout() {
+        try {
+            m_c.setCommandTimeout(m_was);
+        } catch (const AppError&) {
+            // A lost connection keeps no setting to restore.
+        }
+    }
+    UpgradeTimeout(const UpgradeTimeout&) = delete;
+    UpgradeTimeout& operator=(const UpgradeTimeout&) = delete;
+
+private:
+    static constexpr int UpgradeTimeoutSeconds = 3600;
+    Connection& m_c;
+    int m_was;
+};
+
 void applyPending(Connection& c) {
     int version = schemaVersion(c);
     requireNotNewer(version);
@@ -418,6 +448,9 @@ void applyPending(Connection& c) {
         createPatientData(c);
     else if (version < CurrentSchemaVersion && c.engine() == Engine::SQLite)
         backup::beforeUpgrade(c, version);
+    if (version == CurrentSchemaVersion)
+        return;
+    const UpgradeTimeout longer(c);
     for (const Upgrade& step : upgrades()) {
         if (step.version <= version)
             continue;

@@ -1,5 +1,7 @@
+#include "database/item_master.h"
 #include "database/procedures.h"
 #include "database/session.h"
+#include "platform/db/text_match.h"
 #include "support/formulary_fixture.h"
 #include "support/test_database.h"
 
@@ -45,6 +47,13 @@ TEST_P(Procedures, SearchNodeListMatchesAndOrders) {
     key = QStringLiteral("_4");
     ASSERT_TRUE(classes.AddClassification(fixture->node(QStringLiteral("_0")), key,
                                           QStringLiteral("Anti-néoplasiques"), 0));
+    key = QStringLiteral("_5");
+    ASSERT_TRUE(classes.AddClassification(fixture->node(QStringLiteral("_0")), key,
+                                          QStringLiteral("Glucose-5% infusions"), 0));
+    key = QStringLiteral("_6");
+    ASSERT_TRUE(classes.AddClassification(fixture->node(QStringLiteral("_0")), key,
+                                          QStringLiteral("Hauptstraße ward \U0001F48A stock"), 0));
+    const QString ward = QStringLiteral("Hauptstraße ward \U0001F48A stock");
 
     const struct {
         const char* key;
@@ -54,7 +63,7 @@ TEST_P(Procedures, SearchNodeListMatchesAndOrders) {
          {QStringLiteral("Amoxicillin"), QStringLiteral("Amoxicillin 250 mg/5 mL suspension"),
           QStringLiteral("Amoxicillin 500 mg capsule")}},
         {"CHILDREN'S", {QStringLiteral("Children's Paracetamol 120 mg/5 mL suspension")}},
-        {"%", {QStringLiteral("Solutions 0.9% w_v")}},
+        {"%", {QStringLiteral("Glucose-5% infusions"), QStringLiteral("Solutions 0.9% w_v")}},
         {"_", {QStringLiteral("Solutions 0.9% w_v")}},
         {"9%", {QStringLiteral("Solutions 0.9% w_v")}},
         {"NÉO", {QStringLiteral("Anti-néoplasiques")}},
@@ -62,6 +71,14 @@ TEST_P(Procedures, SearchNodeListMatchesAndOrders) {
         {"anti",
          {QStringLiteral("Anti-infective medicines"), QStringLiteral("Anti-néoplasiques"),
           QStringLiteral("Antibacterials")}},
+        {"-5%", {QStringLiteral("Glucose-5% infusions")}},
+        {"traß", {ward}},
+        {"STRASSE", {}},
+        {"\U0001F48A", {ward}},
+        // Two code points in three UTF-16 units: too short for a trigram.
+        {" \U0001F48A", {ward}},
+        {"D \U0001F48A S", {ward}},
+        {"\U0001F48A\U0001F48A\U0001F48A", {}},
         {"ibuprofen", {}}, // a generic name and an item that are in no place of the tree
         {"", {}},
     };
@@ -75,6 +92,106 @@ TEST_P(Procedures, SearchNodeListMatchesAndOrders) {
     EXPECT_EQ(rs.text(QStringLiteral("Node_Key")), QStringLiteral("_1.1"));
     EXPECT_TRUE(database::For_SearchNodeList(*conn, QStringLiteral("pain"))
                     .isNull(QStringLiteral("ParentName")));
+}
+
+// The trigram indexes only narrow: after every kind of change a search
+// finds what a scan of the stored folded names finds, in the same order.
+TEST_P(Procedures, IndexedSearchesFindWhatAScanFinds) {
+    auto& f = fixture->formulary;
+    const auto scanNodes = [&](const QString& key) {
+        const db::Recordset all =
+            conn->query(QStringLiteral("SELECT Node_Key, name_folded FROM inventory.tbFormularyNode"
+                                       " WHERE node_type <> '0' ORDER BY name_folded, Node_Key"));
+        QStringList keys;
+        for (int row = 0; row < all.recordCount(); ++row)
+            if (all.value(row, 1).toString().contains(db::foldText(key)))
+                keys << all.value(row, 0).toString();
+        return keys;
+    };
+    const auto scanDrugs = [&](qint64 generic, const QString& key) {
+        const db::Recordset all = f.Generics.OtherDrugs(generic, 3, {}, 0);
+        QStringList items;
+        for (int row = 0; row < all.recordCount(); ++row)
+            if (db::foldText(all.value(row, 0).toString()).contains(db::foldText(key)) ||
+                db::foldText(all.value(row, 1).toString()).contains(db::foldText(key)))
+                items << all.value(row, 3).toString();
+        return items;
+    };
+    const auto scanGenerics = [&](const QString& key) {
+        const db::Recordset all = f.Generics.ListGeneric({});
+        QStringList codes;
+        for (int row = 0; row < all.recordCount(); ++row)
+            if (db::foldText(all.value(row, 1).toString()).contains(db::foldText(key)))
+                codes << all.value(row, 0).toString();
+        return codes;
+    };
+    const qint64 paracetamol = fixture->generic.value(QStringLiteral("Paracetamol"));
+    const auto agree = [&](const char* after) {
+        for (const QString& key :
+             {QStringLiteral("amox"), QStringLiteral("CILLIN 5"), QStringLiteral("tamol"),
+              QStringLiteral("mg/5"), QStringLiteral("cefaz"), QStringLiteral("ceftr"),
+              QStringLiteral("ßig"), QStringLiteral("ntib"), QStringLiteral("ward"),
+              QStringLiteral("\U0001F48A\U0001F48A\U0001F48A")}) {
+            EXPECT_EQ(column(database::For_SearchNodeList(*conn, key), QStringLiteral("Node_Key")),
+                      scanNodes(key))
+                << after << ": " << qPrintable(key);
+            EXPECT_EQ(
+                column(f.Generics.OtherDrugs(paracetamol, 3, key, 0), QStringLiteral("ItemID")),
+                scanDrugs(paracetamol, key))
+                << after << ": " << qPrintable(key);
+            EXPECT_EQ(column(f.Generics.ListGeneric(key), QStringLiteral("Code")),
+                      scanGenerics(key))
+                << after << ": " << qPrintable(key);
+        }
+    };
+    agree("the fixture");
+
+    QString key = QStringLiteral("_3");
+    ASSERT_TRUE(f.Classifications.AddClassification(
+        fixture->node(QStringLiteral("_0")), key,
+        QStringLiteral("Große Station \U0001F48A\U0001F48A\U0001F48A ward"), 0));
+    qint64 code = 0;
+    ASSERT_TRUE(f.Generics.NewGeneric(QStringLiteral("Cefazolin"), &code));
+    QString genericKey = key + QStringLiteral(".1");
+    ASSERT_TRUE(f.Generics.AddGeneric(fixture->node(key), genericKey, {}, code));
+    agree("adds");
+
+    ASSERT_TRUE(f.Generics.RenameGeneric(fixture->generic.value(QStringLiteral("Ceftriaxone")),
+                                         QStringLiteral("Cefazolin sodium")));
+    ASSERT_TRUE(f.Classifications.RenameClassification(fixture->node(QStringLiteral("_1.1")),
+                                                       QStringLiteral("Antibiotics ßig")));
+    agree("renames");
+
+    QString moved = key + QStringLiteral(".2");
+    ASSERT_TRUE(f.Generics.AddGeneric(fixture->node(key), moved, {},
+                                      fixture->generic.value(QStringLiteral("Ceftriaxone"))));
+    QString drugKey = QStringLiteral("_2.1.3");
+    ASSERT_TRUE(f.Drugs.AddDrug(fixture->node(QStringLiteral("_2.1")), drugKey, {},
+                                QStringLiteral("AMX500")));
+    agree("moves");
+
+    ASSERT_TRUE(f.Drugs.DeleteDrug(QStringLiteral("AMX250S")));
+    ASSERT_TRUE(f.Generics.DeleteGeneric(code));
+    ASSERT_TRUE(f.Generics.DeleteGeneric(fixture->generic.value(QStringLiteral("Ceftriaxone"))));
+    ASSERT_TRUE(f.Classifications.DeleteClassification(fixture->node(key)));
+    agree("deletes");
+
+    database::saveItems(f.connection(),
+                        {{QStringLiteral("AMX500"),
+                          QStringLiteral("Amoxicillin ßig"),
+                          QStringLiteral("1 g mg/5 tablet"),
+                          {},
+                          {},
+                          {},
+                          {}},
+                         {QStringLiteral("NEW1"),
+                          QStringLiteral("Amoxicillin"),
+                          QStringLiteral("125 mg/5 mL \U0001F48A\U0001F48A\U0001F48A"),
+                          {},
+                          {},
+                          {},
+                          {}}});
+    agree("an import");
 }
 
 TEST_P(Procedures, TraceParentWritesTheNodeAndItsAncestors) {

@@ -3,6 +3,7 @@
 #include "platform/db/db_error.h"
 #include "support/test_database.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 using test_support::EngineTest;
@@ -46,6 +47,36 @@ TEST_P(Schema, EmbeddedDatabaseBacksItselfUpBeforeAnUpgrade) {
     db::Connection copy(db::Target::parse(unpacked.path()));
     copy.open();
     EXPECT_EQ(database::schemaVersion(copy), older);
+    EXPECT_EQ(database::schemaVersion(*conn), database::CurrentSchemaVersion);
+}
+
+// The search index needs pg_trgm: an owner who may not install it is told
+// what to ask the server's administrator for, and the schema stays as it was.
+TEST_P(Schema, ServerUpgradeSaysWhenTheTrigramExtensionCannotBeMade) {
+    if (GetParam() != db::Engine::PostgreSQL)
+        GTEST_SKIP() << "the embedded engine has its own trigram index";
+    const int older = database::CurrentSchemaVersion - 1;
+    conn->execute(QStringLiteral("DROP EXTENSION pg_trgm CASCADE"));
+    conn->execute(QStringLiteral("UPDATE inventory.tbSchemaVersion SET version = ?"), {older});
+    const QString role =
+        QStringLiteral("no_create_") + QString::number(QCoreApplication::applicationPid());
+    conn->execute(QStringLiteral("CREATE ROLE %1").arg(role));
+    conn->execute(QStringLiteral("GRANT USAGE ON SCHEMA inventory TO %1").arg(role));
+    conn->execute(QStringLiteral("GRANT SELECT ON inventory.tbSchemaVersion TO %1").arg(role));
+    conn->execute(QStringLiteral("SET ROLE %1").arg(role));
+    try {
+        database::upgrade(*conn);
+        ADD_FAILURE() << "the upgrade went on without pg_trgm";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), AppError::PermissionDenied);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("\"CREATE EXTENSION pg_trgm\"")))
+            << e.description().toStdString();
+    }
+    conn->execute(QStringLiteral("RESET ROLE"));
+    conn->execute(QStringLiteral("DROP OWNED BY %1").arg(role));
+    conn->execute(QStringLiteral("DROP ROLE %1").arg(role));
+    EXPECT_EQ(database::schemaVersion(*conn), older);
+    database::upgrade(*conn);
     EXPECT_EQ(database::schemaVersion(*conn), database::CurrentSchemaVersion);
 }
 

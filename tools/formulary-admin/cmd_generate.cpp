@@ -10,6 +10,7 @@ namespace admin {
 namespace {
 
 constexpr int MaxNodes = 10'000'000;
+constexpr int GenerateTimeoutSeconds = 3600;
 
 int runGenerate(const Arguments& args, AdminIo& io) {
     bool ok = false;
@@ -19,6 +20,9 @@ int runGenerate(const Arguments& args, AdminIo& io) {
                              .arg(MaxNodes)
                              .arg(args.at(0))};
     const auto c = database::openCreating(args.at(1));
+    // Each of its few statements writes up to millions of rows: far longer
+    // than a workstation's statement may take.
+    c->setCommandTimeout(GenerateTimeoutSeconds);
     QElapsedTimer timer;
     timer.start();
     const database::GeneratedFormulary g =

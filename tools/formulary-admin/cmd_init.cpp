@@ -72,9 +72,10 @@ Command initCommand() {
             "postgresql://user@host/database URL. On a server, run it as the server's\n"
             "superuser (or a role with CREATEROLE, for the set-up only): the schema\n"
             "belongs to that role, each user becomes a log-in role of the server, and\n"
-            "only the formulary's users may connect. The administrator has all four\n"
-            "rights. The password is asked twice on the terminal unless --password-file\n"
-            "is given."),
+            "only the formulary's users may connect; the search index needs the\n"
+            "extension pg_trgm, installed with CREATE on the database. The administrator\n"
+            "has all four rights. The password is asked twice on the terminal unless\n"
+            "--password-file is given."),
         {{QStringLiteral("user"), QStringLiteral("NAME"),
           QStringLiteral("The administrator's user name (default: admin).")},
          passwordFileOption()},

@@ -49,7 +49,9 @@ Command upgradeCommand() {
             QStringLiteral("Applies pending schema upgrades."),
             QStringLiteral(
                 "The program upgrades an embedded database by itself; a server database only\n"
-                "through this command, which holds a lock so that two upgrades never run at once."),
+                "through this command, which holds a lock so that two upgrades never run at once.\n"
+                "On a server it installs the extension pg_trgm for the search index, which\n"
+                "needs CREATE on the database (the superuser or the database's owner)."),
             {},
             runUpgrade};
 }

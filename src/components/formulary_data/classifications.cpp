@@ -167,13 +167,19 @@ db::Recordset ClassificationsObject::OtherGenerics(qint64 classificationId, int 
 
 db::Recordset ClassificationsObject::genericList(bool inside, qint64 classificationId, int scope,
                                                  const QString& search) {
-    const node_store::Match m = node_store::match(scope, search, QStringLiteral("g.name_folded"));
+    db::Connection& c = m_owner.connection();
+    // The classification's own generic names are few: only the others are
+    // worth narrowing by the index.
+    const node_store::Match m =
+        node_store::match(c.engine(), scope, search, QStringLiteral("g.name_folded"), {},
+                          inside ? database::NameIndex::None : database::NameIndex::Generics,
+                          QStringLiteral("g.GenericID"));
     const QString where =
         inside ? QStringLiteral(" WHERE cn.ClassificationID = ?")
                : QStringLiteral(" WHERE (cn.ClassificationID IS NULL OR cn.ClassificationID <> ?)");
-    return m_owner.connection().query(kGenericRows + where + QStringLiteral(" AND ") + m.condition +
-                                          QStringLiteral(" ORDER BY g.name_folded, g.GenericID"),
-                                      QVariantList{classificationId} + m.params);
+    return c.query(kGenericRows + where + QStringLiteral(" AND ") + m.condition +
+                       QStringLiteral(" ORDER BY g.name_folded, g.GenericID"),
+                   QVariantList{classificationId} + m.params);
 }
 
 } // namespace formulary_data

@@ -126,10 +126,12 @@ bool GenericsObject::HasDrugs(qint64 genericCode) {
 }
 
 db::Recordset GenericsObject::LoadDrugs(qint64 genericId, int scope, const QString& search) {
-    const node_store::Match m = node_store::match(scope, search, QStringLiteral("i.name_folded"),
-                                                  QStringLiteral("i.description_folded"));
+    db::Connection& c = m_owner.connection();
+    const node_store::Match m =
+        node_store::match(c.engine(), scope, search, QStringLiteral("i.name_folded"),
+                          QStringLiteral("i.description_folded"));
     // From the generic name's node down, so that only its drugs are read.
-    return m_owner.connection().query(
+    return c.query(
         QStringLiteral("SELECT i.itemname AS DrugName, i.description AS Description, g.genericname "
                        "AS GenericName,"
                        " i.itemid AS ItemID, dn.Node_Key"
@@ -144,17 +146,23 @@ db::Recordset GenericsObject::LoadDrugs(qint64 genericId, int scope, const QStri
 
 db::Recordset GenericsObject::OtherDrugs(qint64 genericId, int scope, const QString& search,
                                          int filter) {
-    const node_store::Match m = node_store::match(scope, search, QStringLiteral("i.name_folded"),
-                                                  QStringLiteral("i.description_folded"));
-    return m_owner.connection().query(
-        kDrugRows + QStringLiteral(" WHERE (gn.GenericID IS NULL OR gn.GenericID <> ?) AND ") +
-            m.condition + filterCondition(filter) + kDrugOrder,
-        QVariantList{genericId} + m.params);
+    db::Connection& c = m_owner.connection();
+    const node_store::Match m =
+        node_store::match(c.engine(), scope, search, QStringLiteral("i.name_folded"),
+                          QStringLiteral("i.description_folded"), database::NameIndex::Items,
+                          QStringLiteral("i.rowid"));
+    return c.query(kDrugRows +
+                       QStringLiteral(" WHERE (gn.GenericID IS NULL OR gn.GenericID <> ?) AND ") +
+                       m.condition + filterCondition(filter) + kDrugOrder,
+                   QVariantList{genericId} + m.params);
 }
 
 db::Recordset GenericsObject::ListGeneric(const QString& search) {
-    const node_store::Match m = node_store::match(MatchName, search, QStringLiteral("name_folded"));
-    return m_owner.connection().query(
+    db::Connection& c = m_owner.connection();
+    const node_store::Match m =
+        node_store::match(c.engine(), MatchName, search, QStringLiteral("name_folded"), {},
+                          database::NameIndex::Generics, QStringLiteral("GenericID"));
+    return c.query(
         QStringLiteral(
             "SELECT GenericID AS Code, genericname AS GenericName FROM inventory.tbforgeneric"
             " WHERE ") +

@@ -1,7 +1,6 @@
 #include "components/formulary_data/node_store.h"
 
 #include "platform/app_error.h"
-#include "platform/db/text_match.h"
 
 namespace formulary_data::node_store {
 
@@ -145,17 +144,15 @@ bool removeNoted(db::Connection& c, database::ChangeTarget& target, const QStrin
     return true;
 }
 
-Match match(int scope, const QString& search, const QString& nameColumn,
-            const QString& descriptionColumn) {
-    const QString pattern = db::containsPattern(search);
-    const QString like = QStringLiteral(" LIKE ? ESCAPE '\\'");
-    if (scope == 1 || (scope == 3 && descriptionColumn.isEmpty()))
-        return {nameColumn + like, {pattern}};
-    if (scope == 3)
-        return {QStringLiteral("(%1%3 OR %2%3)").arg(nameColumn, descriptionColumn, like),
-                {pattern, pattern}};
-    throw AppError(AppError::InvalidArgument,
-                   QStringLiteral("Unknown match scope %1 (1 or 3 expected).").arg(scope));
+Match match(db::Engine engine, int scope, const QString& search, const QString& nameColumn,
+            const QString& descriptionColumn, database::NameIndex index, const QString& rowColumn) {
+    QStringList columns{nameColumn};
+    if (scope == 3 && !descriptionColumn.isEmpty())
+        columns << descriptionColumn;
+    else if (scope != 1 && scope != 3)
+        throw AppError(AppError::InvalidArgument,
+                       QStringLiteral("Unknown match scope %1 (1 or 3 expected).").arg(scope));
+    return database::containsKey(engine, columns, search, index, rowColumn);
 }
 
 } // namespace formulary_data::node_store

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/change.h"
+#include "database/name_search.h"
 #include "platform/db/connection.h"
 
 #include <QSet>
@@ -77,13 +78,13 @@ void notePlaced(db::Connection& c, database::ChangeTarget& target, const QString
 bool removeNoted(db::Connection& c, database::ChangeTarget& target, const QString& key);
 
 // The condition of a list search on folded columns and its values, for a
-// match scope of the list calls. Throws AppError for an unknown scope.
-struct Match {
-    QString condition;
-    QVariantList params;
-};
-Match match(int scope, const QString& search, const QString& nameColumn,
-            const QString& descriptionColumn = {});
+// match scope of the list calls (see database::containsKey; the index and the
+// row's column for it narrow a list of many rows). Throws AppError for an
+// unknown scope.
+using Match = database::NameSearch;
+Match match(db::Engine engine, int scope, const QString& search, const QString& nameColumn,
+            const QString& descriptionColumn = {},
+            database::NameIndex index = database::NameIndex::None, const QString& rowColumn = {});
 
 } // namespace node_store
 } // namespace formulary_data

@@ -28,6 +28,10 @@ namespace db {
 
 namespace {
 
+// How much of each embedded database file is read through a memory map (a
+// formulary of a million nodes stays below it).
+constexpr qint64 MappedBytes = qint64(2) << 30;
+
 QAtomicInt connectionCounter;
 
 using Kind = DbError::Kind;
@@ -219,6 +223,10 @@ void Connection::openSqlite(bool createIfMissing) {
     for (const char* schema : {"inventory", "patient_data"}) {
         query(QStringLiteral("PRAGMA %1.journal_mode = WAL").arg(QLatin1String(schema)));
         execute(QStringLiteral("PRAGMA %1.synchronous = FULL").arg(QLatin1String(schema)));
+        // Searches and lists read rows scattered over the file: mapped, they
+        // cost no system call each, and the pages are the system's cache.
+        query(
+            QStringLiteral("PRAGMA %1.mmap_size = %2").arg(QLatin1String(schema)).arg(MappedBytes));
     }
 }
 

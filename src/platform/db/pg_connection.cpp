@@ -342,6 +342,10 @@ PgConnection::PgConnection(const Target& target) {
         execute(QStringLiteral("SET client_min_messages = warning"), {});
         // Compiling short statements costs more than it saves.
         execute(QStringLiteral("SET jit = off"), {});
+        // A formulary stays in the server's memory: a lookup by index costs
+        // about what a page read in order does, so that a search of a few
+        // rows looks their parents up rather than hashing every node.
+        execute(QStringLiteral("SET random_page_cost = 1.1"), {});
     } catch (...) {
         PQfinish(m_conn);
         throw;
