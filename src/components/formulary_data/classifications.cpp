@@ -19,14 +19,14 @@ const QString kTreeRows =
 // Parents before children (a lower level first), then siblings by name.
 const QString kTreeOrder = QStringLiteral(" ORDER BY n.Node_Level, n.name_folded, n.Node_Key");
 
-const QString kGenericRows = QStringLiteral(
-    "SELECT g.genericname AS GenericName, gn.Node_Key, g.GenericID, cn.Node_Key AS "
-    "ClassificationKey,"
-    " COALESCE(c.ClassificationName, 'no classification') AS ClassificationName"
-    " FROM inventory.tbforgeneric g"
-    " LEFT JOIN inventory.tbFormularyNode gn ON gn.GenericID = g.GenericID"
-    " LEFT JOIN inventory.tbFormularyNode cn ON cn.Node_Key = gn.Node_Parent"
-    " LEFT JOIN inventory.tbForClassification c ON c.ClassificationID = cn.ClassificationID");
+// The classification's node carries its name, one lookup fewer a row.
+const QString kGenericRows =
+    QStringLiteral("SELECT g.genericname AS GenericName, gn.Node_Key, g.GenericID, cn.Node_Key AS "
+                   "ClassificationKey,"
+                   " COALESCE(cn.NodeName, 'no classification') AS ClassificationName"
+                   " FROM inventory.tbforgeneric g"
+                   " LEFT JOIN inventory.tbFormularyNode gn ON gn.GenericID = g.GenericID"
+                   " LEFT JOIN inventory.tbFormularyNode cn ON cn.Node_Key = gn.Node_Parent");
 
 bool isClassificationParent(const node_store::StoredNode& node) {
     return node.key == node_store::RootKey || node.type == QLatin1String("1");

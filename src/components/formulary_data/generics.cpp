@@ -8,13 +8,13 @@ namespace formulary_data {
 
 namespace {
 
+// The generic name's node carries its name, one lookup fewer a row.
 const QString kDrugRows = QStringLiteral(
     "SELECT i.itemname AS DrugName, i.description AS Description,"
-    " COALESCE(g.genericname, 'Unclassified') AS GenericName, i.itemid AS ItemID, dn.Node_Key"
+    " COALESCE(gn.NodeName, 'Unclassified') AS GenericName, i.itemid AS ItemID, dn.Node_Key"
     " FROM inventory.tbinvmaster i"
     " LEFT JOIN inventory.tbFormularyNode dn ON dn.itemid = i.itemid"
-    " LEFT JOIN inventory.tbFormularyNode gn ON gn.Node_Key = dn.Node_Parent"
-    " LEFT JOIN inventory.tbforgeneric g ON g.GenericID = gn.GenericID");
+    " LEFT JOIN inventory.tbFormularyNode gn ON gn.Node_Key = dn.Node_Parent");
 
 const QString kDrugOrder =
     QStringLiteral(" ORDER BY i.name_folded, i.description_folded, i.itemid");
