@@ -43,7 +43,7 @@ QString searchTable(const char* table) {
     return QLatin1String(table) + QStringLiteral("_search");
 }
 
-// The row ids of a full-text table whose text holds the phrase.
+// The row ids of a full-text table whose text holds every trigram asked for.
 QString matching(const char* table) {
     const QString fts = searchTable(table);
     return QStringLiteral("SELECT rowid FROM inventory.%1 WHERE %1 MATCH ?").arg(fts);
@@ -60,11 +60,21 @@ QString matchingNodes() {
         .arg(matching("tbForClassification"), matching("tbforgeneric"), matching("tbinvmaster"));
 }
 
-// An FTS5 phrase: the text as written, quotes doubled.
-QString phrase(const QString& foldedKey) {
-    QString quoted = foldedKey;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+// An FTS5 query for the rows holding every trigram of the key, each quoted
+// (quotes doubled). The tables keep no positions, which makes them far
+// cheaper to write; the comparison of the text then decides.
+QString trigramQuery(const QString& foldedKey) {
+    const QList<uint> points = foldedKey.toUcs4();
+    QStringList terms;
+    for (qsizetype i = 0; i + 3 <= points.size(); ++i) {
+        QString term =
+            QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData() + i), 3);
+        term.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        term = QLatin1Char('"') + term + QLatin1Char('"');
+        if (!terms.contains(term))
+            terms << term;
+    }
+    return terms.join(QStringLiteral(" AND "));
 }
 
 NameSearch embeddedSearch(const QStringList& columns, const QString& folded, NameIndex index,
@@ -82,9 +92,9 @@ NameSearch embeddedSearch(const QStringList& columns, const QString& folded, Nam
                          : index == NameIndex::Generics ? matching("tbforgeneric")
                                                         : matching("tbinvmaster");
     s.condition += QStringLiteral(" AND %1 IN (%2)").arg(rowColumn, rows);
-    const int phrases = index == NameIndex::Nodes ? 3 : 1;
-    for (int i = 0; i < phrases; ++i)
-        s.params << phrase(folded);
+    const int queries = index == NameIndex::Nodes ? 3 : 1;
+    for (int i = 0; i < queries; ++i)
+        s.params << trigramQuery(folded);
     return s;
 }
 
@@ -116,7 +126,7 @@ void embeddedIndexes(Connection& c) {
                           .arg(table, QLatin1String(event)));
         c.execute(QStringLiteral("DROP TABLE IF EXISTS inventory.%1").arg(fts));
         c.execute(QStringLiteral("CREATE VIRTUAL TABLE inventory.%1 USING fts5(folded,"
-                                 " content='', tokenize='trigram case_sensitive 1')")
+                                 " content='', detail=none, tokenize='trigram case_sensitive 1')")
                       .arg(fts));
         c.execute(QStringLiteral("INSERT INTO inventory.%1 (rowid, folded) SELECT t.%2, %3"
                                  " FROM inventory.%4 t")
