@@ -284,16 +284,95 @@ void paintEmblem(QPainter& p) {
                QStringLiteral("Hospital drug formulary"));
 }
 
+// The tree's pictures by image key.
+const std::pair<QString, Painting>& treePainting(std::size_t index) {
+    static const std::pair<QString, Painting> paintings[] = {
+        {QStringLiteral("smile"), paintBadge},       {QStringLiteral("bookclose"), paintClosedBook},
+        {QStringLiteral("bookopen"), paintOpenBook}, {QStringLiteral("capsule"), paintCapsule},
+        {QStringLiteral("tablet"), paintTablet},
+    };
+    return paintings[index];
+}
+constexpr std::size_t TreePaintings = 5;
+
+// A status mark in the lower right corner, told apart by its shape: a
+// triangle, a barred circle, a diamond, a cross. Each is drawn over a white
+// halo with a dark edge, so that it shows on light and dark rows alike.
+void paintMark(QPainter& p, const Tone& t, TreeMark mark) {
+    const QPointF c(11.6, 11.6);
+    QPainterPath shape;
+    QColor fill = Amber;
+    QColor edge = AmberEdge;
+    switch (mark) {
+    case TreeMark::Restricted:
+        shape.moveTo(c.x(), c.y() - 4.2);
+        shape.lineTo(c.x() + 4.3, c.y() + 3.6);
+        shape.lineTo(c.x() - 4.3, c.y() + 3.6);
+        shape.closeSubpath();
+        break;
+    case TreeMark::NonFormulary:
+        shape.addEllipse(c, 3.9, 3.9);
+        shape.addEllipse(c, 2.0, 2.0);
+        fill = Red;
+        edge = DarkRed;
+        break;
+    case TreeMark::UnderReview:
+        shape.moveTo(c.x(), c.y() - 4.3);
+        shape.lineTo(c.x() + 4.3, c.y());
+        shape.lineTo(c.x(), c.y() + 4.3);
+        shape.lineTo(c.x() - 4.3, c.y());
+        shape.closeSubpath();
+        fill = QColor(0x2f, 0x6f, 0xb5);
+        edge = QColor(0x17, 0x3f, 0x6e);
+        break;
+    case TreeMark::Withdrawn: {
+        QPainterPathStroker cross;
+        cross.setWidth(2.2);
+        cross.setCapStyle(Qt::SquareCap);
+        QPainterPath lines;
+        lines.moveTo(c.x() - 2.9, c.y() - 2.9);
+        lines.lineTo(c.x() + 2.9, c.y() + 2.9);
+        lines.moveTo(c.x() + 2.9, c.y() - 2.9);
+        lines.lineTo(c.x() - 2.9, c.y() + 2.9);
+        shape = cross.createStroke(lines).simplified();
+        fill = QColor(0x3a, 0x3a, 0x3a);
+        edge = Qt::black;
+        break;
+    }
+    case TreeMark::None:
+        return;
+    }
+    p.setPen(QPen(t(Qt::white), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(t(Qt::white));
+    p.drawPath(shape);
+    p.setPen(t.pen(edge, 0.8));
+    p.setBrush(t(fill));
+    p.drawPath(shape);
+    if (mark == TreeMark::NonFormulary) {
+        p.setPen(QPen(t(fill), 1.5, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(c + QPointF(-2.4, 2.4), c + QPointF(2.4, -2.4));
+    }
+}
+
 } // namespace
 
 QHash<QString, QIcon> treeImages() {
-    return {
-        {QStringLiteral("smile"), painted(paintBadge)},
-        {QStringLiteral("bookclose"), painted(paintClosedBook)},
-        {QStringLiteral("bookopen"), painted(paintOpenBook)},
-        {QStringLiteral("capsule"), painted(paintCapsule)},
-        {QStringLiteral("tablet"), painted(paintTablet)},
-    };
+    QHash<QString, QIcon> images;
+    for (std::size_t i = 0; i < TreePaintings; ++i)
+        images.insert(treePainting(i).first, painted(treePainting(i).second));
+    return images;
+}
+
+QHash<QString, QIcon> markedTreeImages(TreeMark mark) {
+    QHash<QString, QIcon> images;
+    for (std::size_t i = 0; i < TreePaintings; ++i) {
+        const Painting& base = treePainting(i).second;
+        images.insert(treePainting(i).first, painted([base, mark](QPainter& p, const Tone& t) {
+                          base(p, t);
+                          paintMark(p, t, mark);
+                      }));
+    }
+    return images;
 }
 
 QIcon toolbarImage(ToolbarImage image) {

@@ -15,6 +15,11 @@ namespace artwork {
 // "bookopen", "capsule", "tablet".
 QHash<QString, QIcon> treeImages();
 
+// The marks of a node's formulary status, drawn over its picture.
+enum class TreeMark : quint8 { None, Restricted, NonFormulary, UnderReview, Withdrawn };
+// The tree's pictures with the mark, by the same keys.
+QHash<QString, QIcon> markedTreeImages(TreeMark mark);
+
 // The main window's toolbar pictures.
 enum class ToolbarImage { NewEntry, Delete, Rename, GenericNames, Find };
 QIcon toolbarImage(ToolbarImage image);

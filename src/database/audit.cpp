@@ -60,6 +60,8 @@ QString kindWord(Entry entry) {
         return QStringLiteral("stock item");
     case Entry::Database:
         return QStringLiteral("database");
+    case Entry::Restriction:
+        return QStringLiteral("restriction category");
     case Entry::Hospital:
         break;
     }

@@ -18,7 +18,7 @@ namespace database::audit {
 
 // The entry kinds as the audit names them: "classification", "generic name",
 // "drug", "other details", "user rights", "user", "stock item",
-// "hospital record", "database".
+// "hospital record", "database", "restriction category".
 QString kindWord(Entry entry);
 
 // One line of the audit as read back.

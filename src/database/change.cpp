@@ -32,6 +32,7 @@ Right rightFor(Entry entry) {
     case Entry::StockItem:
     case Entry::Hospital:
     case Entry::Database:
+    case Entry::Restriction:
         break;
     }
     return {nullptr, "users, their rights or the hospital record"};

@@ -35,7 +35,8 @@ enum class Entry {
     User,
     StockItem,
     Hospital,
-    Database, // the whole database, as a restore replaces it
+    Database,    // the whole database, as a restore replaces it
+    Restriction, // a restriction category of the formulary status
 };
 
 // One line of the audit that a change leaves: what it did to one entry, in

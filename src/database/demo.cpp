@@ -4,6 +4,7 @@
 #include "components/formulary_data/formulary.h"
 #include "components/formulary_data/node_store.h"
 #include "database/csv.h"
+#include "database/formulary_status.h"
 #include "database/hospital.h"
 #include "database/item_import.h"
 #include "database/other_details.h"
@@ -188,6 +189,17 @@ void writeHospital(db::Connection& c) {
                    QStringLiteral("the database refused the hospital record."));
 }
 
+// The restriction categories committees use most.
+void writeRestrictions(db::Connection& c) {
+    for (const char* name :
+         {"Specialist only", "Microbiology approval", "Outpatient only", "Named patient"})
+        if (formulary_status::addRestriction(c, QLatin1String(name)) !=
+            formulary_status::CategoryResult::Done)
+            throw AppError(AppError::Database,
+                           QStringLiteral("The database refused the restriction category \"%1\".")
+                               .arg(QLatin1String(name)));
+}
+
 } // namespace
 
 DemoSummary loadDemo(const QString& target) {
@@ -212,6 +224,7 @@ DemoSummary loadDemo(const QString& target) {
         .write(QString::fromUtf8(demoFile(QStringLiteral("formulary.txt"))));
     summary.otherDetails = writeOtherDetails(c);
     summary.users = writeUsers(c);
+    writeRestrictions(c);
     t.commit();
     return summary;
 }

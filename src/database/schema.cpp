@@ -364,6 +364,40 @@ void nameIndexes(Connection& c) {
     createNameIndexes(c);
 }
 
+// Version 9: the formulary status the committee decides for a generic name
+// or a drug, and the restriction categories administrators keep. A row
+// belongs to the entry, not its node; an entry without one is on the
+// formulary. On a server the change functions alone write them. Repeating
+// it changes nothing.
+void formularyStatus(Connection& c) {
+    run(c, {QStringLiteral("CREATE TABLE IF NOT EXISTS inventory.tbRestriction ("
+                           " RestrictionID {ID},"
+                           " RestrictionName TEXT NOT NULL,"
+                           " name_folded {KEY} NOT NULL UNIQUE)"),
+            QStringLiteral(
+                "CREATE TABLE IF NOT EXISTS inventory.tbFormularyStatus ("
+                " GenericID BIGINT UNIQUE REFERENCES {REF:tbforgeneric}(GenericID)"
+                " ON DELETE CASCADE,"
+                " itemid {KEY} UNIQUE REFERENCES {REF:tbinvmaster}(itemid) ON DELETE CASCADE,"
+                " status TEXT NOT NULL,"
+                " RestrictionID BIGINT REFERENCES {REF:tbRestriction}(RestrictionID),"
+                " review_by TEXT,"
+                " decided_on TEXT,"
+                " note TEXT,"
+                " reference TEXT,"
+                " CHECK ((GenericID IS NULL) <> (itemid IS NULL)),"
+                " CHECK (status IN ('Formulary', 'Restricted', 'Non-formulary', 'Under review',"
+                " 'Withdrawn')),"
+                " CHECK ((status = 'Restricted') = (RestrictionID IS NOT NULL)),"
+                " CHECK ((status = 'Under review') = (review_by IS NOT NULL)),"
+                " CHECK (status = 'Formulary' OR decided_on IS NOT NULL))")});
+    c.execute(createIndex(c.engine(), QStringLiteral("inventory"),
+                          QStringLiteral("ix_status_restriction"),
+                          QStringLiteral("tbFormularyStatus"), QStringLiteral("RestrictionID")));
+    if (c.engine() == Engine::PostgreSQL)
+        grantServerAccess(c);
+}
+
 struct Upgrade {
     int version;
     std::function<void(Connection&)> apply;
@@ -371,8 +405,9 @@ struct Upgrade {
 
 const std::vector<Upgrade>& upgrades() {
     static const std::vector<Upgrade> list = {
-        {1, createVersion1}, {2, serverLogins}, {3, blankNamesRefused},   {4, serverEnforcesRights},
-        {5, inputLimits},    {6, auditHistory}, {7, fasterLimitTriggers}, {8, nameIndexes},
+        {1, createVersion1},       {2, serverLogins}, {3, blankNamesRefused},
+        {4, serverEnforcesRights}, {5, inputLimits},  {6, auditHistory},
+        {7, fasterLimitTriggers},  {8, nameIndexes},  {9, formularyStatus},
     };
     return list;
 }

@@ -5,7 +5,7 @@
 namespace database {
 
 // The schema version this program is written for.
-inline constexpr int CurrentSchemaVersion = 8;
+inline constexpr int CurrentSchemaVersion = 9;
 
 // The version a database holds; 0 for a database without the formulary schema.
 int schemaVersion(db::Connection& connection);

@@ -1,5 +1,7 @@
 #include "database/server_changes.h"
 
+#include "database/formulary_status.h"
+#include "database/input_limits.h"
 #include "database/node_names.h"
 #include "database/procedures.h"
 #include "database/server_roles.h"
@@ -739,6 +741,152 @@ const Function kChanges[] = {
      Use::Users},
 };
 
+// The committee's decisions: the status of a generic name or drug at the
+// node the workstation saw (its type and id checked, the entry's right
+// required), and the restriction categories, administrators only. Dates come
+// as yyyy-MM-dd; a bad one or a text over its limit is refused as the
+// table's own rules refuse a status without its date.
+const Function kStatus[] = {
+    {QStringLiteral("status_text(kind text, entry_id text)"), QStringLiteral("text"),
+     QStringLiteral(R"SQL(
+    RETURN (SELECT {STATUS_TEXT}
+            FROM (SELECT 1 AS one) x
+            LEFT JOIN inventory.tbFormularyStatus s
+                ON s.GenericID = (CASE WHEN kind = '2' THEN entry_id END)::bigint
+                OR s.itemid = CASE WHEN kind = '3' THEN entry_id END
+            LEFT JOIN inventory.tbRestriction r ON r.RestrictionID = s.RestrictionID);
+)SQL"),
+     Use::Helper},
+    {QStringLiteral("status_save(kind text, at_key text, entry_id text, new_status text,"
+                    " category text, review_date text, decision_date text, status_note text,"
+                    " minute text)"),
+     QStringLiteral("boolean"), QStringLiteral(R"SQL(
+    DECLARE
+        found_name text;
+        category_id bigint;
+        before_text text;
+        after_text text;
+    BEGIN
+        IF kind NOT IN ('2', '3') OR entry_id IS NULL THEN
+            RETURN false;
+        END IF;
+        PERFORM inventory.caller_requires(CASE WHEN kind = '2' THEN 'generic' ELSE 'drug' END);
+        IF COALESCE(review_date, '0000-00-00') !~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$'
+           OR COALESCE(decision_date, '0000-00-00') !~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$'
+           OR length(COALESCE(minute, '')) > {REFERENCE_LIMIT}
+           OR length(COALESCE(status_note, '')) > {NOTE_LIMIT} THEN
+            RAISE EXCEPTION 'A date or text the formulary status cannot hold.'
+                USING ERRCODE = '23514';
+        END IF;
+        IF NOT inventory.tree_is(at_key, kind, entry_id) THEN
+            RETURN false;
+        END IF;
+        SELECT NodeName INTO found_name FROM inventory.tbFormularyNode WHERE Node_Key = at_key;
+        IF new_status = 'Restricted' THEN
+            SELECT RestrictionID INTO category_id FROM inventory.tbRestriction
+                WHERE RestrictionName = category FOR KEY SHARE;
+            IF category_id IS NULL THEN
+                RETURN false;
+            END IF;
+        END IF;
+        before_text := inventory.status_text(kind, entry_id);
+        EXECUTE format('INSERT INTO inventory.tbFormularyStatus (GenericID, itemid, status,'
+                       ' RestrictionID, review_by, decided_on, note, reference)'
+                       ' VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT (%I) DO UPDATE SET'
+                       ' status = excluded.status, RestrictionID = excluded.RestrictionID,'
+                       ' review_by = excluded.review_by, decided_on = excluded.decided_on,'
+                       ' note = excluded.note, reference = excluded.reference',
+                       CASE WHEN kind = '2' THEN 'genericid' ELSE 'itemid' END)
+            USING (CASE WHEN kind = '2' THEN entry_id END)::bigint,
+                  CASE WHEN kind = '3' THEN entry_id END, new_status, category_id, review_date,
+                  decision_date, status_note, minute;
+        after_text := inventory.status_text(kind, entry_id);
+        IF after_text IS DISTINCT FROM before_text THEN
+            PERFORM inventory.audit_write(CASE WHEN kind = '2' THEN 'generic name' ELSE 'drug' END,
+                                          entry_id, at_key, found_name, 'status changed',
+                                          before_text, after_text);
+        END IF;
+        RETURN true;
+    END;
+)SQL"),
+     Use::Users},
+    {QStringLiteral("restriction_locked(old_folded text, OUT found_id bigint, OUT old_name text)"),
+     QStringLiteral("record"), QStringLiteral(R"SQL(
+    SELECT RestrictionID, RestrictionName INTO found_id, old_name
+        FROM inventory.tbRestriction WHERE name_folded = old_folded FOR UPDATE;
+)SQL"),
+     Use::Helper},
+    {QStringLiteral("restriction_add(category text, folded text)"), QStringLiteral("integer"),
+     QStringLiteral(R"SQL(
+    DECLARE
+        new_id bigint;
+    BEGIN
+        PERFORM inventory.caller_requires('administrator');
+        IF btrim(category) = '' OR length(folded) > {NAME_LIMIT} THEN
+            RETURN {CATEGORY_INVALID};
+        END IF;
+        INSERT INTO inventory.tbRestriction (RestrictionName, name_folded)
+            VALUES (category, folded) ON CONFLICT (name_folded) DO NOTHING
+            RETURNING RestrictionID INTO new_id;
+        IF new_id IS NULL THEN
+            RETURN {CATEGORY_TAKEN};
+        END IF;
+        PERFORM inventory.audit_write('restriction category', new_id::text, NULL, category,
+                                      'add', NULL, category);
+        RETURN {CATEGORY_DONE};
+    END;
+)SQL"),
+     Use::Users},
+    {QStringLiteral("restriction_rename(old_folded text, category text, folded text)"),
+     QStringLiteral("integer"), QStringLiteral(R"SQL(
+    DECLARE
+        found record;
+    BEGIN
+        PERFORM inventory.caller_requires('administrator');
+        IF btrim(category) = '' OR length(folded) > {NAME_LIMIT} THEN
+            RETURN {CATEGORY_INVALID};
+        END IF;
+        SELECT * INTO found FROM inventory.restriction_locked(old_folded);
+        IF found.found_id IS NULL THEN
+            RETURN {CATEGORY_NOT_FOUND};
+        END IF;
+        IF EXISTS (SELECT 1 FROM inventory.tbRestriction
+                   WHERE name_folded = folded AND RestrictionID <> found.found_id) THEN
+            RETURN {CATEGORY_TAKEN};
+        END IF;
+        UPDATE inventory.tbRestriction SET RestrictionName = category, name_folded = folded
+            WHERE RestrictionID = found.found_id;
+        IF found.old_name <> category THEN
+            PERFORM inventory.audit_write('restriction category', found.found_id::text, NULL,
+                                          category, 'rename', found.old_name, category);
+        END IF;
+        RETURN {CATEGORY_DONE};
+    END;
+)SQL"),
+     Use::Users},
+    {QStringLiteral("restriction_remove(old_folded text)"), QStringLiteral("integer"),
+     QStringLiteral(R"SQL(
+    DECLARE
+        found record;
+    BEGIN
+        PERFORM inventory.caller_requires('administrator');
+        SELECT * INTO found FROM inventory.restriction_locked(old_folded);
+        IF found.found_id IS NULL THEN
+            RETURN {CATEGORY_NOT_FOUND};
+        END IF;
+        IF EXISTS (SELECT 1 FROM inventory.tbFormularyStatus
+                   WHERE RestrictionID = found.found_id) THEN
+            RETURN {CATEGORY_IN_USE};
+        END IF;
+        DELETE FROM inventory.tbRestriction WHERE RestrictionID = found.found_id;
+        PERFORM inventory.audit_write('restriction category', found.found_id::text, NULL,
+                                      found.old_name, 'delete', found.old_name, NULL);
+        RETURN {CATEGORY_DONE};
+    END;
+)SQL"),
+     Use::Users},
+};
+
 // A plpgsql body that is one statement list gets its BEGIN and END here; one
 // that declares variables brings its own block.
 QString block(const QString& body) {
@@ -766,6 +914,17 @@ QString filled(QString body) {
     body.replace(QLatin1String("{HAS_DRUGS}"), result(DeleteGenericResult::HasDrugs));
     body.replace(QLatin1String("{NOT_FOUND}"), result(DeleteGenericResult::NotFound));
     body.replace(QLatin1String("{STALE_SECONDS}"), QString::number(StaleSessionSeconds));
+    body.replace(QLatin1String("{STATUS_TEXT}"), formulary_status::decisionTextSql());
+    using formulary_status::CategoryResult;
+    const auto category = [](CategoryResult r) { return QString::number(int(r)); };
+    body.replace(QLatin1String("{CATEGORY_DONE}"), category(CategoryResult::Done));
+    body.replace(QLatin1String("{CATEGORY_TAKEN}"), category(CategoryResult::Taken));
+    body.replace(QLatin1String("{CATEGORY_NOT_FOUND}"), category(CategoryResult::NotFound));
+    body.replace(QLatin1String("{CATEGORY_IN_USE}"), category(CategoryResult::InUse));
+    body.replace(QLatin1String("{CATEGORY_INVALID}"), category(CategoryResult::Invalid));
+    body.replace(QLatin1String("{NAME_LIMIT}"), QString::number(limits::Name.codePoints));
+    body.replace(QLatin1String("{REFERENCE_LIMIT}"), QString::number(limits::Name.codePoints));
+    body.replace(QLatin1String("{NOTE_LIMIT}"), QString::number(limits::ItemText.codePoints));
     return body;
 }
 
@@ -809,7 +968,7 @@ void create(db::Connection& c, const Function& f) {
 }
 
 // Every function, in the order they are made.
-const std::span<const Function> kGroups[] = {kRights, kTree, kAudit, kChanges};
+const std::span<const Function> kGroups[] = {kRights, kTree, kAudit, kChanges, kStatus};
 
 // The writer role creates log-ins through the keeper's functions, which
 // check the caller themselves.

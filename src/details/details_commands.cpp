@@ -4,11 +4,13 @@
 #include "core/mdlFormulary.h"
 #include "core/shared_helpers.h"
 #include "details/frmDrugInformation.h"
+#include "details/frmFormularyStatus.h"
 #include "details/frmMedDetails.h"
 #include "platform/app_error.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/keyed_tree.h"
 #include "tree/frmFormulary.h"
+#include "tree/status_marks.h"
 
 #include <optional>
 
@@ -32,7 +34,53 @@ std::optional<qint64> genericOfSelectedNode(frmFormulary& window) {
     return node.Node_ID();
 }
 
+using database::formulary_status::Status;
+
+// The drugs under a generic name show its status or their own.
+void showDrugsOf(QTreeWidgetItem* genericName, db::Connection& c) {
+    for (int i = 0; i < genericName->childCount(); ++i) {
+        QTreeWidgetItem* drug = genericName->child(i);
+        const database::formulary_status::Decision own =
+            database::formulary_status::read(c, database::Entry::Drug, ui::KeyedTree::tagOf(drug));
+        status_marks::showDrug(drug, genericName, own.status, own.restriction);
+    }
+}
+
+// The generic name's status the drug shows instead of its own, if any.
+QString inheritedStatus(const QTreeWidgetItem* drug) {
+    const QTreeWidgetItem* generic = drug->parent();
+    if (!generic || !status_marks::passesToDrugs(status_marks::shown(generic)))
+        return {};
+    return database::formulary_status::statusWord(status_marks::shown(generic));
+}
+
 } // namespace
+
+void mnuStatus_Click(frmFormulary& window) try {
+    QTreeWidgetItem* selected = window.treFormulary->currentItem();
+    if (!selected || ui::KeyedTree::keyOf(selected) == RootKey || !window.stillShown(selected))
+        return;
+    const database::NodeIdentity shown = mdlFormulary.objFormulary->NodeFormulary.Identity();
+    const bool generic = shown.type == database::NodeKind::Generic;
+    if (!generic && shown.type != database::NodeKind::Drug)
+        return;
+    const bool mayChange =
+        !MayOnlyLook() && (generic ? mdlFormulary.isGeneric : mdlFormulary.isDrug);
+    frmFormularyStatus status(&window);
+    status.Form_Load(shown, selected->text(0), mayChange,
+                     generic ? QString() : inheritedStatus(selected));
+    if (ui::showModal(status) != QDialog::Accepted)
+        return;
+    const database::formulary_status::Decision saved = status.decision();
+    if (generic) {
+        status_marks::show(selected, saved.status, saved.restriction);
+        showDrugsOf(selected, mdlFormulary.objCurrentUser->sqlconnection());
+    } else {
+        status_marks::showDrug(selected, selected->parent(), saved.status, saved.restriction);
+    }
+} catch (...) {
+    AppError::raiseAgainFrom(QStringLiteral("frmFormulary.mnuStatus_Click"));
+}
 
 void mnuOther_Click(frmFormulary& window) try {
     if (!Authorized(mdlFormulary.isOtherDetails))

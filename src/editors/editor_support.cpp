@@ -3,10 +3,12 @@
 #include "core/artwork.h"
 #include "core/shared_helpers.h"
 #include "platform/db/db_error.h"
+#include "platform/ui/error_report.h"
 #include "platform/ui/flex_grid.h"
 #include "platform/ui/keyed_tree.h"
 #include "platform/ui/message_box.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -56,6 +58,13 @@ QGroupBox* frame(const QString& caption, const QString& name, QWidget* parent) {
     auto* f = new Frame(caption, parent);
     f->setObjectName(name);
     return f;
+}
+
+QCheckBox* showWithdrawnBox(QWidget* parent, const std::function<void()>& reload) {
+    auto* box = new QCheckBox(QStringLiteral("Show &withdrawn"), parent);
+    box->setObjectName(QStringLiteral("chkWithdrawn"));
+    QObject::connect(box, &QCheckBox::toggled, parent, ui::command(reload));
+    return box;
 }
 
 namespace {

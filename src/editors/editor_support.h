@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <functional>
 
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -20,6 +21,9 @@ namespace editors {
 QPushButton* button(const QString& caption, const QString& name, QWidget* parent);
 // A named frame.
 QGroupBox* frame(const QString& caption, const QString& name, QWidget* parent);
+// "Show withdrawn" under a list of available entries, unticked: withdrawn
+// entries stay out of the list until it is ticked. Changing it runs reload.
+QCheckBox* showWithdrawnBox(QWidget* parent, const std::function<void()>& reload);
 
 // Typed letters reach the box in upper case.
 void upperCaseTyping(QLineEdit& box);

@@ -10,6 +10,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/ui/twips.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -72,8 +73,11 @@ void frmDrugList::createControls() {
     cmdClear1 =
         editors::button(QStringLiteral("Clear Selec&tion"), QStringLiteral("cmdClear1"), fraDrug1);
     createFilter();
+    chkWithdrawn =
+        editors::showWithdrawnBox(fraDrug1, [this] { LoadDrugList(1, txtSearch1->text()); });
     auto* under1 = new QHBoxLayout;
     under1->addWidget(Picture1);
+    under1->addWidget(chkWithdrawn);
     under1->addStretch();
     under1->addWidget(cmdClear1);
     auto* inside1 = new QVBoxLayout(fraDrug1);
@@ -183,11 +187,11 @@ void frmDrugList::LoadDrugList(int intWhichGrid, const QString& strSearchKey) tr
     g.setRedraw(false);
     g.clearCells();
     auto& generics = mdlFormulary.objFormulary->Generics;
-    db::Recordset rows = intWhichGrid == 1
-                             ? generics.OtherDrugs(GenericID, formulary_data::MatchName,
-                                                   strSearchKey, CheckClassify())
-                             : generics.LoadDrugs(GenericID, formulary_data::MatchNameOrDescription,
-                                                  txtSearch2->text());
+    db::Recordset rows =
+        intWhichGrid == 1 ? generics.OtherDrugs(GenericID, formulary_data::MatchName, strSearchKey,
+                                                CheckClassify(), chkWithdrawn->isChecked())
+                          : generics.LoadDrugs(GenericID, formulary_data::MatchNameOrDescription,
+                                               txtSearch2->text());
     // An empty list cannot be ticked.
     g.setEnabled(rows.recordCount() >= 1);
     if (g.isEnabled())

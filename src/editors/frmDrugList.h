@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -41,6 +42,7 @@ public:
     QRadioButton* optClassified = nullptr;
     QRadioButton* optUnClassified = nullptr;
     QPushButton* cmdClear1 = nullptr;
+    QCheckBox* chkWithdrawn = nullptr;
     QPushButton* cmdAdd = nullptr;
     QPushButton* cmdRemove = nullptr;
     QGroupBox* fraSearch2 = nullptr;

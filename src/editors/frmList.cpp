@@ -12,6 +12,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/ui/twips.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -63,12 +64,19 @@ void frmList::createControls() {
         editors::button(QStringLiteral("Clear Selec&tion"), QStringLiteral("cmdClear1"), this);
     cmdClear2 =
         editors::button(QStringLiteral("C&lear Selection"), QStringLiteral("cmdClear2"), this);
+    chkWithdrawn =
+        editors::showWithdrawnBox(fraGeneric1, [this] { reloadList(1, txtSearch1->text()); });
     for (const auto& [list, grid, clear] : {std::tuple{fraGeneric1, flexMSHList1, cmdClear1},
                                             std::tuple{fraGeneric2, flexMSHList2, cmdClear2}}) {
         editors::setCheckColumn(*grid);
+        auto* under = new QHBoxLayout;
+        if (grid == flexMSHList1)
+            under->addWidget(chkWithdrawn);
+        under->addStretch();
+        under->addWidget(clear);
         auto* inside = new QVBoxLayout(list);
         inside->addWidget(grid, 1);
-        inside->addWidget(clear, 0, Qt::AlignRight);
+        inside->addLayout(under);
     }
 
     cmdAdd = editors::button(QStringLiteral("&Add >>"), QStringLiteral("cmdAdd"), this);
@@ -149,7 +157,8 @@ int frmList::LoadGrid(int intWhichGrid, const QString& strSearchKey) try {
     auto& classifications = mdlFormulary.objFormulary->Classifications;
     db::Recordset rows =
         intWhichGrid == 1
-            ? classifications.OtherGenerics(ItemID, formulary_data::MatchName, strSearchKey)
+            ? classifications.OtherGenerics(ItemID, formulary_data::MatchName, strSearchKey,
+                                            chkWithdrawn->isChecked())
             : classifications.LoadGenerics(ItemID, formulary_data::MatchName, strSearchKey);
     const int count = rows.recordCount();
     if (count < 1)

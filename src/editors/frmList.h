@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -38,6 +39,7 @@ public:
     QGroupBox* fraGeneric1 = nullptr;
     ui::FlexGrid* flexMSHList1 = nullptr;
     QPushButton* cmdClear1 = nullptr;
+    QCheckBox* chkWithdrawn = nullptr;
     QPushButton* cmdAdd = nullptr;
     QPushButton* cmdRemove = nullptr;
     QGroupBox* fraSearch2 = nullptr;

@@ -9,6 +9,7 @@
 #include "platform/ui/panel_status_bar.h"
 #include "platform/ui/twips.h"
 #include "tree/keyboard_indicators.h"
+#include "tree/status_marks.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -126,6 +127,9 @@ void frmFormulary::createFormularyMenu() {
     mnuSep4 = separator(mnuPopup, QStringLiteral("mnuSep4"));
     mnuHistory = menuItem(mnuPopup, QStringLiteral("mnuHistory"), QStringLiteral("&History"));
     mnuHistory->setEnabled(false);
+    mnuStatus = menuItem(mnuPopup, QStringLiteral("mnuStatus"), QStringLiteral("Formulary &Status"),
+                         QKeySequence(tr("Ctrl+T")));
+    mnuStatus->setEnabled(false);
 }
 
 void frmFormulary::createOtherMenus() {
@@ -214,6 +218,7 @@ void frmFormulary::createPanes() {
     treFormulary = new ui::KeyedTree;
     treFormulary->setObjectName(QStringLiteral("treFormulary"));
     treFormulary->setImageList(artwork::treeImages());
+    status_marks::setUp(*treFormulary);
     treFormulary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     auto* imgBack = new BackgroundPane;
     imgBack->setObjectName(QStringLiteral("imgBack"));

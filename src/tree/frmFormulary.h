@@ -87,6 +87,7 @@ public:
     QAction* mnuExit = nullptr;
     QAction* mnuSep4 = nullptr;
     QAction* mnuHistory = nullptr;
+    QAction* mnuStatus = nullptr;
     QMenu* mnuBuildFile = nullptr;
     QAction* mnuGenericFiles = nullptr;
     QMenu* mnuFind = nullptr;

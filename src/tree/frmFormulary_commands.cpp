@@ -69,6 +69,10 @@ void frmFormulary::connectTree() {
     // Any entry's history may be seen by every user: it changes nothing.
     connect(treFormulary, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         mnuHistory->setEnabled(node && ui::KeyedTree::keyOf(node) != RootKey);
+        // Anyone may see a generic name's or drug's status; the window decides who changes it.
+        const QString image = node ? ui::KeyedTree::imageOf(node) : QString();
+        mnuStatus->setEnabled(image == NodeImageKey(QStringLiteral("2")) ||
+                              image == NodeImageKey(QStringLiteral("3")));
     });
     connect(treFormulary, &QTreeWidget::itemCollapsed, this,
             ui::command([this] { treFormulary_Collapse(); }));

@@ -12,6 +12,7 @@
 #include "platform/ui/keyed_tree.h"
 #include "platform/ui/panel_status_bar.h"
 #include "platform/ui/wait_cursor.h"
+#include "tree/status_marks.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -30,7 +31,9 @@ struct TreeColumns {
           generic(rs.fieldIndex(QStringLiteral("GenericName"))),
           drug(rs.fieldIndex(QStringLiteral("DrugName"))),
           itemId(rs.fieldIndex(QStringLiteral("ItemID"))),
-          entryId(rs.fieldIndex(QStringLiteral("EntryID"))) {}
+          entryId(rs.fieldIndex(QStringLiteral("EntryID"))),
+          status(rs.fieldIndex(QStringLiteral("FormularyStatus"))),
+          restriction(rs.fieldIndex(QStringLiteral("RestrictionName"))) {}
 
     // The column holding the node's text for its type; -1 for an unknown type.
     int nameFor(const QString& nodeType) const {
@@ -44,7 +47,7 @@ struct TreeColumns {
     }
 
     QString loadedParent;
-    int type, key, parent, classification, generic, drug, itemId, entryId;
+    int type, key, parent, classification, generic, drug, itemId, entryId, status, restriction;
 };
 
 // Adds handed to the view per parent when the load ends, also when it fails.
@@ -68,6 +71,14 @@ QString progressTitle(const QString& ParentNode, const QString& Title) {
 // Shown for an entry stored without a name, so that it can still be renamed
 // or deleted.
 const QString NoNamePlaceholder = QStringLiteral("(no name)");
+
+// Most rows have no stored status: they are on the formulary.
+database::formulary_status::Status statusOf(const db::Recordset& rs, int row,
+                                            const TreeColumns& columns) {
+    const QVariant stored = rs.value(row, columns.status);
+    return stored.isNull() ? database::formulary_status::Status::Formulary
+                           : database::formulary_status::statusOf(stored.toString());
+}
 
 // One row's node: added under its parent when its type is known and its
 // parent is known on the server; a failed add (no such parent in the tree, a
@@ -97,9 +108,14 @@ void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeCol
         const QString itemId = rs.value(row, columns.itemId).toString();
         if (!itemId.trimmed().isEmpty())
             ui::KeyedTree::setTag(node, itemId);
+        status_marks::showDrug(node, tree.node(parent), statusOf(rs, row, columns),
+                               rs.value(row, columns.restriction).toString());
         return;
     }
     ui::KeyedTree::setTag(node, rs.value(row, columns.entryId).toString());
+    if (type == QLatin1String("2"))
+        status_marks::show(node, statusOf(rs, row, columns),
+                           rs.value(row, columns.restriction).toString());
     if (type == QLatin1String("1"))
         tree.setExpandedImage(node, QStringLiteral("bookopen"));
 }

@@ -24,6 +24,7 @@ void frmFormulary::connectCommandWindows() {
         {mnuDrugsWOGeneric, &mnuDrugsWOGeneric_Click},
         {mnuDrugsWODetails, &mnuDrugsWODetails_Click},
         {mnuHistory, &mnuHistory_Click},
+        {mnuStatus, &mnuStatus_Click},
         {mnuAuditTrail, &mnuAuditTrail_Click},
         {mnuAbout, &mnuAbout_Click},
     };

@@ -203,7 +203,11 @@ TEST(AdminCommandLine, EveryCommandHasHelp) {
                                   "restore",
                                   "check",
                                   "export-formulary",
-                                  "import-formulary"};
+                                  "import-formulary",
+                                  "restriction list",
+                                  "restriction add",
+                                  "restriction rename",
+                                  "restriction remove"};
     for (const QString& command : commands) {
         EXPECT_TRUE(overview.out.contains(QStringLiteral("  ") + command + QLatin1Char(' ')))
             << command.toStdString();
@@ -569,6 +573,8 @@ TEST_P(AdminTool, OnlyAdministratorsChangeUsersOnAServer) {
         {{"hospital", "set", "--company", "Not Ann's", "--database", asUser("ann")},
          "\"ann\" has no right to change users, their rights or the hospital record"},
         {{"check", asUser("ann")}, "Only the owner or an administrator"},
+        {{"restriction", "add", "Ann's own", "--database", asUser("ann")},
+         "\"ann\" has no right to change"},
         {{"backup", asUser("admin"), s.path("by-admin.tar")}, "with the log-in that owns"},
     };
     for (const auto& [args, message] : refused)
@@ -940,6 +946,44 @@ TEST_P(AdminTool, AuditReadsWhatTheServerLetsTheUserRead) {
     EXPECT_TRUE(names(audit()).contains(QStringLiteral("carl")));
     const Outcome asAnn = ok({"audit", "--csv", "-", "--database", asUser(QStringLiteral("ann"))});
     EXPECT_EQ(names(auditRecords(asAnn.out.toUtf8())), QStringList{QStringLiteral("ann")});
+}
+
+TEST_P(AdminTool, RestrictionCategoriesAreKeptAndOneInUseStays) {
+    init();
+    EXPECT_TRUE(ok(onDatabase({"restriction", "list"}))
+                    .out.startsWith("No restriction categories are kept"));
+    EXPECT_EQ(ok(onDatabase({"restriction", "add", " Specialist "})).out,
+              QStringLiteral("Added the restriction category \"Specialist\".\n"));
+    ok(onDatabase({"restriction", "add", "Outpatient only"}));
+    fails(onDatabase({"restriction", "add", "SPECIALIST"}),
+          QStringLiteral("A restriction category \"SPECIALIST\" exists already."));
+    ok(onDatabase({"restriction", "rename", "specialist", "Specialist only"}));
+    fails(onDatabase({"restriction", "rename", "Named patient", "X"}),
+          QStringLiteral("There is no restriction category \"Named patient\"."));
+    EXPECT_EQ(ok(onDatabase({"restriction", "list"})).out,
+              QStringLiteral("Outpatient only\nSpecialist only\n"));
+
+    auto c = empty->connect();
+    const QVariant generic = c->query(QStringLiteral("INSERT INTO inventory.tbforgeneric"
+                                                     " (genericname, name_folded) VALUES"
+                                                     " ('Vancomycin', 'vancomycin')"
+                                                     " RETURNING GenericID"))
+                                 .field(0);
+    c->execute(QStringLiteral("INSERT INTO inventory.tbFormularyStatus (GenericID, status,"
+                              " RestrictionID, decided_on) SELECT ?, 'Restricted', RestrictionID,"
+                              " '2026-11-04' FROM inventory.tbRestriction"
+                              " WHERE RestrictionName = 'Specialist only'"),
+               {generic});
+    fails(onDatabase({"restriction", "remove", "Specialist only"}),
+          QStringLiteral("The restriction category \"Specialist only\" is in use"));
+    ok(onDatabase({"restriction", "remove", "Outpatient only"}));
+    EXPECT_EQ(ok(onDatabase({"restriction", "list"})).out, QStringLiteral("Specialist only\n"));
+    const auto lines = audit();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const QStringList& l) {
+                                return l.value(4) == QLatin1String("restriction category");
+                            }),
+              4);
 }
 
 TEST_P(AdminTool, HospitalShowAndSet) {

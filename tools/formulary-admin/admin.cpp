@@ -23,7 +23,8 @@ const std::vector<Command>& commands() {
         list.push_back(generateCommand());
         list.push_back(locationCommand());
         list.push_back(auditCommand());
-        for (std::vector<Command> group : {hospitalCommands(), backupCommands()})
+        for (std::vector<Command> group :
+             {hospitalCommands(), restrictionCommands(), backupCommands()})
             for (Command& c : group)
                 list.push_back(std::move(c));
         list.push_back(checkCommand());

@@ -26,6 +26,7 @@ Command auditCommand();
 std::vector<Command> backupCommands();
 Command checkCommand();
 std::vector<Command> hospitalCommands();
+std::vector<Command> restrictionCommands();
 
 // Runs "formulary-admin check" on the database and prints its findings; the
 // exit code: Failed on any finding.

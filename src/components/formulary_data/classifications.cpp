@@ -13,8 +13,13 @@ const QString kTreeRows =
                    " CASE WHEN n.node_type = '2' THEN n.NodeName END AS GenericName,"
                    " CASE WHEN n.node_type = '3' THEN n.NodeName END AS DrugName,"
                    " n.itemid AS ItemID,"
-                   " COALESCE(n.ClassificationID, n.GenericID) AS EntryID"
-                   " FROM inventory.tbFormularyNode n");
+                   " COALESCE(n.ClassificationID, n.GenericID) AS EntryID,"
+                   " COALESCE(gs.status, ds.status) AS FormularyStatus, r.RestrictionName"
+                   " FROM inventory.tbFormularyNode n"
+                   " LEFT JOIN inventory.tbFormularyStatus gs ON gs.GenericID = n.GenericID"
+                   " LEFT JOIN inventory.tbFormularyStatus ds ON ds.itemid = n.itemid"
+                   " LEFT JOIN inventory.tbRestriction r"
+                   " ON r.RestrictionID = COALESCE(gs.RestrictionID, ds.RestrictionID)");
 
 // Parents before children (a lower level first), then siblings by name.
 const QString kTreeOrder = QStringLiteral(" ORDER BY n.Node_Level, n.name_folded, n.Node_Key");
@@ -157,16 +162,16 @@ bool ClassificationsObject::ClassificationExists(const QString& name) {
 
 db::Recordset ClassificationsObject::LoadGenerics(qint64 classificationId, int scope,
                                                   const QString& search) {
-    return genericList(true, classificationId, scope, search);
+    return genericList(true, classificationId, scope, search, true);
 }
 
 db::Recordset ClassificationsObject::OtherGenerics(qint64 classificationId, int scope,
-                                                   const QString& search) {
-    return genericList(false, classificationId, scope, search);
+                                                   const QString& search, bool withWithdrawn) {
+    return genericList(false, classificationId, scope, search, withWithdrawn);
 }
 
 db::Recordset ClassificationsObject::genericList(bool inside, qint64 classificationId, int scope,
-                                                 const QString& search) {
+                                                 const QString& search, bool withWithdrawn) {
     db::Connection& c = m_owner.connection();
     // The classification's own generic names are few: only the others are
     // worth narrowing by the index.
@@ -177,7 +182,9 @@ db::Recordset ClassificationsObject::genericList(bool inside, qint64 classificat
     const QString where =
         inside ? QStringLiteral(" WHERE cn.ClassificationID = ?")
                : QStringLiteral(" WHERE (cn.ClassificationID IS NULL OR cn.ClassificationID <> ?)");
-    return c.query(kGenericRows + where + QStringLiteral(" AND ") + m.condition +
+    const QString withdrawn =
+        withWithdrawn ? QString() : node_store::notWithdrawn(QStringLiteral("g.GenericID"));
+    return c.query(kGenericRows + where + QStringLiteral(" AND ") + m.condition + withdrawn +
                        QStringLiteral(" ORDER BY g.name_folded, g.GenericID"),
                    QVariantList{classificationId} + m.params);
 }

@@ -81,13 +81,15 @@ public:
 
     // Generic names under the classification / not under it. Fields:
     // GenericName, Node_Key, GenericID, ClassificationKey, ClassificationName
-    // ("no classification" for a generic name under none).
+    // ("no classification" for a generic name under none). Withdrawn generic
+    // names are left out of the others unless asked for.
     db::Recordset LoadGenerics(qint64 classificationId, int scope, const QString& search);
-    db::Recordset OtherGenerics(qint64 classificationId, int scope, const QString& search);
+    db::Recordset OtherGenerics(qint64 classificationId, int scope, const QString& search,
+                                bool withWithdrawn = true);
 
 private:
     db::Recordset genericList(bool inside, qint64 classificationId, int scope,
-                              const QString& search);
+                              const QString& search, bool withWithdrawn);
     Formulary& m_owner;
 };
 
@@ -111,8 +113,11 @@ public:
 
     // Drugs under the generic name / not under it. Fields: DrugName,
     // Description, GenericName ("Unclassified" for a drug under none), ItemID, Node_Key.
+    // Drugs withdrawn, or under a withdrawn generic name, are left out of the
+    // others unless asked for.
     db::Recordset LoadDrugs(qint64 genericId, int scope, const QString& search);
-    db::Recordset OtherDrugs(qint64 genericId, int scope, const QString& search, int filter);
+    db::Recordset OtherDrugs(qint64 genericId, int scope, const QString& search, int filter,
+                             bool withWithdrawn = true);
 
     // The master list: Code, GenericName.
     db::Recordset ListGeneric(const QString& search);

@@ -145,15 +145,19 @@ db::Recordset GenericsObject::LoadDrugs(qint64 genericId, int scope, const QStri
 }
 
 db::Recordset GenericsObject::OtherDrugs(qint64 genericId, int scope, const QString& search,
-                                         int filter) {
+                                         int filter, bool withWithdrawn) {
     db::Connection& c = m_owner.connection();
     const node_store::Match m =
         node_store::match(c.engine(), scope, search, QStringLiteral("i.name_folded"),
                           QStringLiteral("i.description_folded"), database::NameIndex::Items,
                           QStringLiteral("i.rowid"));
+    const QString withdrawn =
+        withWithdrawn
+            ? QString()
+            : node_store::notWithdrawn(QStringLiteral("gn.GenericID"), QStringLiteral("i.itemid"));
     return c.query(kDrugRows +
                        QStringLiteral(" WHERE (gn.GenericID IS NULL OR gn.GenericID <> ?) AND ") +
-                       m.condition + filterCondition(filter) + kDrugOrder,
+                       m.condition + filterCondition(filter) + withdrawn + kDrugOrder,
                    QVariantList{genericId} + m.params);
 }
 

@@ -155,4 +155,15 @@ Match match(db::Engine engine, int scope, const QString& search, const QString& 
     return database::containsKey(engine, columns, search, index, rowColumn);
 }
 
+QString notWithdrawn(const QString& genericColumn, const QString& itemColumn) {
+    QStringList entries;
+    if (!genericColumn.isEmpty())
+        entries << QStringLiteral("s.GenericID = ") + genericColumn;
+    if (!itemColumn.isEmpty())
+        entries << QStringLiteral("s.itemid = ") + itemColumn;
+    return QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM inventory.tbFormularyStatus s"
+                          " WHERE s.status = 'Withdrawn' AND (%1))")
+        .arg(entries.join(QStringLiteral(" OR ")));
+}
+
 } // namespace formulary_data::node_store

@@ -86,5 +86,10 @@ Match match(db::Engine engine, int scope, const QString& search, const QString& 
             const QString& descriptionColumn = {},
             database::NameIndex index = database::NameIndex::None, const QString& rowColumn = {});
 
+// The condition that leaves out withdrawn entries: those whose stored status
+// is Withdrawn, found by the generic name's id or the stock item's itemid
+// column named (either may be empty).
+QString notWithdrawn(const QString& genericColumn, const QString& itemColumn = {});
+
 } // namespace node_store
 } // namespace formulary_data

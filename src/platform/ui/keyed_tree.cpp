@@ -22,7 +22,8 @@ struct Node : QTreeWidgetItem {
             return name;
         if (role == Qt::DecorationRole) {
             const auto* tree = static_cast<const KeyedTree*>(treeWidget());
-            return tree ? tree->picture(open && !expandedImage.isEmpty() ? expandedImage : image)
+            return tree ? tree->picture(open && !expandedImage.isEmpty() ? expandedImage : image,
+                                        mark)
                         : QIcon();
         }
         return QTreeWidgetItem::data(column, role);
@@ -48,6 +49,13 @@ struct Node : QTreeWidgetItem {
         emitDataChanged();
     }
 
+    void setMark(quint8 newMark) {
+        if (newMark == mark)
+            return;
+        mark = newMark;
+        emitDataChanged();
+    }
+
     void setExpandedImage(QString imageKey) {
         expandedImage = std::move(imageKey);
         if (open)
@@ -60,6 +68,7 @@ struct Node : QTreeWidgetItem {
     QString image;
     QString expandedImage;
     bool open = false;
+    quint8 mark = 0; // beside open, in what would be padding
 };
 
 // Every item of the tree is made by addNode.
@@ -82,6 +91,17 @@ KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent) {
 
 void KeyedTree::setImageList(QHash<QString, QIcon> images) {
     m_images = std::move(images);
+}
+
+void KeyedTree::setMarkedImageList(quint8 mark, QHash<QString, QIcon> images) {
+    m_marked.insert(mark, std::move(images));
+}
+
+QIcon KeyedTree::picture(const QString& imageKey, quint8 mark) const {
+    if (mark == 0)
+        return picture(imageKey);
+    const auto marked = m_marked.constFind(mark);
+    return marked == m_marked.constEnd() ? picture(imageKey) : marked->value(imageKey);
 }
 
 QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key,
@@ -205,6 +225,14 @@ void KeyedTree::setTag(QTreeWidgetItem* item, const QString& tag) {
 
 QString KeyedTree::imageOf(const QTreeWidgetItem* item) {
     return asNode(item)->image;
+}
+
+quint8 KeyedTree::markOf(const QTreeWidgetItem* item) {
+    return asNode(item)->mark;
+}
+
+void KeyedTree::setMark(QTreeWidgetItem* item, quint8 mark) {
+    asNode(item)->setMark(mark);
 }
 
 void KeyedTree::setExpandedImage(QTreeWidgetItem* item, const QString& imageKey) {

@@ -29,6 +29,10 @@ public:
     // The pictures by image key.
     void setImageList(QHash<QString, QIcon> images);
     QIcon picture(const QString& imageKey) const { return m_images.value(imageKey); }
+    // The pictures of nodes that carry a mark (1 to 255), by the same keys;
+    // a node without a mark (0) shows the plain picture.
+    void setMarkedImageList(quint8 mark, QHash<QString, QIcon> images);
+    QIcon picture(const QString& imageKey, quint8 mark) const;
 
     // Adds a node as the last child of the node with parentKey, or as a
     // top-level node when parentKey is empty. Throws AppError when the key is
@@ -57,6 +61,8 @@ public:
     static void setTag(QTreeWidgetItem* item, const QString& tag);
     void setExpandedImage(QTreeWidgetItem* item, const QString& imageKey);
     static QString imageOf(const QTreeWidgetItem* item);
+    static quint8 markOf(const QTreeWidgetItem* item);
+    static void setMark(QTreeWidgetItem* item, quint8 mark);
 
 private:
     void forget(QTreeWidgetItem* item, QSet<QTreeWidgetItem*>& gone,
@@ -65,6 +71,7 @@ private:
     void finishDisposal();
 
     QHash<QString, QIcon> m_images;
+    QHash<quint8, QHash<QString, QIcon>> m_marked;
     QHash<QString, QTreeWidgetItem*> m_byKey;
     std::vector<QTreeWidgetItem*> m_order;
     QHash<QTreeWidgetItem*, QList<QTreeWidgetItem*>> m_pending;

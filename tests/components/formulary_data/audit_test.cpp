@@ -1,5 +1,6 @@
 #include "components/current_user/user_store.h"
 #include "database/audit.h"
+#include "database/formulary_status.h"
 #include "database/hospital.h"
 #include "database/item_master.h"
 #include "database/other_details.h"
@@ -133,6 +134,7 @@ TEST_P(Audit, EachChangeLeavesExactlyItsLines) {
     const QString d = QStringLiteral("drug");
     const QString cls = QStringLiteral("classification");
     const QString u = QStringLiteral("user");
+    const QString rc = QStringLiteral("restriction category");
     QString vitamins = QStringLiteral("_3");
     qint64 zinc = 0;
     const qint64 paracetamol = fixture->generic.value(QStringLiteral("Paracetamol"));
@@ -140,6 +142,7 @@ TEST_P(Audit, EachChangeLeavesExactlyItsLines) {
     const qint64 ceftriaxone = fixture->generic.value(QStringLiteral("Ceftriaxone"));
     const QString ibu = itemName(*conn, QStringLiteral("IBU400"));
     const QString pcm = itemName(*conn, QStringLiteral("PCM500"));
+    const QString cpcm = itemName(*conn, QStringLiteral("CPCM120"));
     const QString amx = itemName(*conn, QStringLiteral("AMX500"));
     const auto hospital = database::readHospital(*conn);
     const QString hospitalBefore =
@@ -254,6 +257,42 @@ TEST_P(Audit, EachChangeLeavesExactlyItsLines) {
           {"user rights", "right changed", kViewer,
            QStringLiteral("Classification: Yes, Drug: No, Generic: Yes, Other Details: Yes"),
            kNoRights}}},
+        {"restriction categories",
+         [&] {
+             using namespace database::formulary_status;
+             ASSERT_EQ(addRestriction(own(), QStringLiteral("Specialist")), CategoryResult::Done);
+             ASSERT_EQ(renameRestriction(own(), QStringLiteral("SPECIALIST"),
+                                         QStringLiteral("Specialist only")),
+                       CategoryResult::Done);
+             ASSERT_EQ(addRestriction(own(), QStringLiteral("Named patient")),
+                       CategoryResult::Done);
+             ASSERT_EQ(removeRestriction(own(), QStringLiteral("Named patient")),
+                       CategoryResult::Done);
+         },
+         {{rc, "add", "Specialist", {}, "Specialist"},
+          {rc, "rename", "Specialist only", "Specialist", "Specialist only"},
+          {rc, "add", "Named patient", {}, "Named patient"},
+          {rc, "delete", "Named patient", "Named patient", {}}}},
+        {"the formulary status of a generic name and a drug; the same again",
+         [&] {
+             using namespace database::formulary_status;
+             for (int i = 0; i < 2; ++i) {
+                 ASSERT_TRUE(save(own(), fixture->node(QStringLiteral("_2.1")),
+                                  {Status::Restricted,
+                                   QStringLiteral("Specialist only"),
+                                   {},
+                                   QDate(2026, 11, 4),
+                                   QStringLiteral("Pain team"),
+                                   QStringLiteral("P&T 11/2026")}));
+                 ASSERT_TRUE(save(
+                     own(), fixture->node(QStringLiteral("_2.1.2")),
+                     {Status::UnderReview, {}, QDate(2027, 1, 31), QDate(2026, 11, 4), {}, {}}));
+             }
+         },
+         {{g, "status changed", "Paracetamol", "Formulary",
+           "Restricted: Specialist only, decided 2026-11-04, minute P&T 11/2026 - Pain team"},
+          {d, "status changed", cpcm, "Formulary",
+           "Under review, review by 2027-01-31, decided 2026-11-04"}}},
         {"the hospital record",
          [&] {
              for (int i = 0; i < 2; ++i)
@@ -295,10 +334,12 @@ TEST_P(Audit, EachChangeLeavesExactlyItsLines) {
     EXPECT_EQ(history[0].action, QStringLiteral("assign"));
     EXPECT_EQ(history[1].action, QStringLiteral("rename"));
     EXPECT_EQ(history[2].action, QStringLiteral("add"));
+    // ... and its formulary status.
     const auto details = database::audit::history(*conn, database::Entry::GenericName, paracetamol);
-    ASSERT_GE(details.size(), 2u);
-    EXPECT_EQ(details[0].kind, QStringLiteral("other details"));
-    EXPECT_EQ(details[0].after, QStringLiteral("After food\nwith water"));
+    ASSERT_GE(details.size(), 3u);
+    EXPECT_EQ(details[0].action, QStringLiteral("status changed"));
+    EXPECT_EQ(details[1].kind, QStringLiteral("other details"));
+    EXPECT_EQ(details[1].after, QStringLiteral("After food\nwith water"));
 }
 
 TEST_P(Audit, ImportedItemsAreNotedOncePerNewOrChangedItem) {

@@ -1,4 +1,5 @@
 #include "components/current_user/user_store.h"
+#include "database/formulary_status.h"
 #include "database/hospital.h"
 #include "database/other_details.h"
 #include "database/user_rights.h"
@@ -58,6 +59,10 @@ protected:
 
 TEST_P(ChangeRights, EachUserMakesOnlyTheChangesTheirRightsAllow) {
     const qint64 paracetamol = fixture->generic.value(QStringLiteral("Paracetamol"));
+    const database::NodeIdentity paracetamolNode = fixture->node(QStringLiteral("_2.1"));
+    const database::NodeIdentity drugNode = fixture->node(QStringLiteral("_1.1.1.1"));
+    const database::formulary_status::Decision withdrawn{
+        database::formulary_status::Status::Withdrawn, {}, {}, QDate(2026, 10, 1), {}, {}};
     const std::vector<Change> cases = {
         {"add a classification",
          {"rt_all_four"},
@@ -86,6 +91,22 @@ TEST_P(ChangeRights, EachUserMakesOnlyTheChangesTheirRightsAllow) {
          [](formulary_data::Formulary&, db::Connection& own) {
              return database::SaveUserRight(own, QStringLiteral("E-rt_generic_only"), Right::Drug,
                                             true);
+         }},
+        {"record a generic name's status",
+         {"rt_all_four", "rt_generic_only"},
+         [&](formulary_data::Formulary&, db::Connection& own) {
+             return database::formulary_status::save(own, paracetamolNode, withdrawn);
+         }},
+        {"record a drug's status",
+         {"rt_all_four"},
+         [&](formulary_data::Formulary&, db::Connection& own) {
+             return database::formulary_status::save(own, drugNode, withdrawn);
+         }},
+        {"add a restriction category",
+         {"rt_admin"},
+         [](formulary_data::Formulary&, db::Connection& own) {
+             return database::formulary_status::addRestriction(own, QStringLiteral("Specialist")) ==
+                    database::formulary_status::CategoryResult::Done;
          }},
         {"change the hospital record",
          {"rt_admin"},
