@@ -368,7 +368,10 @@ QHash<QString, QIcon> markedTreeImages(TreeMark mark) {
     for (std::size_t i = 0; i < TreePaintings; ++i) {
         const Painting& base = treePainting(i).second;
         images.insert(treePainting(i).first, painted([base, mark](QPainter& p, const Tone& t) {
+                          // Some pictures leave the painter turned.
+                          p.save();
                           base(p, t);
+                          p.restore();
                           paintMark(p, t, mark);
                       }));
     }

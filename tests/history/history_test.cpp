@@ -161,7 +161,7 @@ TEST_P(HistoryTest, HistoryComesAfterTheOtherItemsForEveryEntryButTheRoot) {
         return nullptr;
     });
     EXPECT_EQ(shown, (QStringList{"mnuNew", "mnuSep1", "mnuDelete", "mnuRename", "mnuSep4",
-                                  "mnuHistory"}));
+                                  "mnuHistory", "mnuStatus"}));
     const QList<QAction*> bar = w.mnuPopup->actions();
     EXPECT_EQ(bar.indexOf(w.mnuHistory), bar.indexOf(w.mnuExit) + 2);
 }

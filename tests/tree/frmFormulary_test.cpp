@@ -33,14 +33,16 @@ TEST_P(frmFormularyTest, ShellHasTheNamedMenuAndStatusPanels) {
     ASSERT_NE(mnuPopup, nullptr);
     EXPECT_EQ(mnuPopup->title(), QStringLiteral("&Formulary"));
     EXPECT_TRUE(window.menuBar()->actions().contains(mnuPopup->menuAction()));
-    // E&xit ends the original items; History follows them after a separator.
+    // E&xit ends the original items; History and Formulary Status follow
+    // them after a separator.
     const QList<QAction*> items = mnuPopup->actions();
-    ASSERT_GE(items.size(), 4);
-    EXPECT_TRUE(items[items.size() - 4]->isSeparator());
-    EXPECT_EQ(items[items.size() - 3]->objectName(), QStringLiteral("mnuExit"));
-    EXPECT_EQ(items[items.size() - 3]->text(), QStringLiteral("E&xit"));
-    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
-    EXPECT_EQ(items.last()->objectName(), QStringLiteral("mnuHistory"));
+    ASSERT_GE(items.size(), 5);
+    EXPECT_TRUE(items[items.size() - 5]->isSeparator());
+    EXPECT_EQ(items[items.size() - 4]->objectName(), QStringLiteral("mnuExit"));
+    EXPECT_EQ(items[items.size() - 4]->text(), QStringLiteral("E&xit"));
+    EXPECT_TRUE(items[items.size() - 3]->isSeparator());
+    EXPECT_EQ(items[items.size() - 2]->objectName(), QStringLiteral("mnuHistory"));
+    EXPECT_EQ(items.last()->objectName(), QStringLiteral("mnuStatus"));
 
     ASSERT_EQ(window.staFormulary->panelCount(), 5);
     EXPECT_EQ(window.staFormulary->Panels(2).text(), QStringLiteral("PL"));
