@@ -145,6 +145,12 @@ QString statusText(Status status, const QString& restriction) {
     return statusWord(status);
 }
 
+Status statusOfText(const QString& text, QString& restriction) {
+    const qsizetype colon = text.indexOf(QStringLiteral(": "));
+    restriction = colon < 0 ? QString() : text.mid(colon + 2);
+    return statusOf(colon < 0 ? text : text.left(colon));
+}
+
 const QString& decisionTextSql() {
     static const QString text = QStringLiteral(
         "COALESCE(s.status, 'Formulary') || COALESCE(': ' || r.RestrictionName, '')"

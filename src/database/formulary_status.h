@@ -44,6 +44,8 @@ Decision read(db::Connection& connection, Entry entry, const QVariant& id);
 // The status as the tree's tooltips show it: "Restricted: Specialist only",
 // "Under review", "Withdrawn".
 QString statusText(Status status, const QString& restriction);
+// The status of such a text, and its restriction when it names one.
+Status statusOfText(const QString& text, QString& restriction);
 
 // The stored decision as the audit shows it in one line, e.g.
 // "Restricted: Specialist only, decided 2026-11-04, minute P&T 2026/11", as

@@ -32,8 +32,7 @@ struct TreeColumns {
           drug(rs.fieldIndex(QStringLiteral("DrugName"))),
           itemId(rs.fieldIndex(QStringLiteral("ItemID"))),
           entryId(rs.fieldIndex(QStringLiteral("EntryID"))),
-          status(rs.fieldIndex(QStringLiteral("FormularyStatus"))),
-          restriction(rs.fieldIndex(QStringLiteral("RestrictionName"))) {}
+          status(rs.fieldIndex(QStringLiteral("FormularyStatus"))) {}
 
     // The column holding the node's text for its type; -1 for an unknown type.
     int nameFor(const QString& nodeType) const {
@@ -47,7 +46,7 @@ struct TreeColumns {
     }
 
     QString loadedParent;
-    int type, key, parent, classification, generic, drug, itemId, entryId, status, restriction;
+    int type, key, parent, classification, generic, drug, itemId, entryId, status;
 };
 
 // Adds handed to the view per parent when the load ends, also when it fails.
@@ -72,19 +71,45 @@ QString progressTitle(const QString& ParentNode, const QString& Title) {
 // or deleted.
 const QString NoNamePlaceholder = QStringLiteral("(no name)");
 
-// Most rows have no stored status: they are on the formulary.
-database::formulary_status::Status statusOf(const db::Recordset& rs, int row,
-                                            const TreeColumns& columns) {
-    const QVariant stored = rs.value(row, columns.status);
-    return stored.isNull() ? database::formulary_status::Status::Formulary
-                           : database::formulary_status::statusOf(stored.toString());
+using database::formulary_status::Status;
+
+// A row's stored status; most rows have none and are on the formulary.
+Status statusOf(const QVariant& stored, QString& restriction) {
+    return stored.isNull()
+               ? Status::Formulary
+               : database::formulary_status::statusOfText(stored.toString(), restriction);
 }
+
+// The generic names of a load whose status their drugs show: those among
+// its rows, and the node it loads below. Most loads have none, and then a
+// drug's row costs nothing more.
+class PassingGenerics {
+public:
+    PassingGenerics(const ui::KeyedTree& tree, const QString& loadedParent) {
+        const QTreeWidgetItem* parent = tree.node(loadedParent);
+        if (parent && status_marks::passesToDrugs(status_marks::shown(parent)))
+            m_keys.insert(loadedParent);
+    }
+
+    void note(const QString& key, Status status) {
+        if (status_marks::passesToDrugs(status))
+            m_keys.insert(key);
+    }
+
+    // The drug's generic name when it passes its status on; null otherwise.
+    const QTreeWidgetItem* of(const ui::KeyedTree& tree, const QString& parent) const {
+        return m_keys.isEmpty() || !m_keys.contains(parent) ? nullptr : tree.node(parent);
+    }
+
+private:
+    QSet<QString> m_keys;
+};
 
 // One row's node: added under its parent when its type is known and its
 // parent is known on the server; a failed add (no such parent in the tree, a
 // key already there) adds nothing.
 void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeColumns& columns,
-            bool parentNodeFound) {
+            bool parentNodeFound, PassingGenerics& passing) {
     const QString type = rs.value(row, columns.type).toString();
     const int nameColumn = columns.nameFor(type);
     if (nameColumn < 0)
@@ -95,10 +120,14 @@ void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeCol
     const QString parent = rs.value(row, columns.parent).toString();
     if (!parentNodeFound && parent.trimmed() == columns.loadedParent)
         return;
+    QString restriction;
+    const Status status = statusOf(rs.value(row, columns.status), restriction);
+    const QString key = rs.value(row, columns.key).toString();
+    if (type == QLatin1String("2"))
+        passing.note(key, status);
     QTreeWidgetItem* node = nullptr;
     try {
-        node =
-            tree.addNode(parent, rs.value(row, columns.key).toString(), name, NodeImageKey(type));
+        node = tree.addNode(parent, key, name, NodeImageKey(type));
     } catch (const AppError&) {
         return;
     }
@@ -108,14 +137,14 @@ void addRow(ui::KeyedTree& tree, const db::Recordset& rs, int row, const TreeCol
         const QString itemId = rs.value(row, columns.itemId).toString();
         if (!itemId.trimmed().isEmpty())
             ui::KeyedTree::setTag(node, itemId);
-        status_marks::showDrug(node, tree.node(parent), statusOf(rs, row, columns),
-                               rs.value(row, columns.restriction).toString());
+        const QTreeWidgetItem* generic = passing.of(tree, parent);
+        if (status != Status::Formulary || generic)
+            status_marks::showDrug(node, generic, status, restriction);
         return;
     }
     ui::KeyedTree::setTag(node, rs.value(row, columns.entryId).toString());
-    if (type == QLatin1String("2"))
-        status_marks::show(node, statusOf(rs, row, columns),
-                           rs.value(row, columns.restriction).toString());
+    if (status != Status::Formulary)
+        status_marks::show(node, status, restriction);
     if (type == QLatin1String("1"))
         tree.setExpandedImage(node, QStringLiteral("bookopen"));
 }
@@ -190,8 +219,9 @@ void frmFormulary::addRows(db::Recordset& rs, const QString& ParentNode, const Q
     // The bar moves by a thousandth at a time: finer steps would not show.
     const int step = std::max(1, count / 1000);
     const TreeBatch batch(*treFormulary, count);
+    PassingGenerics passing(*treFormulary, ParentNode);
     for (int row = 0; row < count; ++row) {
-        addRow(*treFormulary, rs, row, columns, parentNodeFound);
+        addRow(*treFormulary, rs, row, columns, parentNodeFound, passing);
         if ((row + 1) % step == 0 || row + 1 == count)
             progress.pb->setValue(row + 1);
     }

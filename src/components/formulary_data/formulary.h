@@ -61,7 +61,9 @@ public:
 
     // The children of ParentNode, or with LoadAll every node below it, parents
     // before children; siblings ordered by folded name. Fields: node_type,
-    // Node_Key, Node_Parent, ClassificationName, GenericName, DrugName, ItemID.
+    // Node_Key, Node_Parent, ClassificationName, GenericName, DrugName, ItemID,
+    // EntryID, FormularyStatus (a generic name's or drug's stored status as
+    // formulary_status::statusText shows it; Null for none).
     db::Recordset LoadClassifications(const QString& ParentNode, bool LoadAll);
 
     // Every change names its node as the caller saw it (key, type and id).
